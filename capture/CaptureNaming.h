@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QString>
+
+// How capture files and the capture folder are named.
+namespace CaptureNaming {
+
+enum class Format { Bitmap, Jpeg };
+
+// folder + "/" + base name + " " + counter + ".bmp" or ".jpg". One separator
+// is always inserted, whatever the folder ends with.
+QString captureFile(const QString &folder, const QString &baseName, const QString &counter,
+                    Format format);
+
+// Whether the name that captureFile() puts into the folder stays a plain
+// file name there: no separator (a counter read from a damaged store could
+// hold one) and no NUL.
+bool isPlainFileName(const QString &baseName, const QString &counter);
+
+// The program's folder followed by "/Captured Screens".
+QString defaultFolder(const QString &programFolder);
+
+// "Open: [ " + folder + " ]"
+QString openCaption(const QString &folder);
+
+} // namespace CaptureNaming

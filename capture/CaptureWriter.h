@@ -1,0 +1,27 @@
+#pragma once
+
+#include "CaptureNaming.h"
+
+#include <QImage>
+#include <QString>
+
+namespace platform {
+class JpegEncoder;
+}
+
+// Writes one captured picture to its file. The file appears complete under
+// its name or not at all: it is written under a temporary name in the same
+// folder and renamed when whole.
+namespace CaptureWriter {
+
+struct Result
+{
+    bool ok = false;
+    QString error; // why it failed, in words
+};
+
+Result writeBitmap(const QImage &picture, const QString &path);
+Result writeJpeg(const QImage &picture, const QString &path, int quality,
+                 platform::JpegEncoder &encoder);
+
+} // namespace CaptureWriter

@@ -1,0 +1,56 @@
+#include "ProgramInfo.h"
+
+#include "Version.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QStandardPaths>
+
+#include <pwd.h>
+#include <unistd.h>
+
+namespace platform::ProgramInfo {
+
+QString programFolder()
+{
+    return QDir::cleanPath(QCoreApplication::applicationDirPath());
+}
+
+QString executableName()
+{
+    return QFileInfo(QCoreApplication::applicationFilePath()).fileName();
+}
+
+QString version()
+{
+    return QStringLiteral(PICTARRO_VERSION);
+}
+
+int versionRevision()
+{
+    return PICTARRO_VERSION_REVISION;
+}
+
+QString applicationName()
+{
+    return QString::number(versionRevision());
+}
+
+QString userDataFolder()
+{
+    const QString folder =
+        QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
+        QLatin1String("/Pictarro");
+    QDir().mkpath(folder);
+    return folder;
+}
+
+QString userName()
+{
+    if (const passwd *entry = getpwuid(getuid()); entry && entry->pw_name)
+        return QString::fromLocal8Bit(entry->pw_name);
+    return qEnvironmentVariable("USER");
+}
+
+} // namespace platform::ProgramInfo

@@ -1,0 +1,33 @@
+#pragma once
+
+#include <QString>
+
+namespace platform {
+
+// Facts about the running program that the platform supplies.
+namespace ProgramInfo {
+
+// The folder that holds the running program file, without a trailing
+// separator except at the root.
+QString programFolder();
+
+// The file name of the running executable ("Pictarro").
+QString executableName();
+
+// The version as text ("1.4.1") and its third component (1).
+QString version();
+int versionRevision();
+
+// The settings application name: the decimal text of the version revision.
+QString applicationName();
+
+// The per-user data folder that holds the program's own files
+// ($XDG_DATA_HOME/Pictarro), created when missing.
+QString userDataFolder();
+
+// The login name of the current user.
+QString userName();
+
+} // namespace ProgramInfo
+
+} // namespace platform

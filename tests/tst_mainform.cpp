@@ -1,0 +1,669 @@
+// The main window on the offscreen platform: start-up from an empty and a
+// stored store, every control storing its value as it changes, and the
+// capture service from clipboard to file.
+#include "MainForm.h"
+#include "MediaPlayer.h"
+#include "ScriptedDialogs.h"
+#include "SettingsStore.h"
+
+#include <QtTest>
+#include <QtWidgets>
+
+namespace {
+
+using Icon = platform::Dialogs::Icon;
+using Answer = platform::Dialogs::Answer;
+
+QImage testPicture(int width = 53, int height = 31)
+{
+    QImage image(width, height, QImage::Format_RGB32);
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x)
+            image.setPixel(x, y, qRgb(x * 255 / width, y * 255 / height, (x * y) % 256));
+    }
+    return image;
+}
+
+QClipboard *clipboard()
+{
+    return QGuiApplication::clipboard();
+}
+
+// A short, valid WAV file: a tenth of a second of a quiet tone.
+void writeWav(const QString &path)
+{
+    const int rate = 8000;
+    const int samples = rate / 10;
+    QByteArray data;
+    for (int i = 0; i < samples; ++i) {
+        const auto value = static_cast<qint16>(1000 * std::sin(i * 0.3));
+        data.append(static_cast<char>(value & 0xff)).append(static_cast<char>((value >> 8) & 0xff));
+    }
+    QByteArray wav;
+    QDataStream out(&wav, QIODevice::WriteOnly);
+    out.setByteOrder(QDataStream::LittleEndian);
+    out.writeRawData("RIFF", 4);
+    out << quint32(36 + data.size());
+    out.writeRawData("WAVEfmt ", 8);
+    out << quint32(16) << quint16(1) << quint16(1) << quint32(rate) << quint32(rate * 2)
+        << quint16(2) << quint16(16);
+    out.writeRawData("data", 4);
+    out << quint32(data.size());
+    out.writeRawData(data.constData(), data.size());
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(wav);
+}
+
+} // namespace
+
+class TestMainForm : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void init();
+    void cleanup();
+
+    void load_emptyStore_appliesDefaults();
+    void load_storedValues_data();
+    void load_storedValues();
+    void load_leavesClipboardEmpty();
+
+    void baseName_typed_isFilteredAndStored_data();
+    void baseName_typed_isFilteredAndStored();
+    void baseName_keepsAtMostFiftyCharacters();
+    void noWaySymbols_explainsTheForbiddenCharacters();
+    void customCounter_data();
+    void customCounter();
+    void resetCounter_storesZero();
+    void format_and_quality_areStoredAsTheyChange();
+    void quality_mouseOverSlider_storesAgain();
+    void defaultFolder_onlyOnYes_data();
+    void defaultFolder_onlyOnYes();
+    void openCaption_followsTheFolder();
+    void deletedFolder_isRecreated();
+
+    void capture_bitmap_isPixelExact_andNumbered();
+    void capture_jpeg_usesTheQuality();
+    void capture_leavesTextAlone_data();
+    void capture_leavesTextAlone();
+    void capture_missingFolder_oneMessage_pictureDropped();
+    void capture_switchedOff_waits_untilSwitchedOn();
+    void capture_wrapsAfterFourteenNines();
+    void capture_neverReplacesAnEarlierFile();
+    void capture_textCounter_isUsedAsItStands();
+    void capture_unwritableFolder_saysSo_andLeavesNothing();
+    void capture_withoutEncoder_saysSo();
+    void capture_playsTheSound();
+
+private:
+    MainForm &makeForm(bool withEncoder = true);
+    void storeSetting(const QString &section, const QString &key, const QString &value);
+    QString stored(const QString &section, const QString &key) const;
+    template <typename T>
+    T *control(const char *name) const
+    {
+        auto *widget = m_form->findChild<T *>(QLatin1String(name));
+        if (!widget)
+            qFatal("no control %s", name);
+        return widget;
+    }
+    void tick() { QMetaObject::invokeMethod(m_form.get(), "CaptureTimer_Timer"); }
+    QString captureFolder() const { return control<QLineEdit>("CapturePath")->text(); }
+    QStringList captures() const
+    {
+        return QDir(captureFolder()).entryList(QDir::Files | QDir::Hidden, QDir::Name);
+    }
+
+    std::unique_ptr<QTemporaryDir> m_root;
+    MainForm::Environment m_env;
+    std::unique_ptr<ScriptedDialogs> m_dialogs;
+    std::unique_ptr<MainForm> m_form;
+};
+
+void TestMainForm::init()
+{
+    m_root = std::make_unique<QTemporaryDir>();
+    QVERIFY(m_root->isValid());
+    m_env.programFolder = m_root->filePath("program");
+    m_env.settingsFile = m_root->filePath("config/Pictarro/1.ini");
+    m_env.userDataFolder = m_root->filePath("data/Pictarro");
+    QVERIFY(QDir().mkpath(m_env.programFolder));
+    QVERIFY(QDir().mkpath(m_env.userDataFolder));
+    m_dialogs = std::make_unique<ScriptedDialogs>();
+    clipboard()->clear();
+}
+
+void TestMainForm::cleanup()
+{
+    m_form.reset();
+    m_dialogs.reset();
+    clipboard()->clear();
+}
+
+MainForm &TestMainForm::makeForm(bool withEncoder)
+{
+    if (withEncoder) {
+        QFile::copy(QStringLiteral(PICTARRO_BIN_DIR "/libbmp2jpeg.so"),
+                    m_env.programFolder + "/libbmp2jpeg.so");
+    }
+    m_form = std::make_unique<MainForm>(m_env);
+    m_form->Form_Load();
+    return *m_form;
+}
+
+void TestMainForm::storeSetting(const QString &section, const QString &key, const QString &value)
+{
+    platform::SettingsStore(m_env.settingsFile).setValue(section, key, value);
+}
+
+QString TestMainForm::stored(const QString &section, const QString &key) const
+{
+    return platform::SettingsStore(m_env.settingsFile).value(section, key);
+}
+
+// ---------------------------------------------------------------- start-up
+
+void TestMainForm::load_emptyStore_appliesDefaults()
+{
+    makeForm();
+    const QString folder = m_env.programFolder + "/Captured Screens";
+    QCOMPARE(captureFolder(), folder);
+    QVERIFY(QFileInfo(folder).isDir());
+    QCOMPARE(control<QLineEdit>("ImageName")->text(), "Pictarro");
+    QCOMPARE(control<QLineEdit>("ImageCounter")->text(), "0");
+    QVERIFY(control<QRadioButton>("BMP")->isChecked());
+    QCOMPARE(control<QSlider>("Res")->value(), 100);
+    QVERIFY(!control<QSlider>("Res")->isEnabled());
+    QCOMPARE(control<QLabel>("ResCaption")->text(), "100");
+    QCOMPARE(control<QLabel>("EnableDisable")->text(), "Enabled");
+    QVERIFY(m_form->captureEnabled());
+    QCOMPARE(control<QLineEdit>("WinPath")->text(), m_env.userDataFolder);
+    QCOMPARE(m_form->findChild<QAction *>("SysCapture")->text(), "Open: [ " + folder + " ]");
+    QCOMPARE(control<QToolButton>("OpenFolder")->toolTip(), "Open: [ " + folder + " ]");
+    QCOMPARE(m_form->findChild<platform::MediaPlayer *>("MediaPlayer")->fileName(), QString());
+
+    // The defaults that have change rules are stored; the rest stays absent.
+    QCOMPARE(stored("CapturePath", "Folder"), folder);
+    QCOMPARE(stored("ImageName", "SaveName"), "Pictarro");
+    QCOMPARE(stored("CaptureCounter", "CaptureCounter"), "0");
+    const platform::SettingsStore store(m_env.settingsFile);
+    QVERIFY(!store.contains("QualityValue", "QualityValue"));
+    QVERIFY(!store.contains("ImageExtensionJPG", "SaveExtensionJPG"));
+    QVERIFY(m_dialogs->shown.isEmpty());
+}
+
+void TestMainForm::load_storedValues_data()
+{
+    QTest::addColumn<QString>("quality");
+    QTest::addColumn<QString>("jpeg");
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("counter");
+    QTest::addColumn<int>("expectedQuality");
+    QTest::addColumn<bool>("expectedJpeg");
+    QTest::addColumn<QString>("expectedName");
+    QTest::addColumn<QString>("storedName");
+    QTest::addColumn<QString>("expectedCounter");
+
+    QTest::newRow("ordinary") << "75" << "True" << "Shot" << "12" << 75 << true << "Shot" << "Shot" << "12";
+    QTest::newRow("bitmap") << "40" << "False" << "Shot" << "3" << 40 << false << "Shot" << "Shot" << "3";
+    QTest::newRow("quality text") << "abc" << "True" << "Shot" << "1" << 100 << true << "Shot" << "Shot" << "1";
+    QTest::newRow("quality out of range") << "250" << "" << "Shot" << "1" << 100 << false << "Shot"
+                                          << "Shot" << "1";
+    QTest::newRow("quality negative") << "-5" << "1" << "Shot" << "1" << 100 << true << "Shot" << "Shot"
+                                      << "1";
+    QTest::newRow("format garbage") << "75" << "maybe" << "Shot" << "1" << 75 << false << "Shot"
+                                    << "Shot" << "1";
+    QTest::newRow("forbidden characters removed") << "75" << "False" << "My:Shot|<1>" << "1" << 75
+                                                  << false << "MyShot1" << "MyShot1" << "1";
+    QTest::newRow("blanks kept in the field") << "75" << "False" << "  Holiday  " << "1" << 75 << false
+                                              << "  Holiday  " << "Holiday" << "1";
+    QTest::newRow("only forbidden characters") << "75" << "False" << "***" << "1" << 75 << false << ""
+                                               << "" << "1";
+    QTest::newRow("empty counter") << "75" << "False" << "Shot" << "" << 75 << false << "Shot" << "Shot"
+                                   << "0";
+    QTest::newRow("text counter kept") << "75" << "False" << "Shot" << "12abc" << 75 << false << "Shot"
+                                       << "Shot" << "12abc";
+}
+
+void TestMainForm::load_storedValues()
+{
+    QFETCH(QString, quality);
+    QFETCH(QString, jpeg);
+    QFETCH(QString, name);
+    QFETCH(QString, counter);
+    QFETCH(int, expectedQuality);
+    QFETCH(bool, expectedJpeg);
+    QFETCH(QString, expectedName);
+    QFETCH(QString, storedName);
+    QFETCH(QString, expectedCounter);
+
+    storeSetting("QualityValue", "QualityValue", quality);
+    storeSetting("ImageExtensionJPG", "SaveExtensionJPG", jpeg);
+    storeSetting("ImageName", "SaveName", name);
+    storeSetting("CaptureCounter", "CaptureCounter", counter);
+    makeForm();
+
+    QCOMPARE(control<QSlider>("Res")->value(), expectedQuality);
+    QCOMPARE(control<QLabel>("ResCaption")->text(), QString::number(expectedQuality));
+    QCOMPARE(control<QRadioButton>("JPG")->isChecked(), expectedJpeg);
+    QCOMPARE(control<QRadioButton>("BMP")->isChecked(), !expectedJpeg);
+    QCOMPARE(control<QSlider>("Res")->isEnabled(), expectedJpeg);
+    const QColor percent = control<QLabel>("Centesimal")->palette().color(QPalette::WindowText);
+    if (expectedJpeg)
+        QCOMPARE(percent, QColor(192, 0, 0));
+    QCOMPARE(control<QLineEdit>("ImageName")->text(), expectedName);
+    QCOMPARE(stored("ImageName", "SaveName"), storedName);
+    QCOMPARE(control<QLineEdit>("ImageCounter")->text(), expectedCounter);
+    QCOMPARE(stored("CaptureCounter", "CaptureCounter"), expectedCounter);
+    QVERIFY(m_dialogs->shown.isEmpty());
+}
+
+void TestMainForm::load_leavesClipboardEmpty()
+{
+    // A picture left on the clipboard before the start is not a capture.
+    clipboard()->setImage(testPicture());
+    makeForm();
+    QCoreApplication::processEvents();
+    tick();
+    QVERIFY(clipboard()->image().isNull());
+    QVERIFY(captures().isEmpty());
+}
+
+// ------------------------------------------------------ name and counter
+
+void TestMainForm::baseName_typed_isFilteredAndStored_data()
+{
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("field");
+    QTest::addColumn<QString>("storedValue");
+    QTest::newRow("colon") << "My:Shot" << "MyShot" << "MyShot";
+    QTest::newRow("all nine") << "a\\b/c:d*e?f<g>h|i\"" << "abcdefghi" << "abcdefghi";
+    QTest::newRow("nothing left") << "\\/:*?" << "" << "";
+    QTest::newRow("blanks only stored trimmed") << "  Holiday  " << "  Holiday  " << "Holiday";
+}
+
+void TestMainForm::baseName_typed_isFilteredAndStored()
+{
+    QFETCH(QString, typed);
+    QFETCH(QString, field);
+    QFETCH(QString, storedValue);
+    makeForm();
+    auto *name = control<QLineEdit>("ImageName");
+    name->clear();
+    QTest::keyClicks(name, typed);
+    QCOMPARE(name->text(), field);
+    QCOMPARE(name->cursorPosition(), field.size());
+    QCOMPARE(stored("ImageName", "SaveName"), storedValue);
+}
+
+void TestMainForm::baseName_keepsAtMostFiftyCharacters()
+{
+    makeForm();
+    auto *name = control<QLineEdit>("ImageName");
+    name->clear();
+    QTest::keyClicks(name, QString(60, u'x'));
+    QCOMPARE(name->text(), QString(50, u'x'));
+}
+
+void TestMainForm::noWaySymbols_explainsTheForbiddenCharacters()
+{
+    makeForm();
+    control<QToolButton>("NoWaySymbols")->click();
+    QCOMPARE(m_dialogs->shown.size(), 1);
+    QCOMPARE(int(m_dialogs->shown[0].icon), int(Icon::Information));
+    QCOMPARE(m_dialogs->shown[0].title, "Captured Screens Name");
+    QCOMPARE(m_dialogs->shown[0].text,
+             "A name of your captured screens cannot contain any of the following characters "
+             "\\/:*?<>|\"\r\nPictarro will automatically remove these characters.");
+}
+
+void TestMainForm::customCounter_data()
+{
+    QTest::addColumn<QString>("before");
+    QTest::addColumn<QString>("reply");
+    QTest::addColumn<QString>("after");
+    QTest::newRow("number between blanks") << "7" << " 12 " << "12";
+    QTest::newRow("fraction") << "7" << "12.50" << "12.5";
+    QTest::newRow("negative") << "7" << "-4" << "-4";
+    QTest::newRow("text leaves the counter") << "7" << "abc" << "7";
+    QTest::newRow("cancel leaves the counter") << "7" << "" << "7";
+    QTest::newRow("same value") << "7" << "7" << "7";
+}
+
+void TestMainForm::customCounter()
+{
+    QFETCH(QString, before);
+    QFETCH(QString, reply);
+    QFETCH(QString, after);
+    QLocale::setDefault(QLocale::c());
+    storeSetting("CaptureCounter", "CaptureCounter", before);
+    makeForm();
+    m_dialogs->replyNext(reply);
+    QTest::mouseClick(control<QLabel>("CustomCounter"), Qt::LeftButton);
+    QCOMPARE(m_dialogs->prompts.size(), 1);
+    QCOMPARE(m_dialogs->prompts[0],
+             (QStringList{"Your custom number goes here:", "Captured Screens Counter", before}));
+    QCOMPARE(control<QLineEdit>("ImageCounter")->text(), after);
+    QCOMPARE(stored("CaptureCounter", "CaptureCounter"), after);
+    QVERIFY(m_dialogs->shown.isEmpty());
+}
+
+void TestMainForm::resetCounter_storesZero()
+{
+    storeSetting("CaptureCounter", "CaptureCounter", "41");
+    makeForm();
+    QTest::mouseClick(control<QLabel>("ResetCounter"), Qt::LeftButton);
+    QCOMPARE(control<QLineEdit>("ImageCounter")->text(), "0");
+    QCOMPARE(stored("CaptureCounter", "CaptureCounter"), "0");
+    QVERIFY(m_dialogs->shown.isEmpty());
+}
+
+// ------------------------------------------------- format, quality, switch
+
+void TestMainForm::format_and_quality_areStoredAsTheyChange()
+{
+    makeForm();
+    auto *res = control<QSlider>("Res");
+    control<QRadioButton>("JPG")->click();
+    QVERIFY(res->isEnabled());
+    QCOMPARE(stored("ImageExtensionJPG", "SaveExtensionJPG"), "True");
+    QCOMPARE(control<QLabel>("ResCaption")->palette().color(QPalette::WindowText), QColor(192, 0, 0));
+    QCOMPARE(control<QLabel>("Centesimal")->palette().color(QPalette::WindowText), QColor(192, 0, 0));
+
+    res->setValue(40);
+    QCOMPARE(control<QLabel>("ResCaption")->text(), "40");
+    QCOMPARE(stored("QualityValue", "QualityValue"), "40");
+    QTest::keyClick(res, Qt::Key_Right);
+    QCOMPARE(stored("QualityValue", "QualityValue"), "41");
+
+    control<QRadioButton>("BMP")->click();
+    QVERIFY(!res->isEnabled());
+    QCOMPARE(res->value(), 41); // kept for the next switch to JPEG
+    QCOMPARE(stored("ImageExtensionJPG", "SaveExtensionJPG"), "False");
+    QCOMPARE(control<QLabel>("Centesimal")->palette().color(QPalette::WindowText), QColor(Qt::black));
+
+    QTest::mouseClick(control<QLabel>("Disabled"), Qt::LeftButton);
+    QCOMPARE(control<QLabel>("EnableDisable")->text(), "Disabled");
+    QCOMPARE(control<QLabel>("EnableDisable")->palette().color(QPalette::WindowText), QColor(192, 0, 0));
+    QVERIFY(!m_form->captureEnabled());
+    QTest::mouseClick(control<QLabel>("Enables"), Qt::LeftButton);
+    QCOMPARE(control<QLabel>("EnableDisable")->text(), "Enabled");
+    QCOMPARE(control<QLabel>("EnableDisable")->palette().color(QPalette::WindowText), QColor(0, 0, 192));
+    QVERIFY(m_form->captureEnabled());
+}
+
+void TestMainForm::quality_mouseOverSlider_storesAgain()
+{
+    storeSetting("QualityValue", "QualityValue", "75");
+    makeForm();
+    // Someone else changed the stored value; a mouse move over the slider
+    // stores the slider's value again.
+    storeSetting("QualityValue", "QualityValue", "12");
+    m_form->settings() = platform::SettingsStore(m_env.settingsFile);
+    auto *res = control<QSlider>("Res");
+    QMouseEvent move(QEvent::MouseMove, QPointF(5, 5), res->mapToGlobal(QPointF(5, 5)), Qt::NoButton,
+                     Qt::NoButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(res, &move);
+    QCOMPARE(stored("QualityValue", "QualityValue"), "75");
+}
+
+void TestMainForm::defaultFolder_onlyOnYes_data()
+{
+    QTest::addColumn<bool>("yes");
+    QTest::newRow("Yes") << true;
+    QTest::newRow("No") << false;
+}
+
+void TestMainForm::defaultFolder_onlyOnYes()
+{
+    QFETCH(bool, yes);
+    const QString elsewhere = m_root->filePath("elsewhere");
+    storeSetting("CapturePath", "Folder", elsewhere);
+    makeForm();
+    QCOMPARE(captureFolder(), elsewhere);
+    m_dialogs->answerNext(yes ? Answer::Yes : Answer::No);
+    control<QToolButton>("Image3")->click();
+
+    const QString folder = m_env.programFolder + "/Captured Screens";
+    QCOMPARE(m_dialogs->shown.size(), 1);
+    QCOMPARE(int(m_dialogs->shown[0].icon), int(Icon::Question));
+    QCOMPARE(m_dialogs->shown[0].title, "Confirm to change");
+    QCOMPARE(m_dialogs->shown[0].text, "This will change your current folder address to:\r\n" + folder +
+                                           "\r\n\r\nAre you sure you want to continue?");
+    QCOMPARE(captureFolder(), yes ? folder : elsewhere);
+    QCOMPARE(stored("CapturePath", "Folder"), yes ? folder : elsewhere);
+}
+
+void TestMainForm::openCaption_followsTheFolder()
+{
+    makeForm();
+    const QString elsewhere = m_root->filePath("other shots");
+    control<QLineEdit>("CapturePath")->setText(elsewhere);
+    QCOMPARE(stored("CapturePath", "Folder"), elsewhere);
+    QTRY_COMPARE_WITH_TIMEOUT(m_form->findChild<QAction *>("SysCapture")->text(),
+                              "Open: [ " + elsewhere + " ]", 5000);
+    QCOMPARE(control<QToolButton>("OpenFolder")->toolTip(), "Open: [ " + elsewhere + " ]");
+}
+
+void TestMainForm::deletedFolder_isRecreated()
+{
+    makeForm();
+    const QString folder = captureFolder();
+    QVERIFY(QDir(folder).removeRecursively());
+    QTRY_VERIFY_WITH_TIMEOUT(QFileInfo(folder).isDir(), 5000);
+}
+
+// ------------------------------------------------------------- capturing
+
+void TestMainForm::capture_bitmap_isPixelExact_andNumbered()
+{
+    makeForm();
+    QSignalSpy captured(m_form.get(), &MainForm::captured);
+    const QImage picture = testPicture();
+    for (int n = 1; n <= 3; ++n) {
+        clipboard()->setImage(picture);
+        QTRY_COMPARE_WITH_TIMEOUT(captured.count(), n, 5000);
+        const QString file = captureFolder() + QStringLiteral("/Pictarro %1.bmp").arg(n);
+        QCOMPARE(captured.last().at(0).toString(), file);
+        QCOMPARE(QImage(file).convertToFormat(QImage::Format_RGB32), picture);
+        QVERIFY(clipboard()->image().isNull());
+    }
+    QCOMPARE(captures(), (QStringList{"Pictarro 1.bmp", "Pictarro 2.bmp", "Pictarro 3.bmp"}));
+    QCOMPARE(control<QLineEdit>("ImageCounter")->text(), "3");
+    QCOMPARE(stored("CaptureCounter", "CaptureCounter"), "3");
+    QVERIFY(m_dialogs->shown.isEmpty());
+}
+
+void TestMainForm::capture_jpeg_usesTheQuality()
+{
+    storeSetting("ImageExtensionJPG", "SaveExtensionJPG", "True");
+    makeForm();
+    QSignalSpy captured(m_form.get(), &MainForm::captured);
+    const QImage picture = testPicture(320, 200);
+
+    QMap<int, qint64> sizes;
+    for (const int quality : {100, 10}) {
+        control<QSlider>("Res")->setValue(quality);
+        clipboard()->setImage(picture);
+        QTRY_VERIFY_WITH_TIMEOUT(!captured.isEmpty(), 5000);
+        const QString file = captured.takeFirst().at(0).toString();
+        QVERIFY(file.endsWith(".jpg"));
+        const QImage decoded(file);
+        QCOMPARE(decoded.size(), picture.size());
+        sizes[quality] = QFileInfo(file).size();
+    }
+    QVERIFY2(sizes[10] < sizes[100], "quality 10 must give a smaller file than quality 100");
+    QCOMPARE(captures(), (QStringList{"Pictarro 1.jpg", "Pictarro 2.jpg"}));
+    QVERIFY(m_dialogs->shown.isEmpty());
+}
+
+void TestMainForm::capture_leavesTextAlone_data()
+{
+    QTest::addColumn<bool>("withPicture");
+    QTest::newRow("text only") << false;
+    QTest::newRow("text beside a picture") << true;
+}
+
+void TestMainForm::capture_leavesTextAlone()
+{
+    QFETCH(bool, withPicture);
+    makeForm();
+    auto *data = new QMimeData; // the clipboard takes ownership
+    data->setText("some words");
+    if (withPicture)
+        data->setImageData(testPicture());
+    clipboard()->setMimeData(data);
+    QCoreApplication::processEvents();
+    tick();
+    QCOMPARE(control<QLineEdit>("TextClipboard")->text(), "some words");
+    QCOMPARE(clipboard()->text(), "some words");
+    QVERIFY(captures().isEmpty());
+    QCOMPARE(control<QLineEdit>("ImageCounter")->text(), "0");
+}
+
+void TestMainForm::capture_missingFolder_oneMessage_pictureDropped()
+{
+    const QString unreachable = m_root->filePath("gone/deeper");
+    storeSetting("CapturePath", "Folder", unreachable);
+    storeSetting("CaptureCounter", "CaptureCounter", "5");
+    makeForm();
+    clipboard()->setImage(testPicture());
+    QTRY_COMPARE_WITH_TIMEOUT(m_dialogs->shown.size(), 1, 5000);
+    // Further announcements and safety ticks find nothing more to report.
+    tick();
+    QMetaObject::invokeMethod(m_form.get(), "SafetyTick");
+    QCoreApplication::processEvents();
+    QCOMPARE(m_dialogs->shown.size(), 1);
+
+    const auto &message = m_dialogs->shown[0];
+    QCOMPARE(int(message.icon), int(Icon::Critical));
+    QCOMPARE(message.title, "Pictarro");
+    QCOMPARE(message.text, "Pictarro is unable to reach your current folder path: \r\n" + unreachable +
+                               "\r\nPlease make sure that your current folder path is already exists.");
+    QVERIFY(clipboard()->image().isNull());
+    QCOMPARE(control<QLineEdit>("ImageCounter")->text(), "5");
+    QVERIFY(!QFileInfo::exists(unreachable));
+}
+
+void TestMainForm::capture_switchedOff_waits_untilSwitchedOn()
+{
+    makeForm();
+    QSignalSpy captured(m_form.get(), &MainForm::captured);
+    QTest::mouseClick(control<QLabel>("Disabled"), Qt::LeftButton);
+    const QImage picture = testPicture();
+    clipboard()->setImage(picture);
+    QCoreApplication::processEvents();
+    tick();
+    QMetaObject::invokeMethod(m_form.get(), "SafetyTick");
+    QVERIFY(captures().isEmpty());
+    QCOMPARE(clipboard()->image().convertToFormat(QImage::Format_RGB32), picture);
+
+    QTest::mouseClick(control<QLabel>("Enables"), Qt::LeftButton);
+    QTRY_COMPARE_WITH_TIMEOUT(captured.count(), 1, 5000);
+    QCOMPARE(captures(), QStringList{"Pictarro 1.bmp"});
+}
+
+void TestMainForm::capture_wrapsAfterFourteenNines()
+{
+    storeSetting("CaptureCounter", "CaptureCounter", "99999999999999");
+    makeForm();
+    QSignalSpy captured(m_form.get(), &MainForm::captured);
+    clipboard()->setImage(testPicture());
+    QTRY_COMPARE_WITH_TIMEOUT(captured.count(), 1, 5000);
+    QCOMPARE(captures(), QStringList{"Pictarro 1.bmp"});
+    QCOMPARE(stored("CaptureCounter", "CaptureCounter"), "1");
+}
+
+void TestMainForm::capture_neverReplacesAnEarlierFile()
+{
+    makeForm();
+    QSignalSpy captured(m_form.get(), &MainForm::captured);
+    const QString folder = captureFolder();
+    for (const char *name : {"Pictarro 1.bmp", "Pictarro 2.bmp", "Pictarro 4.bmp"}) {
+        QFile earlier(folder + "/" + name);
+        QVERIFY(earlier.open(QIODevice::WriteOnly));
+        earlier.write("an earlier capture");
+    }
+    clipboard()->setImage(testPicture());
+    QTRY_COMPARE_WITH_TIMEOUT(captured.count(), 1, 5000);
+    QCOMPARE(captured[0][0].toString(), folder + "/Pictarro 3.bmp");
+    QCOMPARE(stored("CaptureCounter", "CaptureCounter"), "3");
+    QFile earlier(folder + "/Pictarro 1.bmp");
+    QVERIFY(earlier.open(QIODevice::ReadOnly));
+    QCOMPARE(earlier.readAll(), "an earlier capture");
+
+    clipboard()->setImage(testPicture());
+    QTRY_COMPARE_WITH_TIMEOUT(captured.count(), 2, 5000);
+    QCOMPARE(captured[1][0].toString(), folder + "/Pictarro 5.bmp");
+}
+
+void TestMainForm::capture_textCounter_isUsedAsItStands()
+{
+    storeSetting("CaptureCounter", "CaptureCounter", "12abc");
+    makeForm();
+    QSignalSpy captured(m_form.get(), &MainForm::captured);
+    clipboard()->setImage(testPicture());
+    QTRY_COMPARE_WITH_TIMEOUT(captured.count(), 1, 5000);
+    QCOMPARE(captures(), QStringList{"Pictarro 12abc.bmp"});
+
+    // The same name again cannot move on: the earlier file is kept and the
+    // user is told that the new picture could not be saved.
+    clipboard()->setImage(testPicture(7, 7));
+    QTRY_COMPARE_WITH_TIMEOUT(m_dialogs->shown.size(), 1, 5000);
+    QCOMPARE(m_dialogs->shown[0].title, "Pictarro");
+    QVERIFY(m_dialogs->shown[0].text.contains(captureFolder() + "/Pictarro 12abc.bmp"));
+    QCOMPARE(QImage(captureFolder() + "/Pictarro 12abc.bmp").size(), testPicture().size());
+    QVERIFY(clipboard()->image().isNull());
+}
+
+void TestMainForm::capture_unwritableFolder_saysSo_andLeavesNothing()
+{
+    // A folder nobody can create files in, root included.
+    storeSetting("CapturePath", "Folder", "/proc/self");
+    makeForm();
+    QSignalSpy captured(m_form.get(), &MainForm::captured);
+    clipboard()->setImage(testPicture());
+    QTRY_COMPARE_WITH_TIMEOUT(m_dialogs->shown.size(), 1, 5000);
+    const auto &message = m_dialogs->shown[0];
+    QCOMPARE(int(message.icon), int(Icon::Critical));
+    QCOMPARE(message.title, "Pictarro");
+    QVERIFY2(message.text.startsWith("Pictarro is unable to save your captured screen as: \r\n"
+                                     "/proc/self/Pictarro 1.bmp\r\n"),
+             qPrintable(message.text));
+    QCOMPARE(captured.count(), 0);
+    QVERIFY(clipboard()->image().isNull());
+    QCOMPARE(m_dialogs->shown.size(), 1);
+}
+
+void TestMainForm::capture_withoutEncoder_saysSo()
+{
+    storeSetting("ImageExtensionJPG", "SaveExtensionJPG", "True");
+    makeForm(false);
+    clipboard()->setImage(testPicture());
+    QTRY_COMPARE_WITH_TIMEOUT(m_dialogs->shown.size(), 1, 5000);
+    QVERIFY2(m_dialogs->shown[0].text.contains(captureFolder() + "/Pictarro 1.jpg"),
+             qPrintable(m_dialogs->shown[0].text));
+    QVERIFY(m_dialogs->shown[0].text.contains("libbmp2jpeg.so"));
+    QVERIFY(captures().isEmpty());
+}
+
+void TestMainForm::capture_playsTheSound()
+{
+    const QString sound = m_root->filePath("ding.wav");
+    writeWav(sound);
+    storeSetting("WAV-File-Path", "SelectedSong", sound);
+    makeForm();
+    auto *player = m_form->findChild<platform::MediaPlayer *>("MediaPlayer");
+    QCOMPARE(player->fileName(), sound);
+    QSignalSpy played(player, &platform::MediaPlayer::played);
+    for (int n = 1; n <= 2; ++n) {
+        clipboard()->setImage(testPicture());
+        QTRY_COMPARE_WITH_TIMEOUT(played.count(), n, 5000);
+    }
+    QCOMPARE(played[0][0].toString(), sound);
+}
+
+QTEST_MAIN(TestMainForm)
+#include "tst_mainform.moc"
