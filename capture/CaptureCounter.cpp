@@ -37,14 +37,15 @@ std::optional<std::int64_t> readMoney(const QString &reply, const QLocale &local
     if (i < text.size() && (text[i] == u'-' || text.mid(i).startsWith(locale.negativeSign()))) {
         negative = true;
         i += text[i] == u'-' ? 1 : locale.negativeSign().size();
-    } else if (i < text.size() && (text[i] == u'+' || text.mid(i).startsWith(locale.positiveSign()))) {
+    } else if (i < text.size() &&
+               (text[i] == u'+' || text.mid(i).startsWith(locale.positiveSign()))) {
         i += text[i] == u'+' ? 1 : locale.positiveSign().size();
     }
 
     const QString point = locale.decimalPoint();
     const QString group = locale.groupSeparator();
     constexpr std::uint64_t limit = std::uint64_t{1} << 63; // |int64 min|
-    std::uint64_t units = 0;                                 // ten-thousandths, before the sign
+    std::uint64_t units = 0;                                // ten-thousandths, before the sign
     const auto append = [&units](int digit) {
         if (units > (limit - static_cast<std::uint64_t>(digit)) / 10)
             return false;
@@ -91,7 +92,8 @@ std::optional<std::int64_t> readMoney(const QString &reply, const QLocale &local
     if (units > (negative ? limit : limit - 1))
         return std::nullopt;
     const auto magnitude = static_cast<std::uint64_t>(units);
-    return negative ? static_cast<std::int64_t>(0 - magnitude) : static_cast<std::int64_t>(magnitude);
+    return negative ? static_cast<std::int64_t>(0 - magnitude)
+                    : static_cast<std::int64_t>(magnitude);
 }
 
 QString moneyText(std::int64_t units, const QLocale &locale)
@@ -119,7 +121,8 @@ QString numberText(double value, const QLocale &locale)
     QLocale plain = locale;
     plain.setNumberOptions(QLocale::OmitGroupSeparator);
     const double magnitude = std::fabs(value);
-    const int integerDigits = magnitude < 1 ? 1 : static_cast<int>(std::floor(std::log10(magnitude))) + 1;
+    const int integerDigits =
+        magnitude < 1 ? 1 : static_cast<int>(std::floor(std::log10(magnitude))) + 1;
     const int decimals = std::max(0, 15 - integerDigits);
     QString text = plain.toString(value, 'f', decimals);
     const QString point = locale.decimalPoint();

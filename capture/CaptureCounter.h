@@ -2,7 +2,6 @@
 
 #include <QLocale>
 #include <QString>
-
 #include <optional>
 
 // The capture counter is decimal text; these are its rules.

@@ -5,7 +5,11 @@
 // How capture files and the capture folder are named.
 namespace CaptureNaming {
 
-enum class Format { Bitmap, Jpeg };
+enum class Format
+{
+    Bitmap,
+    Jpeg
+};
 
 // folder + "/" + base name + " " + counter + ".bmp" or ".jpg". One separator
 // is always inserted, whatever the folder ends with.

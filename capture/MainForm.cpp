@@ -3,18 +3,17 @@
 #include "CaptureCounter.h"
 #include "CaptureWriter.h"
 #include "ClickLabel.h"
-#include "RunFilesAndFolder.h"
-#include "SettingsTable.h"
-#include "Steps.h"
-#include "Symbols.h"
-
 #include "Clipboard.h"
 #include "Dialogs.h"
 #include "FileSystem.h"
 #include "JpegEncoder.h"
 #include "MediaPlayer.h"
 #include "ProgramInfo.h"
+#include "RunFilesAndFolder.h"
 #include "SettingsStore.h"
+#include "SettingsTable.h"
+#include "Steps.h"
+#include "Symbols.h"
 
 #include <QAction>
 #include <QEvent>
@@ -122,15 +121,17 @@ void MainForm::buildControls()
     Image1 = pictureButton("Image1", QStyle::SP_DirOpenIcon,
                            QStringLiteral("Browse For New Folder"), folderBox);
     Image1->setEnabled(false); // the folder chooser window is not part of this build yet
-    Image3 = pictureButton("Image3", QStyle::SP_DirHomeIcon,
-                           QStringLiteral("Pictarro default \"Capture Screens\" folder"), folderBox);
-    OpenFolder = pictureButton("OpenFolder", QStyle::SP_DirLinkIcon, QStringLiteral("Open:"),
-                               folderBox);
+    Image3 =
+        pictureButton("Image3", QStyle::SP_DirHomeIcon,
+                      QStringLiteral("Pictarro default \"Capture Screens\" folder"), folderBox);
+    OpenFolder =
+        pictureButton("OpenFolder", QStyle::SP_DirLinkIcon, QStringLiteral("Open:"), folderBox);
     auto *folderLayout = new QGridLayout(folderBox);
     folderLayout->addWidget(
-        label("Label1",
-              QStringLiteral("Pictarro will save all your captured screens in the following folder:"),
-              folderBox),
+        label(
+            "Label1",
+            QStringLiteral("Pictarro will save all your captured screens in the following folder:"),
+            folderBox),
         0, 0, 1, 4);
     folderLayout->addWidget(CapturePath, 1, 0);
     folderLayout->addWidget(Image1, 1, 1);
@@ -145,7 +146,8 @@ void MainForm::buildControls()
     NoWay = named<QLineEdit>("NoWay", nameBox, Symbols::NoWay);
     NoWay->setReadOnly(true);
     NoWay->hide();
-    NoWaySymbols = pictureButton("NoWaySymbols", QStyle::SP_MessageBoxInformation, QString(), nameBox);
+    NoWaySymbols =
+        pictureButton("NoWaySymbols", QStyle::SP_MessageBoxInformation, QString(), nameBox);
     ImageCounter = named<QLineEdit>("ImageCounter", nameBox, QString(Settings::DefaultCounter));
     ImageCounter->setReadOnly(true);
     CustomCounter = named<ClickLabel>("CustomCounter", nameBox, QStringLiteral("[ Custom ]"));
@@ -153,13 +155,15 @@ void MainForm::buildControls()
     setTextColour(CustomCounter, Navy);
     setTextColour(ResetCounter, Navy);
     auto *nameLayout = new QGridLayout(nameBox);
-    nameLayout->addWidget(
-        label("Label7", QStringLiteral("Please insert a name for your captured screens :"), nameBox),
-        0, 0, 1, 4);
+    nameLayout->addWidget(label("Label7",
+                                QStringLiteral("Please insert a name for your captured screens :"),
+                                nameBox),
+                          0, 0, 1, 4);
     nameLayout->addWidget(ImageName, 1, 0, 1, 3);
     nameLayout->addWidget(NoWaySymbols, 1, 3);
     nameLayout->addWidget(
-        label("Label6", QStringLiteral("Pictarro's captured screens counter:"), nameBox), 2, 0, 1, 4);
+        label("Label6", QStringLiteral("Pictarro's captured screens counter:"), nameBox), 2, 0, 1,
+        4);
     nameLayout->addWidget(ImageCounter, 3, 0);
     nameLayout->addWidget(CustomCounter, 3, 1);
     nameLayout->addWidget(ResetCounter, 3, 2);
@@ -213,7 +217,7 @@ void MainForm::buildControls()
 
     // Capture switch
     auto *switchBox = section(this);
-    auto *state = label("Label16", QStringLiteral("Pictarro is currently:"), switchBox);
+    auto *state = named<QLabel>("Label16", switchBox, QStringLiteral("Pictarro is currently:"));
     EnableDisable = named<QLabel>("EnableDisable", switchBox, QStringLiteral("Enabled"));
     for (QLabel *bold : {state, EnableDisable}) {
         QFont font = bold->font();
@@ -237,11 +241,13 @@ void MainForm::buildControls()
     switchLayout->addWidget(disableCaption, 1, 2);
     switchLayout->addWidget(Disabled, 1, 3);
     switchLayout->addWidget(
-        label("Label21",
-              QStringLiteral("Disable Pictarro while working on any other image processing software"),
-              switchBox),
+        label(
+            "Label21",
+            QStringLiteral("Disable Pictarro while working on any other image processing software"),
+            switchBox),
         2, 0, 1, 4);
-    switchLayout->addWidget(label("Label22", QStringLiteral("( Recommended )"), switchBox), 3, 0, 1, 4);
+    switchLayout->addWidget(label("Label22", QStringLiteral("( Recommended )"), switchBox), 3, 0, 1,
+                            4);
     switchLayout->setColumnStretch(3, 1);
 
     // Scratch controls, never shown
@@ -259,6 +265,7 @@ void MainForm::buildControls()
     for (QFrame *box : {folderBox, nameBox, formatBox, switchBox})
         layout->addWidget(box);
     layout->addStretch(1);
+    setMinimumWidth(fontMetrics().averageCharWidth() * 90);
 
     // Timers
     CaptureTimer = named<QTimer>("CaptureTimer", nullptr);
@@ -343,9 +350,8 @@ void MainForm::Form_Load()
             throw StepFailed("quality out of range");
         Res->setValue(quality);
     });
-    attempt("save format", [&] {
-        JPG->setChecked(Convert::toBoolean(stored(Settings::SaveExtensionJPG)));
-    });
+    attempt("save format",
+            [&] { JPG->setChecked(Convert::toBoolean(stored(Settings::SaveExtensionJPG))); });
     attempt("quality caption", [&] { ResCaption->setText(QString::number(Res->value())); });
     attempt("JPEG look", [&] {
         if (JPG->isChecked()) {
@@ -429,7 +435,8 @@ void MainForm::CaptureTimer_Timer()
                 this, platform::Dialogs::Icon::Critical, QStringLiteral("Pictarro"),
                 QStringLiteral("Pictarro is unable to reach your current folder path: ") +
                     LineBreak + CapturePath->text() + LineBreak +
-                    QStringLiteral("Please make sure that your current folder path is already exists."));
+                    QStringLiteral(
+                        "Please make sure that your current folder path is already exists."));
             m_clipboard->clear();
             ClipboardImage = QImage();
             return;
@@ -476,7 +483,8 @@ void MainForm::SaveCapture()
         ImageCounter->setText(*next);
     });
 
-    const auto format = BMP->isChecked() ? CaptureNaming::Format::Bitmap : CaptureNaming::Format::Jpeg;
+    const auto format =
+        BMP->isChecked() ? CaptureNaming::Format::Bitmap : CaptureNaming::Format::Jpeg;
     QString file = CaptureNaming::captureFile(CapturePath->text(), ImageName->text(),
                                               ImageCounter->text(), format);
     CaptureWriter::Result result;
@@ -567,7 +575,8 @@ void MainForm::ImageName_Change()
         // Keep the caret where it was, less the characters removed before it.
         const int caret = ImageName->cursorPosition();
         const int removedBefore =
-            caret - static_cast<int>(Symbols::RemoveSymbols(text.left(caret), NoWay->text()).size());
+            caret -
+            static_cast<int>(Symbols::RemoveSymbols(text.left(caret), NoWay->text()).size());
         ImageName->setText(kept); // runs this handler again, which stores
         ImageName->setCursorPosition(caret - removedBefore);
         return;
@@ -611,7 +620,8 @@ void MainForm::JPG_Click()
     Res->setEnabled(true);
     setTextColour(ResCaption, DarkRed);
     setTextColour(Centesimal, DarkRed);
-    store(Settings::SaveExtensionJPG, JPG->isChecked() ? QStringLiteral("True") : QStringLiteral("False"));
+    store(Settings::SaveExtensionJPG,
+          JPG->isChecked() ? QStringLiteral("True") : QStringLiteral("False"));
 }
 
 void MainForm::BMP_Click()
@@ -619,7 +629,8 @@ void MainForm::BMP_Click()
     Res->setEnabled(false);
     setTextColour(ResCaption, Qt::black);
     setTextColour(Centesimal, Qt::black);
-    store(Settings::SaveExtensionJPG, JPG->isChecked() ? QStringLiteral("True") : QStringLiteral("False"));
+    store(Settings::SaveExtensionJPG,
+          JPG->isChecked() ? QStringLiteral("True") : QStringLiteral("False"));
 }
 
 void MainForm::Res_Change()

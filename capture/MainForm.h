@@ -4,7 +4,6 @@
 
 #include <QImage>
 #include <QWidget>
-
 #include <memory>
 
 class QAction;
@@ -136,8 +135,8 @@ private:
     QLineEdit *WinPath = nullptr;
     platform::MediaPlayer *MediaPlayer = nullptr;
 
-    bool m_inTick = false;         // a tick is running (it may show a message box)
-    bool m_tickPending = false;    // the clipboard changed while a tick ran
-    bool m_tickQueued = false;     // a tick is already on its way
+    bool m_inTick = false;          // a tick is running (it may show a message box)
+    bool m_tickPending = false;     // the clipboard changed while a tick ran
+    bool m_tickQueued = false;      // a tick is already on its way
     bool m_pictureUnusable = false; // the current owner's picture did not decode
 };

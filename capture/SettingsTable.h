@@ -12,12 +12,15 @@ struct SettingKey
 
 namespace Settings {
 
-inline constexpr SettingKey SelectedSong{QLatin1String("WAV-File-Path"), QLatin1String("SelectedSong")};
+inline constexpr SettingKey SelectedSong{QLatin1String("WAV-File-Path"),
+                                         QLatin1String("SelectedSong")};
 inline constexpr SettingKey Folder{QLatin1String("CapturePath"), QLatin1String("Folder")};
 inline constexpr SettingKey SaveName{QLatin1String("ImageName"), QLatin1String("SaveName")};
 inline constexpr SettingKey StartUp{QLatin1String("PictarroStartUp"), QLatin1String("StartUp")};
-inline constexpr SettingKey Minimized{QLatin1String("PictarroMinimized"), QLatin1String("Minimized")};
-inline constexpr SettingKey QualityValue{QLatin1String("QualityValue"), QLatin1String("QualityValue")};
+inline constexpr SettingKey Minimized{QLatin1String("PictarroMinimized"),
+                                      QLatin1String("Minimized")};
+inline constexpr SettingKey QualityValue{QLatin1String("QualityValue"),
+                                         QLatin1String("QualityValue")};
 inline constexpr SettingKey SaveExtensionJPG{QLatin1String("ImageExtensionJPG"),
                                              QLatin1String("SaveExtensionJPG")};
 inline constexpr SettingKey CaptureCounter{QLatin1String("CaptureCounter"),

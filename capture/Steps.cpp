@@ -1,7 +1,6 @@
 #include "Steps.h"
 
 #include <QLocale>
-
 #include <cmath>
 #include <limits>
 

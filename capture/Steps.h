@@ -2,7 +2,6 @@
 
 #include <QLoggingCategory>
 #include <QString>
-
 #include <stdexcept>
 #include <utility>
 
@@ -17,8 +16,7 @@ struct StepFailed : std::runtime_error
     using std::runtime_error::runtime_error;
 };
 
-template <typename Step>
-bool attempt(const char *step, Step &&run)
+template <typename Step> bool attempt(const char *step, Step &&run)
 {
     try {
         std::forward<Step>(run)();

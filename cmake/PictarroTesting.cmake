@@ -2,7 +2,7 @@
 #                   [LABELS <labels...>] [TIMEOUT <seconds>])
 #
 # One test executable per unit. Each run gets a throwaway HOME and XDG
-# folders (tests/run-isolated.sh) and the offscreen platform, so no test
+# folders (tests/isolated.sh) and the offscreen platform, so no test
 # touches the real user's files or needs a display.
 function(pictarro_add_test)
   cmake_parse_arguments(T "" "NAME;TIMEOUT" "SOURCES;LIBS;LABELS" ${ARGN})
@@ -13,7 +13,7 @@ function(pictarro_add_test)
     PICTARRO_BIN_DIR="${PICTARRO_BIN_DIR}"
     PICTARRO_SOURCE_DIR="${CMAKE_SOURCE_DIR}")
   add_test(NAME ${T_NAME}
-    COMMAND ${CMAKE_SOURCE_DIR}/tests/run-isolated.sh $<TARGET_FILE:${T_NAME}>)
+    COMMAND ${CMAKE_SOURCE_DIR}/tests/isolated.sh $<TARGET_FILE:${T_NAME}>)
   if(NOT T_TIMEOUT)
     set(T_TIMEOUT 120)
   endif()

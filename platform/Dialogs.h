@@ -11,14 +11,23 @@ namespace platform {
 class Dialogs
 {
 public:
-    enum class Icon { Information, Question, Critical };
+    enum class Icon
+    {
+        Information,
+        Question,
+        Critical
+    };
     // Question boxes have Yes and No; the others a single OK.
-    enum class Answer { Ok = 1, Yes = 6, No = 7 };
+    enum class Answer
+    {
+        Ok = 1,
+        Yes = 6,
+        No = 7
+    };
 
     virtual ~Dialogs() = default;
 
-    virtual Answer message(QWidget *parent, Icon icon, const QString &title,
-                           const QString &text);
+    virtual Answer message(QWidget *parent, Icon icon, const QString &title, const QString &text);
 
     // The typed text, or an empty text when the user cancels.
     virtual QString inputBox(QWidget *parent, const QString &prompt, const QString &title,

@@ -2,7 +2,6 @@
 
 #include <QFile>
 #include <QFileInfo>
-
 #include <sys/stat.h>
 
 namespace platform {

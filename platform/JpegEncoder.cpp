@@ -1,7 +1,6 @@
 #include "JpegEncoder.h"
 
 #include <QFile>
-
 #include <cstring>
 
 namespace platform {
@@ -46,10 +45,10 @@ int JpegEncoder::encode(const QImage &image, const QString &jpg, int quality)
 {
     if (!bind())
         return EncoderMissing;
-    const QImage pixels = image.format() == QImage::Format_RGB32 ||
-                                  image.format() == QImage::Format_ARGB32
-                              ? image
-                              : image.convertToFormat(QImage::Format_RGB32);
+    const QImage pixels =
+        image.format() == QImage::Format_RGB32 || image.format() == QImage::Format_ARGB32
+            ? image
+            : image.convertToFormat(QImage::Format_RGB32);
     return m_pixels(pixels.constBits(), pixels.width(), pixels.height(),
                     static_cast<int>(pixels.bytesPerLine()), QFile::encodeName(jpg).constData(),
                     qualityArgument(quality));

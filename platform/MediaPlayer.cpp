@@ -6,7 +6,9 @@
 
 namespace platform {
 
-MediaPlayer::MediaPlayer(QObject *parent) : QObject(parent) {}
+MediaPlayer::MediaPlayer(QObject *parent) : QObject(parent)
+{
+}
 
 MediaPlayer::~MediaPlayer() = default;
 

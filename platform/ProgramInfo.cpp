@@ -6,7 +6,6 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QStandardPaths>
-
 #include <pwd.h>
 #include <unistd.h>
 
@@ -39,9 +38,8 @@ QString applicationName()
 
 QString userDataFolder()
 {
-    const QString folder =
-        QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
-        QLatin1String("/Pictarro");
+    const QString folder = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
+                           QLatin1String("/Pictarro");
     QDir().mkpath(folder);
     return folder;
 }

@@ -134,8 +134,7 @@ SettingsStore::Sections SettingsStore::parse(const QByteArray &bytes)
         if (!inSection || eq <= 0)
             continue;
         // Values keep their blanks: they are stored exactly as given.
-        sections[section].insert(line.left(eq).trimmed().toString(),
-                                 unescaped(line.mid(eq + 1)));
+        sections[section].insert(line.left(eq).trimmed().toString(), unescaped(line.mid(eq + 1)));
     }
     return sections;
 }

@@ -27,7 +27,9 @@ bool isProgramFile(const QFileInfo &info)
     if (!info.isFile() || !info.isExecutable())
         return false;
     QFile file(info.filePath());
-    return file.open(QIODevice::ReadOnly) && file.read(4) == QByteArray("\x7f" "ELF", 4);
+    return file.open(QIODevice::ReadOnly) && file.read(4) == QByteArray("\x7f"
+                                                                        "ELF",
+                                                                        4);
 }
 
 ShellLauncher *installedLauncher = nullptr;

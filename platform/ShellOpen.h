@@ -12,7 +12,12 @@ namespace platform {
 // opener, which never runs it.
 struct ShellAction
 {
-    enum Kind { Start, Open, Nothing };
+    enum Kind
+    {
+        Start,
+        Open,
+        Nothing
+    };
     Kind kind = Nothing;
     QString program; // Start: the program file
     QUrl url;        // Open: what the desktop opens

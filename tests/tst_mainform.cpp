@@ -101,8 +101,7 @@ private:
     MainForm &makeForm(bool withEncoder = true);
     void storeSetting(const QString &section, const QString &key, const QString &value);
     QString stored(const QString &section, const QString &key) const;
-    template <typename T>
-    T *control(const char *name) const
+    template <typename T> T *control(const char *name) const
     {
         auto *widget = m_form->findChild<T *>(QLatin1String(name));
         if (!widget)
@@ -206,25 +205,72 @@ void TestMainForm::load_storedValues_data()
     QTest::addColumn<QString>("storedName");
     QTest::addColumn<QString>("expectedCounter");
 
-    QTest::newRow("ordinary") << "75" << "True" << "Shot" << "12" << 75 << true << "Shot" << "Shot" << "12";
-    QTest::newRow("bitmap") << "40" << "False" << "Shot" << "3" << 40 << false << "Shot" << "Shot" << "3";
-    QTest::newRow("quality text") << "abc" << "True" << "Shot" << "1" << 100 << true << "Shot" << "Shot" << "1";
-    QTest::newRow("quality out of range") << "250" << "" << "Shot" << "1" << 100 << false << "Shot"
-                                          << "Shot" << "1";
-    QTest::newRow("quality negative") << "-5" << "1" << "Shot" << "1" << 100 << true << "Shot" << "Shot"
+    QTest::newRow("ordinary") << "75"
+                              << "True"
+                              << "Shot"
+                              << "12" << 75 << true << "Shot"
+                              << "Shot"
+                              << "12";
+    QTest::newRow("bitmap") << "40"
+                            << "False"
+                            << "Shot"
+                            << "3" << 40 << false << "Shot"
+                            << "Shot"
+                            << "3";
+    QTest::newRow("quality text") << "abc"
+                                  << "True"
+                                  << "Shot"
+                                  << "1" << 100 << true << "Shot"
+                                  << "Shot"
+                                  << "1";
+    QTest::newRow("quality out of range") << "250"
+                                          << ""
+                                          << "Shot"
+                                          << "1" << 100 << false << "Shot"
+                                          << "Shot"
+                                          << "1";
+    QTest::newRow("quality negative") << "-5"
+                                      << "1"
+                                      << "Shot"
+                                      << "1" << 100 << true << "Shot"
+                                      << "Shot"
                                       << "1";
-    QTest::newRow("format garbage") << "75" << "maybe" << "Shot" << "1" << 75 << false << "Shot"
-                                    << "Shot" << "1";
-    QTest::newRow("forbidden characters removed") << "75" << "False" << "My:Shot|<1>" << "1" << 75
-                                                  << false << "MyShot1" << "MyShot1" << "1";
-    QTest::newRow("blanks kept in the field") << "75" << "False" << "  Holiday  " << "1" << 75 << false
-                                              << "  Holiday  " << "Holiday" << "1";
-    QTest::newRow("only forbidden characters") << "75" << "False" << "***" << "1" << 75 << false << ""
-                                               << "" << "1";
-    QTest::newRow("empty counter") << "75" << "False" << "Shot" << "" << 75 << false << "Shot" << "Shot"
+    QTest::newRow("format garbage") << "75"
+                                    << "maybe"
+                                    << "Shot"
+                                    << "1" << 75 << false << "Shot"
+                                    << "Shot"
+                                    << "1";
+    QTest::newRow("forbidden characters removed") << "75"
+                                                  << "False"
+                                                  << "My:Shot|<1>"
+                                                  << "1" << 75 << false << "MyShot1"
+                                                  << "MyShot1"
+                                                  << "1";
+    QTest::newRow("blanks kept in the field") << "75"
+                                              << "False"
+                                              << "  Holiday  "
+                                              << "1" << 75 << false << "  Holiday  "
+                                              << "Holiday"
+                                              << "1";
+    QTest::newRow("only forbidden characters: the default name") << "75"
+                                                                 << "False"
+                                                                 << "***"
+                                                                 << "1" << 75 << false << "Pictarro"
+                                                                 << "Pictarro"
+                                                                 << "1";
+    QTest::newRow("empty counter") << "75"
+                                   << "False"
+                                   << "Shot"
+                                   << "" << 75 << false << "Shot"
+                                   << "Shot"
                                    << "0";
-    QTest::newRow("text counter kept") << "75" << "False" << "Shot" << "12abc" << 75 << false << "Shot"
-                                       << "Shot" << "12abc";
+    QTest::newRow("text counter kept") << "75"
+                                       << "False"
+                                       << "Shot"
+                                       << "12abc" << 75 << false << "Shot"
+                                       << "Shot"
+                                       << "12abc";
 }
 
 void TestMainForm::load_storedValues()
@@ -278,10 +324,18 @@ void TestMainForm::baseName_typed_isFilteredAndStored_data()
     QTest::addColumn<QString>("typed");
     QTest::addColumn<QString>("field");
     QTest::addColumn<QString>("storedValue");
-    QTest::newRow("colon") << "My:Shot" << "MyShot" << "MyShot";
-    QTest::newRow("all nine") << "a\\b/c:d*e?f<g>h|i\"" << "abcdefghi" << "abcdefghi";
-    QTest::newRow("nothing left") << "\\/:*?" << "" << "";
-    QTest::newRow("blanks only stored trimmed") << "  Holiday  " << "  Holiday  " << "Holiday";
+    QTest::newRow("colon") << "My:Shot"
+                           << "MyShot"
+                           << "MyShot";
+    QTest::newRow("all nine") << "a\\b/c:d*e?f<g>h|i\""
+                              << "abcdefghi"
+                              << "abcdefghi";
+    QTest::newRow("nothing left") << "\\/:*?"
+                                  << ""
+                                  << "";
+    QTest::newRow("blanks only stored trimmed") << "  Holiday  "
+                                                << "  Holiday  "
+                                                << "Holiday";
 }
 
 void TestMainForm::baseName_typed_isFilteredAndStored()
@@ -324,12 +378,24 @@ void TestMainForm::customCounter_data()
     QTest::addColumn<QString>("before");
     QTest::addColumn<QString>("reply");
     QTest::addColumn<QString>("after");
-    QTest::newRow("number between blanks") << "7" << " 12 " << "12";
-    QTest::newRow("fraction") << "7" << "12.50" << "12.5";
-    QTest::newRow("negative") << "7" << "-4" << "-4";
-    QTest::newRow("text leaves the counter") << "7" << "abc" << "7";
-    QTest::newRow("cancel leaves the counter") << "7" << "" << "7";
-    QTest::newRow("same value") << "7" << "7" << "7";
+    QTest::newRow("number between blanks") << "7"
+                                           << " 12 "
+                                           << "12";
+    QTest::newRow("fraction") << "7"
+                              << "12.50"
+                              << "12.5";
+    QTest::newRow("negative") << "7"
+                              << "-4"
+                              << "-4";
+    QTest::newRow("text leaves the counter") << "7"
+                                             << "abc"
+                                             << "7";
+    QTest::newRow("cancel leaves the counter") << "7"
+                                               << ""
+                                               << "7";
+    QTest::newRow("same value") << "7"
+                                << "7"
+                                << "7";
 }
 
 void TestMainForm::customCounter()
@@ -369,8 +435,10 @@ void TestMainForm::format_and_quality_areStoredAsTheyChange()
     control<QRadioButton>("JPG")->click();
     QVERIFY(res->isEnabled());
     QCOMPARE(stored("ImageExtensionJPG", "SaveExtensionJPG"), "True");
-    QCOMPARE(control<QLabel>("ResCaption")->palette().color(QPalette::WindowText), QColor(192, 0, 0));
-    QCOMPARE(control<QLabel>("Centesimal")->palette().color(QPalette::WindowText), QColor(192, 0, 0));
+    QCOMPARE(control<QLabel>("ResCaption")->palette().color(QPalette::WindowText),
+             QColor(192, 0, 0));
+    QCOMPARE(control<QLabel>("Centesimal")->palette().color(QPalette::WindowText),
+             QColor(192, 0, 0));
 
     res->setValue(40);
     QCOMPARE(control<QLabel>("ResCaption")->text(), "40");
@@ -382,15 +450,18 @@ void TestMainForm::format_and_quality_areStoredAsTheyChange()
     QVERIFY(!res->isEnabled());
     QCOMPARE(res->value(), 41); // kept for the next switch to JPEG
     QCOMPARE(stored("ImageExtensionJPG", "SaveExtensionJPG"), "False");
-    QCOMPARE(control<QLabel>("Centesimal")->palette().color(QPalette::WindowText), QColor(Qt::black));
+    QCOMPARE(control<QLabel>("Centesimal")->palette().color(QPalette::WindowText),
+             QColor(Qt::black));
 
     QTest::mouseClick(control<QLabel>("Disabled"), Qt::LeftButton);
     QCOMPARE(control<QLabel>("EnableDisable")->text(), "Disabled");
-    QCOMPARE(control<QLabel>("EnableDisable")->palette().color(QPalette::WindowText), QColor(192, 0, 0));
+    QCOMPARE(control<QLabel>("EnableDisable")->palette().color(QPalette::WindowText),
+             QColor(192, 0, 0));
     QVERIFY(!m_form->captureEnabled());
     QTest::mouseClick(control<QLabel>("Enables"), Qt::LeftButton);
     QCOMPARE(control<QLabel>("EnableDisable")->text(), "Enabled");
-    QCOMPARE(control<QLabel>("EnableDisable")->palette().color(QPalette::WindowText), QColor(0, 0, 192));
+    QCOMPARE(control<QLabel>("EnableDisable")->palette().color(QPalette::WindowText),
+             QColor(0, 0, 192));
     QVERIFY(m_form->captureEnabled());
 }
 
@@ -403,8 +474,8 @@ void TestMainForm::quality_mouseOverSlider_storesAgain()
     storeSetting("QualityValue", "QualityValue", "12");
     m_form->settings() = platform::SettingsStore(m_env.settingsFile);
     auto *res = control<QSlider>("Res");
-    QMouseEvent move(QEvent::MouseMove, QPointF(5, 5), res->mapToGlobal(QPointF(5, 5)), Qt::NoButton,
-                     Qt::NoButton, Qt::NoModifier);
+    QMouseEvent move(QEvent::MouseMove, QPointF(5, 5), res->mapToGlobal(QPointF(5, 5)),
+                     Qt::NoButton, Qt::NoButton, Qt::NoModifier);
     QCoreApplication::sendEvent(res, &move);
     QCOMPARE(stored("QualityValue", "QualityValue"), "75");
 }
@@ -430,8 +501,8 @@ void TestMainForm::defaultFolder_onlyOnYes()
     QCOMPARE(m_dialogs->shown.size(), 1);
     QCOMPARE(int(m_dialogs->shown[0].icon), int(Icon::Question));
     QCOMPARE(m_dialogs->shown[0].title, "Confirm to change");
-    QCOMPARE(m_dialogs->shown[0].text, "This will change your current folder address to:\r\n" + folder +
-                                           "\r\n\r\nAre you sure you want to continue?");
+    QCOMPARE(m_dialogs->shown[0].text, "This will change your current folder address to:\r\n" +
+                                           folder + "\r\n\r\nAre you sure you want to continue?");
     QCOMPARE(captureFolder(), yes ? folder : elsewhere);
     QCOMPARE(stored("CapturePath", "Folder"), yes ? folder : elsewhere);
 }
@@ -540,8 +611,9 @@ void TestMainForm::capture_missingFolder_oneMessage_pictureDropped()
     const auto &message = m_dialogs->shown[0];
     QCOMPARE(int(message.icon), int(Icon::Critical));
     QCOMPARE(message.title, "Pictarro");
-    QCOMPARE(message.text, "Pictarro is unable to reach your current folder path: \r\n" + unreachable +
-                               "\r\nPlease make sure that your current folder path is already exists.");
+    QCOMPARE(message.text,
+             "Pictarro is unable to reach your current folder path: \r\n" + unreachable +
+                 "\r\nPlease make sure that your current folder path is already exists.");
     QVERIFY(clipboard()->image().isNull());
     QCOMPARE(control<QLineEdit>("ImageCounter")->text(), "5");
     QVERIFY(!QFileInfo::exists(unreachable));

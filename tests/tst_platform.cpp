@@ -46,7 +46,9 @@ void writeFile(const QString &path, const QByteArray &bytes, bool executable)
         QVERIFY(file.setPermissions(file.permissions() | QFile::ExeOwner | QFile::ExeUser));
 }
 
-const QByteArray Elf("\x7f" "ELF\x02\x01\x01", 7);
+const QByteArray Elf("\x7f"
+                     "ELF\x02\x01\x01",
+                     7);
 
 } // namespace
 
@@ -75,24 +77,27 @@ void TestPlatform::shellAction_data()
     const QString other = m_elsewhere;
     const int start = ShellAction::Start;
     const int open = ShellAction::Open;
-    QTest::newRow("program beside us is started") << program + "/Vantler" << start << program + "/Vantler";
+    QTest::newRow("program beside us is started")
+        << program + "/Vantler" << start << program + "/Vantler";
     QTest::newRow("document with execute bit is opened")
         << program + "/License Agreement.rtf" << open << program + "/License Agreement.rtf";
-    QTest::newRow("script beside us is opened, not run") << program + "/helper.sh" << open
-                                                          << program + "/helper.sh";
-    QTest::newRow("program without execute bit is opened") << program + "/NotRunnable" << open
-                                                            << program + "/NotRunnable";
-    QTest::newRow("program elsewhere is opened, not run") << other + "/Vantler" << open
-                                                           << other + "/Vantler";
-    QTest::newRow("link to a program elsewhere is opened") << program + "/Linked" << open
-                                                            << program + "/Linked";
-    QTest::newRow("capture with execute bit is opened") << other + "/Pictarro 1.bmp" << open
-                                                         << other + "/Pictarro 1.bmp";
+    QTest::newRow("script beside us is opened, not run")
+        << program + "/helper.sh" << open << program + "/helper.sh";
+    QTest::newRow("program without execute bit is opened")
+        << program + "/NotRunnable" << open << program + "/NotRunnable";
+    QTest::newRow("program elsewhere is opened, not run")
+        << other + "/Vantler" << open << other + "/Vantler";
+    QTest::newRow("link to a program elsewhere is opened")
+        << program + "/Linked" << open << program + "/Linked";
+    QTest::newRow("capture with execute bit is opened")
+        << other + "/Pictarro 1.bmp" << open << other + "/Pictarro 1.bmp";
     QTest::newRow("folder with blanks") << program << open << program;
-    QTest::newRow("missing file is handed over") << other + "/gone.bmp" << open << other + "/gone.bmp";
+    QTest::newRow("missing file is handed over")
+        << other + "/gone.bmp" << open << other + "/gone.bmp";
     QTest::newRow("web address") << "https://pictarro.example.org/" << open
                                  << "https://pictarro.example.org/";
-    QTest::newRow("mail address") << "mailto:support@tarnwell.example.com?subject=Hi%20there" << open
+    QTest::newRow("mail address") << "mailto:support@tarnwell.example.com?subject=Hi%20there"
+                                  << open
                                   << "mailto:support@tarnwell.example.com?subject=Hi%20there";
     QTest::newRow("empty") << "" << int(ShellAction::Nothing) << "";
 }
@@ -141,7 +146,8 @@ void TestPlatform::shellOpen_usesTheInstalledLauncher()
     platform::shellOpen(QString(), m_programFolder);
     platform::ShellLauncher::setInstance(nullptr);
 
-    QCOMPARE(launcher.started, QStringList{QFileInfo(m_programFolder + "/Vantler").canonicalFilePath()});
+    QCOMPARE(launcher.started,
+             QStringList{QFileInfo(m_programFolder + "/Vantler").canonicalFilePath()});
     QCOMPARE(launcher.opened, QList<QUrl>{QUrl::fromLocalFile(m_elsewhere + "/Vantler")});
 }
 

@@ -6,7 +6,6 @@
 #include "Symbols.h"
 
 #include <QtTest>
-
 #include <optional>
 
 Q_DECLARE_METATYPE(std::optional<QString>)
@@ -41,14 +40,20 @@ void TestRules::removeSymbols_data()
 {
     QTest::addColumn<QString>("text");
     QTest::addColumn<QString>("expected");
-    QTest::newRow("colon") << "My:Shot" << "MyShot";
-    QTest::newRow("all nine between letters")
-        << "a\\b/c:d*e?f<g>h|i\"" << "abcdefghi";
-    QTest::newRow("only forbidden") << "\\/:*?<>|\"" << "";
-    QTest::newRow("blanks kept") << "  Holiday  " << "  Holiday  ";
-    QTest::newRow("unicode kept") << QString::fromUtf8("Écran ½ 日本") << QString::fromUtf8("Écran ½ 日本");
-    QTest::newRow("dots kept") << ".." << "..";
-    QTest::newRow("empty") << "" << "";
+    QTest::newRow("colon") << "My:Shot"
+                           << "MyShot";
+    QTest::newRow("all nine between letters") << "a\\b/c:d*e?f<g>h|i\""
+                                              << "abcdefghi";
+    QTest::newRow("only forbidden") << "\\/:*?<>|\""
+                                    << "";
+    QTest::newRow("blanks kept") << "  Holiday  "
+                                 << "  Holiday  ";
+    QTest::newRow("unicode kept") << QString::fromUtf8("Écran ½ 日本")
+                                  << QString::fromUtf8("Écran ½ 日本");
+    QTest::newRow("dots kept") << ".."
+                               << "..";
+    QTest::newRow("empty") << ""
+                           << "";
 }
 
 void TestRules::removeSymbols()
@@ -64,23 +69,38 @@ void TestRules::advancedCounter_data()
     QTest::addColumn<QString>("counter");
     QTest::addColumn<std::optional<QString>>("expected");
     const std::optional<QString> none;
-    QTest::newRow("zero") << "C" << "0" << std::optional<QString>("1");
-    QTest::newRow("blanks") << "C" << "  41 " << std::optional<QString>("42");
-    QTest::newRow("negative") << "C" << "-4" << std::optional<QString>("-3");
-    QTest::newRow("minus one to zero") << "C" << "-1" << std::optional<QString>("0");
-    QTest::newRow("fraction") << "C" << "12.5" << std::optional<QString>("13.5");
-    QTest::newRow("small fraction") << "C" << "0.1" << std::optional<QString>("1.1");
-    QTest::newRow("fourteen nines") << "C" << "99999999999999"
-                                    << std::optional<QString>("100000000000000");
-    QTest::newRow("money maximum") << "C" << "922337203685476"
-                                   << std::optional<QString>("922337203685477");
-    QTest::newRow("text") << "C" << "12abc" << none;
-    QTest::newRow("empty") << "C" << "" << none;
-    QTest::newRow("infinity") << "C" << "inf" << none;
-    QTest::newRow("not a number") << "C" << "nan" << none;
-    QTest::newRow("german fraction") << "de_DE" << "12,5" << std::optional<QString>("13,5");
-    QTest::newRow("german whole") << "de_DE" << "1234" << std::optional<QString>("1235");
-    QTest::newRow("german reads a point fraction") << "de_DE" << "12.5" << std::optional<QString>("13,5");
+    QTest::newRow("zero") << "C"
+                          << "0" << std::optional<QString>("1");
+    QTest::newRow("blanks") << "C"
+                            << "  41 " << std::optional<QString>("42");
+    QTest::newRow("negative") << "C"
+                              << "-4" << std::optional<QString>("-3");
+    QTest::newRow("minus one to zero") << "C"
+                                       << "-1" << std::optional<QString>("0");
+    QTest::newRow("fraction") << "C"
+                              << "12.5" << std::optional<QString>("13.5");
+    QTest::newRow("small fraction") << "C"
+                                    << "0.1" << std::optional<QString>("1.1");
+    QTest::newRow("fourteen nines")
+        << "C"
+        << "99999999999999" << std::optional<QString>("100000000000000");
+    QTest::newRow("money maximum")
+        << "C"
+        << "922337203685476" << std::optional<QString>("922337203685477");
+    QTest::newRow("text") << "C"
+                          << "12abc" << none;
+    QTest::newRow("empty") << "C"
+                           << "" << none;
+    QTest::newRow("infinity") << "C"
+                              << "inf" << none;
+    QTest::newRow("not a number") << "C"
+                                  << "nan" << none;
+    QTest::newRow("german fraction") << "de_DE"
+                                     << "12,5" << std::optional<QString>("13,5");
+    QTest::newRow("german whole") << "de_DE"
+                                  << "1234" << std::optional<QString>("1235");
+    QTest::newRow("german reads a point fraction") << "de_DE"
+                                                   << "12.5" << std::optional<QString>("13,5");
 }
 
 void TestRules::advancedCounter()
@@ -97,33 +117,58 @@ void TestRules::customCounter_data()
     QTest::addColumn<QString>("reply");
     QTest::addColumn<std::optional<QString>>("expected");
     const std::optional<QString> none;
-    QTest::newRow("between blanks") << "C" << " 12 " << std::optional<QString>("12");
-    QTest::newRow("trailing zero dropped") << "C" << "12.50" << std::optional<QString>("12.5");
-    QTest::newRow("negative") << "C" << "-4" << std::optional<QString>("-4");
-    QTest::newRow("plus sign") << "C" << "+7" << std::optional<QString>("7");
-    QTest::newRow("whole fraction dropped") << "C" << "3.0000" << std::optional<QString>("3");
-    QTest::newRow("leading point") << "C" << ".5" << std::optional<QString>("0.5");
-    QTest::newRow("rounds to four places") << "C" << "1.23456" << std::optional<QString>("1.2346");
-    QTest::newRow("half to even, down") << "C" << "1.00005" << std::optional<QString>("1");
-    QTest::newRow("half to even, up") << "C" << "1.00015" << std::optional<QString>("1.0002");
-    QTest::newRow("past half") << "C" << "1.000051" << std::optional<QString>("1.0001");
-    QTest::newRow("minus zero") << "C" << "-0" << std::optional<QString>("0");
-    QTest::newRow("range top") << "C" << "922337203685477.5807"
+    QTest::newRow("between blanks") << "C"
+                                    << " 12 " << std::optional<QString>("12");
+    QTest::newRow("trailing zero dropped") << "C"
+                                           << "12.50" << std::optional<QString>("12.5");
+    QTest::newRow("negative") << "C"
+                              << "-4" << std::optional<QString>("-4");
+    QTest::newRow("plus sign") << "C"
+                               << "+7" << std::optional<QString>("7");
+    QTest::newRow("whole fraction dropped") << "C"
+                                            << "3.0000" << std::optional<QString>("3");
+    QTest::newRow("leading point") << "C"
+                                   << ".5" << std::optional<QString>("0.5");
+    QTest::newRow("rounds to four places") << "C"
+                                           << "1.23456" << std::optional<QString>("1.2346");
+    QTest::newRow("half to even, down") << "C"
+                                        << "1.00005" << std::optional<QString>("1");
+    QTest::newRow("half to even, up") << "C"
+                                      << "1.00015" << std::optional<QString>("1.0002");
+    QTest::newRow("past half") << "C"
+                               << "1.000051" << std::optional<QString>("1.0001");
+    QTest::newRow("minus zero") << "C"
+                                << "-0" << std::optional<QString>("0");
+    QTest::newRow("range top") << "C"
+                               << "922337203685477.5807"
                                << std::optional<QString>("922337203685477.5807");
-    QTest::newRow("range bottom") << "C" << "-922337203685477.5808"
+    QTest::newRow("range bottom") << "C"
+                                  << "-922337203685477.5808"
                                   << std::optional<QString>("-922337203685477.5808");
-    QTest::newRow("above range") << "C" << "922337203685477.5808" << none;
-    QTest::newRow("far above range") << "C" << "99999999999999999999999" << none;
-    QTest::newRow("grouped") << "en_US" << "1,234" << std::optional<QString>("1234");
-    QTest::newRow("text") << "C" << "abc" << none;
-    QTest::newRow("number then text") << "C" << "12abc" << none;
-    QTest::newRow("empty, as Cancel gives") << "C" << "" << none;
-    QTest::newRow("blanks only") << "C" << "   " << none;
-    QTest::newRow("sign only") << "C" << "-" << none;
-    QTest::newRow("two points") << "C" << "1.2.3" << none;
-    QTest::newRow("exponent") << "C" << "1e3" << none;
-    QTest::newRow("german comma") << "de_DE" << "12,50" << std::optional<QString>("12,5");
-    QTest::newRow("german grouping") << "de_DE" << "1.234,5" << std::optional<QString>("1234,5");
+    QTest::newRow("above range") << "C"
+                                 << "922337203685477.5808" << none;
+    QTest::newRow("far above range") << "C"
+                                     << "99999999999999999999999" << none;
+    QTest::newRow("grouped") << "en_US"
+                             << "1,234" << std::optional<QString>("1234");
+    QTest::newRow("text") << "C"
+                          << "abc" << none;
+    QTest::newRow("number then text") << "C"
+                                      << "12abc" << none;
+    QTest::newRow("empty, as Cancel gives") << "C"
+                                            << "" << none;
+    QTest::newRow("blanks only") << "C"
+                                 << "   " << none;
+    QTest::newRow("sign only") << "C"
+                               << "-" << none;
+    QTest::newRow("two points") << "C"
+                                << "1.2.3" << none;
+    QTest::newRow("exponent") << "C"
+                              << "1e3" << none;
+    QTest::newRow("german comma") << "de_DE"
+                                  << "12,50" << std::optional<QString>("12,5");
+    QTest::newRow("german grouping") << "de_DE"
+                                     << "1.234,5" << std::optional<QString>("1234,5");
 }
 
 void TestRules::customCounter()
@@ -141,17 +186,24 @@ void TestRules::captureFile_data()
     QTest::addColumn<QString>("counter");
     QTest::addColumn<bool>("jpeg");
     QTest::addColumn<QString>("expected");
-    QTest::newRow("bitmap") << "/home/ann/Shots" << "Pictarro" << "5" << false
-                            << "/home/ann/Shots/Pictarro 5.bmp";
-    QTest::newRow("jpeg") << "/home/ann/Shots" << "Pictarro" << "2" << true
-                          << "/home/ann/Shots/Pictarro 2.jpg";
-    QTest::newRow("root folder doubles the separator") << "/" << "Pictarro" << "1" << false
-                                                       << "//Pictarro 1.bmp";
-    QTest::newRow("text counter used as is") << "/s" << "Pictarro" << "12abc" << false
-                                             << "/s/Pictarro 12abc.bmp";
-    QTest::newRow("empty base name") << "/s" << "" << "3" << false << "/s/ 3.bmp";
-    QTest::newRow("blanks in the base name") << "/s" << "  Holiday  " << "1" << false
-                                             << "/s/  Holiday   1.bmp";
+    QTest::newRow("bitmap") << "/home/ann/Shots"
+                            << "Pictarro"
+                            << "5" << false << "/home/ann/Shots/Pictarro 5.bmp";
+    QTest::newRow("jpeg") << "/home/ann/Shots"
+                          << "Pictarro"
+                          << "2" << true << "/home/ann/Shots/Pictarro 2.jpg";
+    QTest::newRow("root folder doubles the separator") << "/"
+                                                       << "Pictarro"
+                                                       << "1" << false << "//Pictarro 1.bmp";
+    QTest::newRow("text counter used as is") << "/s"
+                                             << "Pictarro"
+                                             << "12abc" << false << "/s/Pictarro 12abc.bmp";
+    QTest::newRow("empty base name") << "/s"
+                                     << ""
+                                     << "3" << false << "/s/ 3.bmp";
+    QTest::newRow("blanks in the base name") << "/s"
+                                             << "  Holiday  "
+                                             << "1" << false << "/s/  Holiday   1.bmp";
 }
 
 void TestRules::captureFile()
@@ -170,10 +222,14 @@ void TestRules::plainFileName_data()
     QTest::addColumn<QString>("base");
     QTest::addColumn<QString>("counter");
     QTest::addColumn<bool>("plain");
-    QTest::newRow("ordinary") << "Pictarro" << "7" << true;
-    QTest::newRow("dots only") << ".." << "1" << true;
-    QTest::newRow("separator in the counter") << "Pictarro" << "1/../../x" << false;
-    QTest::newRow("separator in the base name") << "a/b" << "1" << false;
+    QTest::newRow("ordinary") << "Pictarro"
+                              << "7" << true;
+    QTest::newRow("dots only") << ".."
+                               << "1" << true;
+    QTest::newRow("separator in the counter") << "Pictarro"
+                                              << "1/../../x" << false;
+    QTest::newRow("separator in the base name") << "a/b"
+                                                << "1" << false;
     QTest::newRow("nul in the counter") << "Pictarro" << QString(QChar(u'\0')) << false;
 }
 

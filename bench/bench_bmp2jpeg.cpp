@@ -1,0 +1,249 @@
+// Times BmpToJpeg against cjpeg on a 3840x2160 24-bit screenshot-like
+// bitmap, both at quality 75, and prints a small table.
+//
+// usage: bench_bmp2jpeg [runs] [cjpeg program]
+
+#include "bmp2jpeg.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QImage>
+#include <QLinearGradient>
+#include <QPainter>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <algorithm>
+#include <cstdio>
+#include <fcntl.h>
+#include <functional>
+#include <random>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+constexpr int kWidth = 3840;
+constexpr int kHeight = 2160;
+constexpr short kQuality = 75;
+
+// A desktop: a gradient background, overlapping windows with title bars,
+// lines of "text" (short dark blocks of varying width), toolbar icons and a
+// photo-like area, so the encoder meets flat areas, sharp edges and
+// gradients in roughly the mix a screenshot has.
+QImage screenLikePicture()
+{
+    QImage image(kWidth, kHeight, QImage::Format_RGB32);
+    QPainter painter(&image);
+    QLinearGradient background(0, 0, kWidth, kHeight);
+    background.setColorAt(0, QColor(32, 58, 96));
+    background.setColorAt(1, QColor(120, 60, 110));
+    painter.fillRect(image.rect(), background);
+
+    std::mt19937 random(20240611);
+    const auto between = [&random](int low, int high) {
+        return std::uniform_int_distribution<int>(low, high)(random);
+    };
+    for (int w = 0; w < 7; ++w) {
+        const QRect window(between(0, kWidth - 1400), between(0, kHeight - 900), between(900, 1400),
+                           between(600, 900));
+        painter.fillRect(window.adjusted(8, 8, 8, 8), QColor(0, 0, 0, 60)); // shadow
+        painter.fillRect(window, QColor(246, 246, 244));
+        const QRect title(window.left(), window.top(), window.width(), 36);
+        painter.fillRect(title, QColor(between(40, 90), between(80, 140), between(150, 220)));
+        for (int b = 0; b < 3; ++b)
+            painter.fillRect(QRect(title.right() - 32 * (b + 1), title.top() + 8, 22, 20),
+                             QColor(230, 230, 230));
+        // A toolbar of icons.
+        for (int x = window.left() + 10; x < window.right() - 40; x += 44) {
+            QLinearGradient icon(x, title.bottom() + 8, x + 32, title.bottom() + 40);
+            icon.setColorAt(0, QColor(between(0, 255), between(0, 255), between(0, 255)));
+            icon.setColorAt(1, QColor(between(0, 255), between(0, 255), between(0, 255)));
+            painter.fillRect(QRect(x, title.bottom() + 8, 32, 32), icon);
+        }
+        // Lines of words.
+        const QColor ink(between(0, 60), between(0, 60), between(0, 60));
+        for (int y = title.bottom() + 60; y < window.bottom() - 24; y += 22) {
+            int x = window.left() + 16;
+            while (x < window.right() - 120) {
+                const int word = between(12, 90);
+                for (int letter = x; letter < x + word; letter += between(6, 9))
+                    painter.fillRect(
+                        QRect(letter, y + between(0, 4), between(3, 6), between(8, 13)), ink);
+                x += word + between(6, 12);
+            }
+        }
+    }
+    // A photo: smooth gradients with a little grain.
+    const QRect photo(200, 1300, 1100, 700);
+    QLinearGradient sky(photo.topLeft(), photo.bottomLeft());
+    sky.setColorAt(0, QColor(110, 170, 230));
+    sky.setColorAt(0.6, QColor(240, 220, 190));
+    sky.setColorAt(1, QColor(60, 110, 40));
+    painter.fillRect(photo, sky);
+    painter.end();
+    for (int y = photo.top(); y <= photo.bottom(); ++y) {
+        auto *line = reinterpret_cast<QRgb *>(image.scanLine(y));
+        for (int x = photo.left(); x <= photo.right(); ++x) {
+            const int grain = between(-6, 6);
+            const QRgb p = line[x];
+            line[x] =
+                qRgb(std::clamp(qRed(p) + grain, 0, 255), std::clamp(qGreen(p) + grain, 0, 255),
+                     std::clamp(qBlue(p) + grain, 0, 255));
+        }
+    }
+    return image;
+}
+
+// A 24-bit bottom-up BI_RGB bitmap with a 40-byte header.
+bool writeBitmap(const QImage &image, const QString &path)
+{
+    const int rowBytes = (image.width() * 3 + 3) / 4 * 4;
+    const quint32 offset = 14 + 40;
+    const quint32 fileSize = offset + static_cast<quint32>(rowBytes) * image.height();
+    QByteArray head(54, '\0');
+    const auto put = [&head](int at, quint32 value, int bytes) {
+        for (int i = 0; i < bytes; ++i)
+            head[at + i] = static_cast<char>((value >> (8 * i)) & 0xFF);
+    };
+    head[0] = 'B';
+    head[1] = 'M';
+    put(2, fileSize, 4);
+    put(10, offset, 4);
+    put(14, 40, 4);
+    put(18, static_cast<quint32>(image.width()), 4);
+    put(22, static_cast<quint32>(image.height()), 4);
+    put(26, 1, 2);
+    put(28, 24, 2);
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(head) != head.size())
+        return false;
+    QByteArray row(rowBytes, '\0');
+    for (int y = image.height() - 1; y >= 0; --y) {
+        const auto *line = reinterpret_cast<const QRgb *>(image.constScanLine(y));
+        for (int x = 0; x < image.width(); ++x) {
+            row[3 * x] = static_cast<char>(qBlue(line[x]));
+            row[3 * x + 1] = static_cast<char>(qGreen(line[x]));
+            row[3 * x + 2] = static_cast<char>(qRed(line[x]));
+        }
+        if (file.write(row) != row.size())
+            return false;
+    }
+    return true;
+}
+
+struct Timing
+{
+    double best = 0;
+    double median = 0;
+};
+
+// Runs `job` `runs` times after one untimed warm-up run; milliseconds.
+Timing measure(int runs, const std::function<bool()> &job)
+{
+    if (!job())
+        return {-1, -1};
+    std::vector<double> times;
+    for (int i = 0; i < runs; ++i) {
+        QElapsedTimer timer;
+        timer.start();
+        if (!job())
+            return {-1, -1};
+        times.push_back(static_cast<double>(timer.nsecsElapsed()) / 1e6);
+    }
+    std::sort(times.begin(), times.end());
+    const std::size_t middle = times.size() / 2;
+    const double median =
+        times.size() % 2 != 0 ? times[middle] : (times[middle - 1] + times[middle]) / 2;
+    return {times.front(), median};
+}
+
+bool runProgram(const QString &program, const QStringList &arguments)
+{
+    QProcess process;
+    process.setStandardOutputFile(QProcess::nullDevice());
+    process.setStandardErrorFile(QProcess::nullDevice());
+    process.start(program, arguments);
+    return process.waitForFinished(-1) && process.exitStatus() == QProcess::NormalExit &&
+           process.exitCode() == 0;
+}
+
+// Writes `bytes` to a new file and flushes it to the disk: the share of
+// BmpToJpeg's time that making the JPEG durable takes.
+bool writeAndSync(const QString &path, const QByteArray &bytes)
+{
+    const int fd = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    if (fd < 0)
+        return false;
+    const bool ok =
+        ::write(fd, bytes.constData(), static_cast<std::size_t>(bytes.size())) == bytes.size() &&
+        ::fdatasync(fd) == 0;
+    return ::close(fd) == 0 && ok;
+}
+
+void printRow(const char *what, const Timing &t)
+{
+    if (t.best < 0)
+        std::printf("%-34s %10s %10s\n", what, "failed", "failed");
+    else
+        std::printf("%-34s %10.1f %10.1f\n", what, t.best, t.median);
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    const QStringList args = app.arguments();
+    const int runs = args.size() > 1 ? std::max(1, args.at(1).toInt()) : 15;
+    const QString cjpeg = args.size() > 2 ? args.at(2) : QStringLiteral("cjpeg");
+
+    QTemporaryDir dir;
+    if (!dir.isValid()) {
+        std::fprintf(stderr, "cannot create a temporary folder\n");
+        return 1;
+    }
+    const QString bmp = dir.filePath(QStringLiteral("screen.bmp"));
+    const QString ours = dir.filePath(QStringLiteral("bmp2jpeg.jpg"));
+    const QString theirs = dir.filePath(QStringLiteral("cjpeg.jpg"));
+    if (!writeBitmap(screenLikePicture(), bmp)) {
+        std::fprintf(stderr, "cannot write %s\n", qPrintable(bmp));
+        return 1;
+    }
+    const QByteArray bmpPath = QFile::encodeName(bmp);
+    const QByteArray oursPath = QFile::encodeName(ours);
+
+    const Timing library = measure(runs, [&] {
+        return BmpToJpeg(bmpPath.constData(), oursPath.constData(), kQuality) == BMP2JPEG_OK;
+    });
+    const Timing program = measure(runs, [&] {
+        return runProgram(cjpeg, {QStringLiteral("-quality"), QString::number(kQuality),
+                                  QStringLiteral("-outfile"), theirs, bmp});
+    });
+    const Timing start =
+        measure(runs, [&] { return runProgram(cjpeg, {QStringLiteral("-version")}); });
+    QFile jpeg(ours);
+    const QByteArray jpegBytes = jpeg.open(QIODevice::ReadOnly) ? jpeg.readAll() : QByteArray();
+    int copy = 0;
+    const Timing sync = measure(runs, [&] {
+        return writeAndSync(dir.filePath(QStringLiteral("sync%1.jpg").arg(copy++)), jpegBytes);
+    });
+
+    std::printf("%dx%d 24-bit bitmap, %.1f MB, quality %d, %d runs\n\n", kWidth, kHeight,
+                static_cast<double>(QFileInfo(bmp).size()) / 1e6, kQuality, runs);
+    std::printf("%-34s %10s %10s\n", "", "best ms", "median ms");
+    printRow("BmpToJpeg", library);
+    printRow("cjpeg (process)", program);
+    printRow("cjpeg -version (process start)", start);
+    printRow("of which: JPEG write + fdatasync", sync);
+    QFile other(theirs);
+    const bool same = other.open(QIODevice::ReadOnly) && other.readAll() == jpegBytes;
+    std::printf("\nJPEG size: BmpToJpeg %lld bytes, cjpeg %lld bytes (%s)\n",
+                QFileInfo(ours).size(), QFileInfo(theirs).size(),
+                same ? "identical files" : "different files");
+    if (library.best > 0 && program.best > 0)
+        std::printf("BmpToJpeg / cjpeg: best %.2f, median %.2f (target: at most 1.10)\n",
+                    library.best / program.best, library.median / program.median);
+    return library.best < 0 || program.best < 0 ? 1 : 0;
+}
