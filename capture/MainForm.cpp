@@ -311,7 +311,12 @@ void MainForm::connectHandlers()
 
 void MainForm::store(const SettingKey &key, const QString &value)
 {
-    m_settings->setValue(key.section, key.key, value);
+    // The value stays in its control for this session either way; a store
+    // that cannot be written is reported once, not on every change.
+    if (!m_settings->setValue(key.section, key.key, value) && !m_storeFailed) {
+        m_storeFailed = true;
+        qWarning("Pictarro cannot write its settings to %s", qPrintable(m_settings->filePath()));
+    }
 }
 
 QString MainForm::defaultFolder() const

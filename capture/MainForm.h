@@ -139,4 +139,5 @@ private:
     bool m_tickPending = false;     // the clipboard changed while a tick ran
     bool m_tickQueued = false;      // a tick is already on its way
     bool m_pictureUnusable = false; // the current owner's picture did not decode
+    bool m_storeFailed = false;     // the settings file could not be written
 };

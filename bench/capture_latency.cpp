@@ -1,0 +1,401 @@
+// Capture latency: the time from xclip being started with a PNG picture on
+// the clipboard to Pictarro's complete capture file appearing, for
+// screen-sized pictures, as bitmaps and as JPEG files. Beside it, the bare
+// clipboard transfer and decode done by this program itself
+// (QClipboard::image()), timed the same way.
+//
+// Needs an X server (run through bench/bench_capture.sh). Each Pictarro runs
+// from a private copy of the program folder with private settings.
+//
+//   bench_capture_latency [--runs N] [--bin-dir DIR] [--keep-sandbox]
+
+#include <QClipboard>
+#include <QCommandLineParser>
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QFile>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QImage>
+#include <QLinearGradient>
+#include <QMimeData>
+#include <QPainter>
+#include <QProcess>
+#include <QRandomGenerator>
+#include <QTemporaryDir>
+#include <QThread>
+#include <QTimer>
+#include <algorithm>
+#include <cstdio>
+#include <memory>
+#include <poll.h>
+#include <stdexcept>
+#include <sys/inotify.h>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+constexpr int WaitMs = 60000;
+
+[[noreturn]] void fail(const QString &why)
+{
+    throw std::runtime_error(why.toStdString());
+}
+
+// A desktop-like picture: a gradient background, windows with title bars
+// and panels, lines of rendered text, and some icons. Deterministic.
+QImage screenPicture(const QSize size)
+{
+    QImage picture(size, QImage::Format_RGB32);
+    QPainter painter(&picture);
+    QLinearGradient sky(0, 0, size.width(), size.height());
+    sky.setColorAt(0, QColor(32, 64, 128));
+    sky.setColorAt(1, QColor(160, 96, 140));
+    painter.fillRect(picture.rect(), sky);
+
+    QRandomGenerator random(4242);
+    const double scale = size.width() / 1920.0;
+    QFont font(QStringLiteral("DejaVu Sans"));
+    font.setPixelSize(qRound(13 * scale));
+    painter.setFont(font);
+    const QStringList words = {
+        QStringLiteral("capture"), QStringLiteral("folder"),    QStringLiteral("settings"),
+        QStringLiteral("the"),     QStringLiteral("clipboard"), QStringLiteral("int"),
+        QStringLiteral("return"),  QStringLiteral("QImage"),    QStringLiteral("0x3f"),
+        QStringLiteral("{"),       QStringLiteral("Pictarro"),  QStringLiteral("screen")};
+    for (int w = 0; w < 5; ++w) {
+        const QRect window(random.bounded(size.width() / 2), random.bounded(size.height() / 2),
+                           size.width() / 3 + random.bounded(size.width() / 4),
+                           size.height() / 3 + random.bounded(size.height() / 4));
+        painter.fillRect(window, QColor(246, 246, 244));
+        painter.fillRect(QRect(window.topLeft(), QSize(window.width(), qRound(28 * scale))),
+                         QColor::fromHsv(random.bounded(360), 90, 200));
+        painter.fillRect(QRect(window.left(), window.top() + qRound(28 * scale),
+                               qRound(160 * scale), window.height() - qRound(28 * scale)),
+                         QColor(228, 232, 238));
+        painter.setPen(QColor(30, 30, 30));
+        const int lineHeight = qRound(17 * scale);
+        for (int y = window.top() + qRound(48 * scale); y < window.bottom() - lineHeight;
+             y += lineHeight) {
+            QString line;
+            const int count = 3 + random.bounded(10);
+            for (int i = 0; i < count; ++i)
+                line += words.at(random.bounded(words.size())) + u' ';
+            painter.drawText(window.left() + qRound(172 * scale), y, line);
+        }
+        for (int i = 0; i < 6; ++i)
+            painter.fillRect(QRect(window.left() + qRound(12 * scale),
+                                   window.top() + qRound((40 + 36 * i) * scale), qRound(24 * scale),
+                                   qRound(24 * scale)),
+                             QColor::fromHsv(random.bounded(360), 160, 220));
+    }
+    painter.fillRect(QRect(0, size.height() - qRound(40 * scale), size.width(), qRound(40 * scale)),
+                     QColor(20, 20, 24));
+    return picture;
+}
+
+struct Timing
+{
+    double coldMs = 0;
+    std::vector<double> runsMs;
+
+    void add(bool cold, double ms)
+    {
+        if (cold)
+            coldMs = ms;
+        else
+            runsMs.push_back(ms);
+    }
+
+    double median() const
+    {
+        std::vector<double> sorted = runsMs;
+        std::sort(sorted.begin(), sorted.end());
+        const std::size_t n = sorted.size();
+        return n % 2 != 0 ? sorted[n / 2] : (sorted[n / 2 - 1] + sorted[n / 2]) / 2;
+    }
+    double best() const { return *std::min_element(runsMs.begin(), runsMs.end()); }
+};
+
+// An inotify watch on one folder, reporting names that appear in it.
+// Pictarro's captures appear under their final name only when complete:
+// linked into place from an unnamed file (IN_CREATE) or renamed into place
+// (IN_MOVED_TO). IN_CLOSE_WRITE covers a writer that writes in place.
+class FolderWatch
+{
+public:
+    explicit FolderWatch(const QString &folder) : m_fd(inotify_init1(IN_CLOEXEC | IN_NONBLOCK))
+    {
+        if (m_fd < 0 || inotify_add_watch(m_fd, QFile::encodeName(folder).constData(),
+                                          IN_CREATE | IN_MOVED_TO | IN_CLOSE_WRITE) < 0)
+            fail(QStringLiteral("cannot watch ") + folder);
+    }
+    ~FolderWatch() { ::close(m_fd); }
+    FolderWatch(const FolderWatch &) = delete;
+    FolderWatch &operator=(const FolderWatch &) = delete;
+
+    // Blocks until `name` is completed or the deadline passes.
+    bool waitFor(const QByteArray &name, const QDeadlineTimer &deadline)
+    {
+        alignas(inotify_event) char buffer[8192];
+        while (!deadline.hasExpired()) {
+            pollfd ready{m_fd, POLLIN, 0};
+            const int timeout = static_cast<int>(qMin<qint64>(deadline.remainingTime(), 1000));
+            if (::poll(&ready, 1, timeout) <= 0)
+                continue;
+            const ssize_t length = ::read(m_fd, buffer, sizeof buffer);
+            for (ssize_t pos = 0; pos < length;) {
+                const auto *event = reinterpret_cast<const inotify_event *>(buffer + pos);
+                if (event->len > 0 && name == event->name)
+                    return true;
+                pos += static_cast<ssize_t>(sizeof(inotify_event) + event->len);
+            }
+        }
+        return false;
+    }
+
+private:
+    int m_fd;
+};
+
+struct StopProcess
+{
+    void operator()(QProcess *process) const
+    {
+        if (process->state() != QProcess::NotRunning) {
+            process->terminate();
+            if (!process->waitForFinished(5000)) {
+                process->kill();
+                process->waitForFinished(5000);
+            }
+        }
+        delete process;
+    }
+};
+using Child = std::unique_ptr<QProcess, StopProcess>;
+
+Child startXclip(const QString &png, const QProcessEnvironment &environment)
+{
+    Child xclip(new QProcess);
+    xclip->setProcessEnvironment(environment);
+    xclip->setStandardOutputFile(QProcess::nullDevice());
+    xclip->setStandardErrorFile(QProcess::nullDevice());
+    xclip->start(QStringLiteral("xclip"),
+                 {QStringLiteral("-selection"), QStringLiteral("clipboard"), QStringLiteral("-t"),
+                  QStringLiteral("image/png"), QStringLiteral("-i"), png,
+                  QStringLiteral("-quiet")});
+    if (!xclip->waitForStarted(WaitMs))
+        fail(QStringLiteral("xclip does not start"));
+    return xclip;
+}
+
+void waitUntilCleared(QProcess &xclip)
+{
+    if (!xclip.waitForFinished(WaitMs))
+        fail(QStringLiteral("the clipboard was not cleared"));
+}
+
+double elapsedMs(const QElapsedTimer &timer)
+{
+    return static_cast<double>(timer.nsecsElapsed()) / 1e6;
+}
+
+// One Pictarro in a private program folder with private settings.
+class Sandbox
+{
+public:
+    Sandbox(const QString &binDir, bool jpeg, int quality)
+    {
+        if (!m_root.isValid())
+            fail(QStringLiteral("no temporary folder"));
+        const QDir root(m_root.path());
+        for (const char *folder : {"program", "home", "config/Pictarro", "data", "runtime"})
+            root.mkpath(QLatin1String(folder));
+        QFile::setPermissions(root.filePath(QStringLiteral("runtime")),
+                              QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        for (const char *binary : {"Pictarro", "libbmp2jpeg.so"}) {
+            if (!QFile::copy(binDir + u'/' + QLatin1String(binary),
+                             root.filePath(QStringLiteral("program/")) + QLatin1String(binary)))
+                fail(QStringLiteral("cannot copy ") + QLatin1String(binary) +
+                     QStringLiteral(" from ") + binDir);
+        }
+        QFile settings(settingsFile());
+        if (!settings.open(QIODevice::WriteOnly))
+            fail(QStringLiteral("cannot write the settings"));
+        settings.write(QStringLiteral("[ImageExtensionJPG]\nSaveExtensionJPG=%1\n\n"
+                                      "[QualityValue]\nQualityValue=%2\n")
+                           .arg(jpeg ? QStringLiteral("True") : QStringLiteral("False"))
+                           .arg(quality)
+                           .toUtf8());
+
+        m_environment = QProcessEnvironment::systemEnvironment();
+        m_environment.remove(QStringLiteral("QT_QPA_PLATFORM"));
+        m_environment.insert(QStringLiteral("HOME"), root.filePath(QStringLiteral("home")));
+        m_environment.insert(QStringLiteral("XDG_CONFIG_HOME"),
+                             root.filePath(QStringLiteral("config")));
+        m_environment.insert(QStringLiteral("XDG_DATA_HOME"),
+                             root.filePath(QStringLiteral("data")));
+        m_environment.insert(QStringLiteral("XDG_RUNTIME_DIR"),
+                             root.filePath(QStringLiteral("runtime")));
+    }
+
+    QString captureFolder() const
+    {
+        return m_root.filePath(QStringLiteral("program/Captured Screens"));
+    }
+    QString settingsFile() const
+    {
+        return m_root.filePath(QStringLiteral("config/Pictarro/1.ini"));
+    }
+    const QProcessEnvironment &environment() const { return m_environment; }
+
+    void start()
+    {
+        m_pictarro.reset(new QProcess);
+        m_pictarro->setProcessEnvironment(m_environment);
+        m_pictarro->setProcessChannelMode(QProcess::ForwardedChannels);
+        m_pictarro->start(m_root.filePath(QStringLiteral("program/Pictarro")), {});
+        if (!m_pictarro->waitForStarted(WaitMs))
+            fail(QStringLiteral("Pictarro does not start"));
+        // Ready once it has stored its capture folder and created it.
+        const QDeadlineTimer deadline(WaitMs);
+        while (!isReady()) {
+            if (deadline.hasExpired() || m_pictarro->state() != QProcess::Running)
+                fail(QStringLiteral("Pictarro did not get ready"));
+            QThread::msleep(10);
+        }
+    }
+
+private:
+    bool isReady() const
+    {
+        QFile settings(settingsFile());
+        return settings.open(QIODevice::ReadOnly) && settings.readAll().contains("[CapturePath]") &&
+               QFileInfo(captureFolder()).isDir();
+    }
+
+    QTemporaryDir m_root{QDir::tempPath() + QLatin1String("/pictarro-bench-XXXXXX")};
+    QProcessEnvironment m_environment;
+    Child m_pictarro;
+};
+
+Timing timePictarro(const QString &binDir, const QString &png, bool jpeg, int runs)
+{
+    Sandbox sandbox(binDir, jpeg, 75);
+    sandbox.start();
+    FolderWatch watch(sandbox.captureFolder());
+    Timing timing;
+    // Run 0 is the cold one: the encoder library is loaded on first use.
+    for (int run = 0; run <= runs; ++run) {
+        const QString name = QStringLiteral("Pictarro %1.%2")
+                                 .arg(run + 1)
+                                 .arg(jpeg ? QStringLiteral("jpg") : QStringLiteral("bmp"));
+        QElapsedTimer timer;
+        timer.start();
+        const Child xclip = startXclip(png, sandbox.environment());
+        if (!watch.waitFor(QFile::encodeName(name), QDeadlineTimer(WaitMs)))
+            fail(QStringLiteral("no capture ") + name);
+        const double ms = elapsedMs(timer);
+        timing.add(run == 0, ms);
+        waitUntilCleared(*xclip);
+        QFile::remove(sandbox.captureFolder() + u'/' + name);
+    }
+    return timing;
+}
+
+// The bare transfer: this program sees the new owner announced, fetches and
+// decodes the picture, then clears the clipboard as Pictarro does.
+Timing timeFetch(const QString &png, const QSize expected, int runs)
+{
+    QClipboard *clipboard = QGuiApplication::clipboard();
+    const QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    Timing timing;
+    for (int run = 0; run <= runs; ++run) {
+        QEventLoop loop;
+        QTimer timeout;
+        timeout.setSingleShot(true);
+        QObject::connect(&timeout, &QTimer::timeout, &loop, &QEventLoop::quit);
+        QImage fetched;
+        QElapsedTimer timer;
+        double ms = 0;
+        // Owner changes announced while this program was not listening (the
+        // Pictarro runs) are still queued: let them pass before timing.
+        QCoreApplication::processEvents();
+        const auto connection = QObject::connect(clipboard, &QClipboard::dataChanged, &loop, [&] {
+            if (!fetched.isNull())
+                return; // announcements delivered in one batch: one fetch
+            const QMimeData *data = clipboard->mimeData();
+            if (!data || !data->hasImage() || data->hasText())
+                return;
+            fetched = clipboard->image();
+            ms = elapsedMs(timer);
+            loop.quit();
+        });
+        timer.start();
+        const Child xclip = startXclip(png, environment);
+        timeout.start(WaitMs);
+        loop.exec();
+        QObject::disconnect(connection);
+        if (fetched.size() != expected)
+            fail(QStringLiteral("the fetched picture is missing or of the wrong size"));
+        timing.add(run == 0, ms);
+        clipboard->clear();
+        waitUntilCleared(*xclip);
+    }
+    return timing;
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QGuiApplication app(argc, argv);
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral("Pictarro capture latency"));
+    parser.addHelpOption();
+    const QCommandLineOption runsOption(QStringLiteral("runs"), QStringLiteral("Timed runs each."),
+                                        QStringLiteral("N"), QStringLiteral("10"));
+    const QCommandLineOption binOption(
+        QStringLiteral("bin-dir"), QStringLiteral("Folder holding Pictarro and libbmp2jpeg.so."),
+        QStringLiteral("DIR"));
+    parser.addOption(runsOption);
+    parser.addOption(binOption);
+    parser.process(app);
+    const int runs = qMax(1, parser.value(runsOption).toInt());
+    const QString binDir = parser.isSet(binOption)
+                               ? parser.value(binOption)
+                               : QCoreApplication::applicationDirPath() + QLatin1String("/../bin");
+
+    try {
+        const QTemporaryDir pictures(QDir::tempPath() + QLatin1String("/pictarro-pictures-XXXXXX"));
+        std::printf("Capture latency: xclip started -> complete file (Pictarro) or decoded picture "
+                    "(bare fetch)\n%d timed runs each after one cold run; times in ms\n\n",
+                    runs);
+        std::printf("%-10s %-22s %9s %8s %8s %8s\n", "picture", "path", "PNG KiB", "cold", "median",
+                    "best");
+        for (const QSize size : {QSize(1920, 1080), QSize(3840, 2160)}) {
+            const QImage picture = screenPicture(size);
+            const QString png =
+                pictures.filePath(QStringLiteral("%1x%2.png").arg(size.width()).arg(size.height()));
+            if (!picture.save(png, "PNG"))
+                fail(QStringLiteral("cannot write ") + png);
+            const QString label = QStringLiteral("%1x%2").arg(size.width()).arg(size.height());
+            const double kib = static_cast<double>(QFileInfo(png).size()) / 1024.0;
+            const auto row = [&](const char *path, const Timing &timing) {
+                std::printf("%-10s %-22s %9.0f %8.1f %8.1f %8.1f\n", qPrintable(label), path, kib,
+                            timing.coldMs, timing.median(), timing.best());
+                std::fflush(stdout);
+            };
+            row("bare fetch+decode", timeFetch(png, size, runs));
+            row("Pictarro BMP", timePictarro(binDir, png, false, runs));
+            row("Pictarro JPEG q75", timePictarro(binDir, png, true, runs));
+        }
+    } catch (const std::exception &error) {
+        std::fprintf(stderr, "bench_capture_latency: %s\n", error.what());
+        return 1;
+    }
+    return 0;
+}

@@ -1,0 +1,760 @@
+// End-to-end captures: the real Pictarro and libbmp2jpeg.so on a real X
+// server, fed by xclip, observed only through files and the clipboard.
+//
+// Run under tests/e2e/with-xvfb.sh, which provides DISPLAY. This program
+// itself needs no display (it only reads and writes pictures); the programs
+// it starts use the X server.
+
+#include <QBuffer>
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QImage>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTest>
+#include <array>
+#include <atomic>
+#include <memory>
+#include <optional>
+#include <thread>
+#include <vector>
+
+namespace {
+
+// Generous: a loaded CI machine may take seconds to start a Qt program.
+constexpr int WaitMs = 20000;
+constexpr int PollStepMs = 10;
+
+// Stops a helper process when its owner goes out of scope, however a test
+// case ends.
+struct StopProcess
+{
+    void operator()(QProcess *process) const
+    {
+        if (process->state() != QProcess::NotRunning) {
+            process->terminate();
+            if (!process->waitForFinished(10000)) {
+                process->kill();
+                process->waitForFinished(10000);
+            }
+        }
+        delete process;
+    }
+};
+using Child = std::unique_ptr<QProcess, StopProcess>;
+
+template <typename Condition> bool pollUntil(Condition condition, int timeoutMs = WaitMs)
+{
+    const QDeadlineTimer deadline(timeoutMs);
+    while (!condition()) {
+        if (deadline.hasExpired())
+            return condition();
+        QTest::qWait(PollStepMs);
+    }
+    return true;
+}
+
+struct Setting
+{
+    QString section;
+    QString key;
+    QString value;
+};
+
+// One value of an INI text as Pictarro writes it: raw text after '='.
+std::optional<QString> iniValue(const QString &file, const QString &section, const QString &key)
+{
+    QFile ini(file);
+    if (!ini.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    QString current;
+    const QStringList lines = QString::fromUtf8(ini.readAll()).split(u'\n');
+    for (QString line : lines) {
+        if (line.endsWith(u'\r'))
+            line.chop(1);
+        const QString trimmed = line.trimmed();
+        if (trimmed.startsWith(u'[') && trimmed.endsWith(u']')) {
+            current = trimmed.mid(1, trimmed.size() - 2);
+            continue;
+        }
+        const qsizetype eq = line.indexOf(u'=');
+        if (current == section && eq > 0 && line.left(eq).trimmed() == key)
+            return line.mid(eq + 1);
+    }
+    return std::nullopt;
+}
+
+// A picture whose every row and column differ: red follows x, green follows
+// y, blue a checkerboard, with hard-edged blocks of pure colours. A flipped,
+// shifted, mis-strided or channel-swapped copy does not match it.
+QImage testPicture(const QSize size)
+{
+    QImage picture(size, QImage::Format_RGB32);
+    const int w = size.width();
+    const int h = size.height();
+    for (int y = 0; y < h; ++y) {
+        auto *row = reinterpret_cast<QRgb *>(picture.scanLine(y));
+        for (int x = 0; x < w; ++x) {
+            const int red = x * 255 / qMax(1, w - 1);
+            const int green = y * 255 / qMax(1, h - 1);
+            const int blue = ((x / 16 + y / 16) % 2) != 0 ? 200 : 40;
+            row[x] = qRgb(red, green, blue);
+        }
+    }
+    const std::array<QRgb, 6> colours = {qRgb(255, 0, 0),     qRgb(0, 255, 0), qRgb(0, 0, 255),
+                                         qRgb(255, 255, 255), qRgb(0, 0, 0),   qRgb(255, 255, 0)};
+    const QSize block(qMax(1, w / 8), qMax(1, h / 6));
+    // Blocks are painted by hand: QPainter would need a GUI application.
+    for (std::size_t i = 0; i < colours.size(); ++i) {
+        const int left = w * (static_cast<int>(i) * 2 % 7 + 1) / 9;
+        const int top = h * (static_cast<int>(i) % 3 + 1) / 5;
+        for (int y = top; y < qMin(h, top + block.height()); ++y) {
+            auto *row = reinterpret_cast<QRgb *>(picture.scanLine(y));
+            for (int x = left; x < qMin(w, left + block.width()); ++x)
+                row[x] = colours[i];
+        }
+    }
+    return picture;
+}
+
+// The first position where two pictures' colours differ, if any.
+std::optional<QPoint> firstDifference(const QImage &a, const QImage &b)
+{
+    const QImage left = a.convertToFormat(QImage::Format_RGB32);
+    const QImage right = b.convertToFormat(QImage::Format_RGB32);
+    for (int y = 0; y < left.height(); ++y) {
+        const auto *l = reinterpret_cast<const QRgb *>(left.constScanLine(y));
+        const auto *r = reinterpret_cast<const QRgb *>(right.constScanLine(y));
+        for (int x = 0; x < left.width(); ++x) {
+            if ((l[x] & 0xffffffu) != (r[x] & 0xffffffu))
+                return QPoint(x, y);
+        }
+    }
+    return std::nullopt;
+}
+
+// The mean absolute difference of all colour channels, 0..255.
+double meanDifference(const QImage &a, const QImage &b)
+{
+    const QImage left = a.convertToFormat(QImage::Format_RGB32);
+    const QImage right = b.convertToFormat(QImage::Format_RGB32);
+    double sum = 0;
+    for (int y = 0; y < left.height(); ++y) {
+        const auto *l = reinterpret_cast<const QRgb *>(left.constScanLine(y));
+        const auto *r = reinterpret_cast<const QRgb *>(right.constScanLine(y));
+        for (int x = 0; x < left.width(); ++x) {
+            sum += qAbs(qRed(l[x]) - qRed(r[x])) + qAbs(qGreen(l[x]) - qGreen(r[x])) +
+                   qAbs(qBlue(l[x]) - qBlue(r[x]));
+        }
+    }
+    return sum / (3.0 * left.width() * left.height());
+}
+
+// The luminance quantisation table (table 0) of a JPEG file, in the order
+// stored (zig-zag), or nothing if the file has none.
+std::optional<std::array<int, 64>> lumaQuantTable(const QByteArray &jpeg)
+{
+    const auto byte = [&jpeg](qsizetype i) {
+        return static_cast<unsigned char>(jpeg.at(i));
+    };
+    if (jpeg.size() < 4 || byte(0) != 0xff || byte(1) != 0xd8)
+        return std::nullopt;
+    qsizetype pos = 2;
+    while (pos + 4 <= jpeg.size() && byte(pos) == 0xff) {
+        const unsigned char marker = byte(pos + 1);
+        const qsizetype length = byte(pos + 2) << 8 | byte(pos + 3);
+        const qsizetype end = pos + 2 + length;
+        if (marker == 0xda || end > jpeg.size())
+            break; // image data follows: no more tables
+        if (marker == 0xdb) {
+            for (qsizetype t = pos + 4; t < end;) {
+                const bool wide = (byte(t) >> 4) != 0;
+                const int id = byte(t) & 0x0f;
+                std::array<int, 64> table{};
+                for (int i = 0; i < 64; ++i)
+                    table[static_cast<std::size_t>(i)] =
+                        wide ? byte(t + 1 + 2 * i) << 8 | byte(t + 2 + 2 * i) : byte(t + 1 + i);
+                if (id == 0)
+                    return table;
+                t += 1 + (wide ? 128 : 64);
+            }
+        }
+        pos = end;
+    }
+    return std::nullopt;
+}
+
+// The IJG scaling of a standard table entry for a quality, as baseline
+// libjpeg encoders apply it.
+int scaledQuantEntry(int standard, int quality)
+{
+    const int scale = quality < 50 ? 5000 / quality : 200 - 2 * quality;
+    return qBound(1, (standard * scale + 50) / 100, 255);
+}
+
+QString listing(const QString &folder)
+{
+    return QDir(folder)
+        .entryList(QDir::Files | QDir::Dirs | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot)
+        .join(QLatin1String(", "));
+}
+
+} // namespace
+
+// Stops the test function when a helper it called has failed.
+#define CHECKED(call)                                                                              \
+    do {                                                                                           \
+        call;                                                                                      \
+        if (QTest::currentTestFailed())                                                            \
+            return;                                                                                \
+    } while (false)
+
+class tst_CaptureE2e : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase();
+    void init();
+    void cleanup();
+
+    void capturesPicture_data();
+    void capturesPicture();
+    void capturesInSeries_data();
+    void capturesInSeries();
+    void neverOverwrites_data();
+    void neverOverwrites();
+    void leavesTextAlone();
+    void secondInstanceExits();
+    void burstUnderLoad_eachPictureSavedOnce();
+
+private:
+    // The installation of one test case: a program folder holding copies of
+    // the binaries, and private HOME and XDG folders.
+    QString programFolder() const { return m_root->filePath(QStringLiteral("program folder")); }
+    QString defaultCaptureFolder() const
+    {
+        return programFolder() + QLatin1String("/Captured Screens");
+    }
+    QString settingsFile() const
+    {
+        return m_root->filePath(QStringLiteral("config/Pictarro/1.ini"));
+    }
+    QProcessEnvironment environment() const;
+    void writeSettings(const QList<Setting> &settings);
+    QString storedCounter() const;
+    QString savePicture(const QImage &picture, const QString &name);
+
+    void startPictarro(Child &pictarro);
+    void waitUntilReady(const QString &captureFolder);
+    Child startChild(const QString &program, const QStringList &arguments);
+    void offerPicture(const QString &png, Child &xclip);
+    void waitForFile(const QString &file);
+    void waitUntilCleared(Child &xclip);
+    void verifyClipboardEmpty();
+    void capture(const QString &png, const QString &expectedFile);
+
+    std::unique_ptr<QTemporaryDir> m_root;
+    Child m_pictarro;
+    QString m_xclip;
+};
+
+void tst_CaptureE2e::initTestCase()
+{
+    QVERIFY2(!qEnvironmentVariableIsEmpty("DISPLAY"),
+             "needs an X server: run through tests/e2e/with-xvfb.sh");
+    m_xclip = QStandardPaths::findExecutable(QStringLiteral("xclip"));
+    QVERIFY2(!m_xclip.isEmpty(), "xclip is not installed");
+    for (const char *binary : {"Pictarro", "libbmp2jpeg.so"}) {
+        const QString path = QStringLiteral(PICTARRO_BIN_DIR "/") + QLatin1String(binary);
+        QVERIFY2(QFileInfo::exists(path), qPrintable(path + QLatin1String(" is not built")));
+    }
+}
+
+void tst_CaptureE2e::init()
+{
+    const QString base = qEnvironmentVariableIsEmpty("PICTARRO_TEST_ROOT")
+                             ? QDir::tempPath()
+                             : qEnvironmentVariable("PICTARRO_TEST_ROOT");
+    m_root = std::make_unique<QTemporaryDir>(base + QLatin1String("/e2e-XXXXXX"));
+    QVERIFY(m_root->isValid());
+    const QDir root(m_root->path());
+    for (const char *folder : {"program folder", "home", "config", "data", "cache", "runtime"})
+        QVERIFY(root.mkpath(QLatin1String(folder)));
+    QVERIFY(QFile::setPermissions(root.filePath(QStringLiteral("runtime")),
+                                  QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+    for (const char *binary : {"Pictarro", "libbmp2jpeg.so"}) {
+        const QString name = QLatin1String(binary);
+        QVERIFY(QFile::copy(QStringLiteral(PICTARRO_BIN_DIR "/") + name,
+                            programFolder() + u'/' + name));
+    }
+}
+
+void tst_CaptureE2e::cleanup()
+{
+    if (m_pictarro && QTest::currentTestFailed()) {
+        qWarning("Pictarro's output:\n%s%s", m_pictarro->readAllStandardOutput().constData(),
+                 m_pictarro->readAllStandardError().constData());
+        qWarning("Capture folder: %s", qPrintable(listing(defaultCaptureFolder())));
+    }
+    m_pictarro.reset();
+    m_root.reset();
+}
+
+QProcessEnvironment tst_CaptureE2e::environment() const
+{
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.remove(QStringLiteral("QT_QPA_PLATFORM"));
+    env.remove(QStringLiteral("WAYLAND_DISPLAY"));
+    const QDir root(m_root->path());
+    env.insert(QStringLiteral("HOME"), root.filePath(QStringLiteral("home")));
+    env.insert(QStringLiteral("XDG_CONFIG_HOME"), root.filePath(QStringLiteral("config")));
+    env.insert(QStringLiteral("XDG_DATA_HOME"), root.filePath(QStringLiteral("data")));
+    env.insert(QStringLiteral("XDG_CACHE_HOME"), root.filePath(QStringLiteral("cache")));
+    env.insert(QStringLiteral("XDG_RUNTIME_DIR"), root.filePath(QStringLiteral("runtime")));
+    return env;
+}
+
+void tst_CaptureE2e::writeSettings(const QList<Setting> &settings)
+{
+    QVERIFY(QDir().mkpath(QFileInfo(settingsFile()).absolutePath()));
+    QString text;
+    for (const Setting &setting : settings)
+        text += u'[' + setting.section + QLatin1String("]\n") + setting.key + u'=' + setting.value +
+                QLatin1String("\n\n");
+    QFile file(settingsFile());
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    QCOMPARE(file.write(text.toUtf8()), text.toUtf8().size());
+}
+
+QString tst_CaptureE2e::storedCounter() const
+{
+    return iniValue(settingsFile(), QStringLiteral("CaptureCounter"),
+                    QStringLiteral("CaptureCounter"))
+        .value_or(QStringLiteral("<not stored>"));
+}
+
+QString tst_CaptureE2e::savePicture(const QImage &picture, const QString &name)
+{
+    const QString path = m_root->filePath(name);
+    if (!picture.save(path, "PNG"))
+        return {};
+    return path;
+}
+
+Child tst_CaptureE2e::startChild(const QString &program, const QStringList &arguments)
+{
+    Child child(new QProcess);
+    child->setProcessEnvironment(environment());
+    child->setProgram(program);
+    child->setArguments(arguments);
+    child->start();
+    return child;
+}
+
+void tst_CaptureE2e::startPictarro(Child &pictarro)
+{
+    pictarro = startChild(programFolder() + QLatin1String("/Pictarro"), {});
+    QVERIFY2(pictarro->waitForStarted(WaitMs), qPrintable(pictarro->errorString()));
+}
+
+void tst_CaptureE2e::waitUntilReady(const QString &captureFolder)
+{
+    // Ready means past its start-up: it has stored the capture folder and
+    // created it. Both happen after it clears the clipboard at start, so a
+    // picture offered from then on is not wiped by that clear. A test case
+    // therefore never prepares both the folder setting and the folder.
+    const bool ready = pollUntil([&] {
+        const std::optional<QString> stored =
+            iniValue(settingsFile(), QStringLiteral("CapturePath"), QStringLiteral("Folder"));
+        return (stored && *stored == captureFolder && QFileInfo(captureFolder).isDir()) ||
+               m_pictarro->state() == QProcess::NotRunning;
+    });
+    QVERIFY2(m_pictarro->state() == QProcess::Running, "Pictarro ended during start-up");
+    QVERIFY2(ready, "Pictarro did not store and create its capture folder in time");
+}
+
+void tst_CaptureE2e::offerPicture(const QString &png, Child &xclip)
+{
+    // -quiet keeps xclip in the foreground: it serves the picture until it
+    // loses the clipboard, then exits.
+    xclip = startChild(m_xclip, {QStringLiteral("-selection"), QStringLiteral("clipboard"),
+                                 QStringLiteral("-t"), QStringLiteral("image/png"),
+                                 QStringLiteral("-i"), png, QStringLiteral("-quiet")});
+    QVERIFY2(xclip->waitForStarted(WaitMs), qPrintable(xclip->errorString()));
+}
+
+void tst_CaptureE2e::waitForFile(const QString &file)
+{
+    // A capture appears under its final name only once complete.
+    QVERIFY2(pollUntil([&] { return QFileInfo::exists(file); }),
+             qPrintable(QLatin1String("no capture ") + file + QLatin1String("; folder holds: ") +
+                        listing(QFileInfo(file).absolutePath())));
+}
+
+void tst_CaptureE2e::waitUntilCleared(Child &xclip)
+{
+    // xclip exits as soon as it loses the clipboard.
+    QVERIFY2(xclip->waitForFinished(WaitMs), "the clipboard was not cleared after the capture");
+    QCOMPARE(xclip->exitStatus(), QProcess::NormalExit);
+}
+
+void tst_CaptureE2e::verifyClipboardEmpty()
+{
+    QProcess reader;
+    reader.setProcessEnvironment(environment());
+    reader.start(m_xclip,
+                 {QStringLiteral("-o"), QStringLiteral("-selection"), QStringLiteral("clipboard"),
+                  QStringLiteral("-t"), QStringLiteral("TARGETS")});
+    QVERIFY(reader.waitForFinished(WaitMs));
+    const QByteArray offered = reader.readAllStandardOutput();
+    QVERIFY2(
+        reader.exitCode() != 0 || offered.trimmed().isEmpty(),
+        qPrintable(QLatin1String("the clipboard still offers: ") + QString::fromUtf8(offered)));
+}
+
+void tst_CaptureE2e::capture(const QString &png, const QString &expectedFile)
+{
+    Child xclip;
+    CHECKED(offerPicture(png, xclip));
+    CHECKED(waitForFile(expectedFile));
+    CHECKED(waitUntilCleared(xclip));
+}
+
+// ------------------------------------------------------------------ cases
+
+void tst_CaptureE2e::capturesPicture_data()
+{
+    QTest::addColumn<QSize>("size");
+    QTest::addColumn<QList<Setting>>("settings");
+    QTest::addColumn<QString>("expectedName"); // beside the program when relative
+    QTest::addColumn<int>("jpegQuality");      // 0: a bitmap, compared exactly
+
+    const auto jpeg = [](int quality) {
+        return QList<Setting>{{QStringLiteral("ImageExtensionJPG"),
+                               QStringLiteral("SaveExtensionJPG"), QStringLiteral("True")},
+                              {QStringLiteral("QualityValue"), QStringLiteral("QualityValue"),
+                               QString::number(quality)}};
+    };
+
+    QTest::newRow("bitmap, odd size") << QSize(301, 157) << QList<Setting>()
+                                      << QStringLiteral("Captured Screens/Pictarro 1.bmp") << 0;
+    QTest::newRow("bitmap, one pixel") << QSize(1, 1) << QList<Setting>()
+                                       << QStringLiteral("Captured Screens/Pictarro 1.bmp") << 0;
+    QTest::newRow("bitmap, full HD screen")
+        << QSize(1920, 1080) << QList<Setting>()
+        << QStringLiteral("Captured Screens/Pictarro 1.bmp") << 0;
+    QTest::newRow("bitmap, own folder and name")
+        << QSize(97, 61)
+        << QList<Setting>{{QStringLiteral("CapturePath"), QStringLiteral("Folder"),
+                           QStringLiteral("@ROOT@/my shots")},
+                          {QStringLiteral("ImageName"), QStringLiteral("SaveName"),
+                           QStringLiteral("Desk")}}
+        << QStringLiteral("@ROOT@/my shots/Desk 1.bmp") << 0;
+    QTest::newRow("jpeg, quality 75")
+        << QSize(301, 157) << jpeg(75) << QStringLiteral("Captured Screens/Pictarro 1.jpg") << 75;
+    QTest::newRow("jpeg, quality 20")
+        << QSize(301, 157) << jpeg(20) << QStringLiteral("Captured Screens/Pictarro 1.jpg") << 20;
+}
+
+void tst_CaptureE2e::capturesPicture()
+{
+    QFETCH(const QSize, size);
+    QFETCH(QList<Setting>, settings);
+    QFETCH(QString, expectedName);
+    QFETCH(const int, jpegQuality);
+
+    QString captureFolder = defaultCaptureFolder();
+    for (Setting &setting : settings) {
+        setting.value.replace(QLatin1String("@ROOT@"), m_root->path());
+        if (setting.section == QLatin1String("CapturePath"))
+            captureFolder = setting.value;
+    }
+    expectedName.replace(QLatin1String("@ROOT@"), m_root->path());
+    const QString expected = QDir(programFolder()).absoluteFilePath(expectedName);
+    if (!settings.isEmpty())
+        CHECKED(writeSettings(settings));
+
+    const QImage source = testPicture(size);
+    const QString png = savePicture(source, QStringLiteral("source.png"));
+    QVERIFY(!png.isEmpty());
+
+    CHECKED(startPictarro(m_pictarro));
+    CHECKED(waitUntilReady(captureFolder));
+    CHECKED(capture(png, expected));
+    CHECKED(verifyClipboardEmpty());
+
+    // Nothing else is left in the folder, no temporary file either.
+    QCOMPARE(listing(captureFolder), QFileInfo(expected).fileName());
+    QCOMPARE(storedCounter(), QStringLiteral("1"));
+
+    QFile file(expected);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QByteArray bytes = file.readAll();
+    const QImage captured = QImage::fromData(bytes, jpegQuality == 0 ? "BMP" : "JPEG");
+    QVERIFY2(!captured.isNull(), "the capture does not decode");
+    QCOMPARE(captured.size(), source.size());
+
+    if (jpegQuality == 0) {
+        const std::optional<QPoint> difference = firstDifference(captured, source);
+        QVERIFY2(!difference, qPrintable(QStringLiteral("first differing pixel at %1,%2")
+                                             .arg(difference ? difference->x() : 0)
+                                             .arg(difference ? difference->y() : 0)));
+        return;
+    }
+
+    // Close colours: not much further from the source than a standard
+    // baseline encoding at the same quality.
+    QByteArray reference;
+    QBuffer buffer(&reference);
+    QVERIFY(buffer.open(QIODevice::WriteOnly));
+    QVERIFY(source.save(&buffer, "JPEG", jpegQuality));
+    const double referenceMean = meanDifference(QImage::fromData(reference, "JPEG"), source);
+    const double mean = meanDifference(captured, source);
+    QVERIFY2(mean <= referenceMean * 1.25 + 0.5,
+             qPrintable(QStringLiteral("mean colour difference %1, a standard encoder's %2")
+                            .arg(mean)
+                            .arg(referenceMean)));
+    // The quality setting reaches the encoder: the standard luminance table
+    // (first entry 16, last 99) is scaled for exactly that quality.
+    const std::optional<std::array<int, 64>> table = lumaQuantTable(bytes);
+    QVERIFY2(table, "the capture has no luminance quantisation table");
+    QCOMPARE(table->front(), scaledQuantEntry(16, jpegQuality));
+    QCOMPARE(table->back(), scaledQuantEntry(99, jpegQuality));
+}
+
+void tst_CaptureE2e::capturesInSeries_data()
+{
+    QTest::addColumn<QList<Setting>>("settings");
+    QTest::addColumn<QStringList>("expectedNames");
+    QTest::addColumn<QString>("expectedCounter");
+
+    QTest::newRow("bitmaps from a fresh start")
+        << QList<Setting>()
+        << QStringList{QStringLiteral("Pictarro 1.bmp"), QStringLiteral("Pictarro 2.bmp"),
+                       QStringLiteral("Pictarro 3.bmp")}
+        << QStringLiteral("3");
+    QTest::newRow("jpegs from a stored counter")
+        << QList<Setting>{{QStringLiteral("ImageExtensionJPG"), QStringLiteral("SaveExtensionJPG"),
+                           QStringLiteral("True")},
+                          {QStringLiteral("QualityValue"), QStringLiteral("QualityValue"),
+                           QStringLiteral("75")},
+                          {QStringLiteral("CaptureCounter"), QStringLiteral("CaptureCounter"),
+                           QStringLiteral("41")}}
+        << QStringList{QStringLiteral("Pictarro 42.jpg"), QStringLiteral("Pictarro 43.jpg"),
+                       QStringLiteral("Pictarro 44.jpg")}
+        << QStringLiteral("44");
+}
+
+void tst_CaptureE2e::capturesInSeries()
+{
+    QFETCH(const QList<Setting>, settings);
+    QFETCH(const QStringList, expectedNames);
+    QFETCH(const QString, expectedCounter);
+
+    if (!settings.isEmpty())
+        CHECKED(writeSettings(settings));
+    CHECKED(startPictarro(m_pictarro));
+    CHECKED(waitUntilReady(defaultCaptureFolder()));
+
+    // Each capture is a different picture, so each file can be told apart.
+    QList<QImage> sources;
+    for (int i = 0; i < expectedNames.size(); ++i) {
+        sources.append(testPicture(QSize(120 + 10 * i, 80 + 5 * i)));
+        const QString png = savePicture(sources.last(), QStringLiteral("source %1.png").arg(i));
+        QVERIFY(!png.isEmpty());
+        CHECKED(capture(png, defaultCaptureFolder() + u'/' + expectedNames.at(i)));
+    }
+
+    QStringList expectedListing = expectedNames;
+    expectedListing.sort();
+    QCOMPARE(listing(defaultCaptureFolder()), expectedListing.join(QLatin1String(", ")));
+    for (int i = 0; i < expectedNames.size(); ++i) {
+        const QImage captured(defaultCaptureFolder() + u'/' + expectedNames.at(i));
+        QCOMPARE(captured.size(), sources.at(i).size());
+    }
+    QCOMPARE(storedCounter(), expectedCounter);
+}
+
+void tst_CaptureE2e::neverOverwrites_data()
+{
+    QTest::addColumn<bool>("jpeg");
+    QTest::addColumn<QStringList>("existing");
+    QTest::addColumn<QString>("expectedName");
+    QTest::addColumn<QString>("expectedCounter");
+
+    QTest::newRow("bitmap 1 taken") << false << QStringList{QStringLiteral("Pictarro 1.bmp")}
+                                    << QStringLiteral("Pictarro 2.bmp") << QStringLiteral("2");
+    QTest::newRow("bitmaps 1 and 2 taken")
+        << false << QStringList{QStringLiteral("Pictarro 1.bmp"), QStringLiteral("Pictarro 2.bmp")}
+        << QStringLiteral("Pictarro 3.bmp") << QStringLiteral("3");
+    QTest::newRow("jpeg 1 taken") << true << QStringList{QStringLiteral("Pictarro 1.jpg")}
+                                  << QStringLiteral("Pictarro 2.jpg") << QStringLiteral("2");
+    QTest::newRow("other format's name is no collision")
+        << false << QStringList{QStringLiteral("Pictarro 1.jpg")}
+        << QStringLiteral("Pictarro 1.bmp") << QStringLiteral("1");
+}
+
+void tst_CaptureE2e::neverOverwrites()
+{
+    QFETCH(const bool, jpeg);
+    QFETCH(const QStringList, existing);
+    QFETCH(const QString, expectedName);
+    QFETCH(const QString, expectedCounter);
+
+    // The capture folder exists before the start, so readiness rests on the
+    // folder setting that Pictarro stores: it is left out here.
+    if (jpeg)
+        CHECKED(writeSettings({{QStringLiteral("ImageExtensionJPG"),
+                                QStringLiteral("SaveExtensionJPG"), QStringLiteral("True")}}));
+    QVERIFY(QDir().mkpath(defaultCaptureFolder()));
+    for (const QString &name : existing) {
+        QFile file(defaultCaptureFolder() + u'/' + name);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        QVERIFY(file.write("an earlier capture: " + name.toUtf8()) > 0);
+    }
+
+    const QString png = savePicture(testPicture(QSize(64, 48)), QStringLiteral("source.png"));
+    QVERIFY(!png.isEmpty());
+    CHECKED(startPictarro(m_pictarro));
+    CHECKED(waitUntilReady(defaultCaptureFolder()));
+    CHECKED(capture(png, defaultCaptureFolder() + u'/' + expectedName));
+
+    for (const QString &name : existing) {
+        QFile file(defaultCaptureFolder() + u'/' + name);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.readAll(), "an earlier capture: " + name.toUtf8());
+    }
+    QVERIFY(!QImage(defaultCaptureFolder() + u'/' + expectedName).isNull());
+    QCOMPARE(storedCounter(), expectedCounter);
+}
+
+void tst_CaptureE2e::leavesTextAlone()
+{
+    CHECKED(startPictarro(m_pictarro));
+    CHECKED(waitUntilReady(defaultCaptureFolder()));
+
+    // -verbose: xclip keeps to the foreground and reports each request it
+    // waits for, which tells when Pictarro has looked at the text.
+    const QByteArray text = "not a picture\n";
+    Child textOwner =
+        startChild(m_xclip, {QStringLiteral("-selection"), QStringLiteral("clipboard"),
+                             QStringLiteral("-verbose")});
+    QVERIFY(textOwner->waitForStarted(WaitMs));
+    textOwner->write(text);
+    textOwner->closeWriteChannel();
+    QByteArray report;
+    const bool looked = pollUntil([&] {
+        report += textOwner->readAllStandardError();
+        return report.contains("request number 2") || textOwner->state() == QProcess::NotRunning;
+    });
+    QVERIFY2(looked && textOwner->state() == QProcess::Running,
+             qPrintable(QLatin1String("Pictarro never read the clipboard, or it was cleared: ") +
+                        QString::fromUtf8(report)));
+
+    QProcess reader;
+    reader.setProcessEnvironment(environment());
+    reader.start(m_xclip,
+                 {QStringLiteral("-o"), QStringLiteral("-selection"), QStringLiteral("clipboard")});
+    QVERIFY(reader.waitForFinished(WaitMs));
+    QCOMPARE(reader.exitCode(), 0);
+    QCOMPARE(reader.readAllStandardOutput(), text);
+    QCOMPARE(textOwner->state(), QProcess::Running);
+
+    // Clipboard changes are handled in order: once a picture offered after
+    // the text is captured, the text has been dealt with. It took no number.
+    const QString png = savePicture(testPicture(QSize(32, 32)), QStringLiteral("source.png"));
+    QVERIFY(!png.isEmpty());
+    CHECKED(capture(png, defaultCaptureFolder() + QLatin1String("/Pictarro 1.bmp")));
+    QCOMPARE(listing(defaultCaptureFolder()), QStringLiteral("Pictarro 1.bmp"));
+}
+
+void tst_CaptureE2e::secondInstanceExits()
+{
+    CHECKED(startPictarro(m_pictarro));
+    CHECKED(waitUntilReady(defaultCaptureFolder()));
+
+    Child second;
+    CHECKED(startPictarro(second));
+    QVERIFY2(second->waitForFinished(WaitMs), "the second Pictarro keeps running");
+    QCOMPARE(second->exitStatus(), QProcess::NormalExit);
+    QCOMPARE(second->exitCode(), 0);
+
+    QCOMPARE(m_pictarro->state(), QProcess::Running);
+    const QString png = savePicture(testPicture(QSize(50, 40)), QStringLiteral("source.png"));
+    QVERIFY(!png.isEmpty());
+    CHECKED(capture(png, defaultCaptureFolder() + QLatin1String("/Pictarro 1.bmp")));
+    QCOMPARE(listing(defaultCaptureFolder()), QStringLiteral("Pictarro 1.bmp"));
+}
+
+// Keeps the processor busy while it lives, so that the announcement of a
+// new clipboard owner can lag behind the capture that answers it.
+class BusyProcessor
+{
+public:
+    explicit BusyProcessor(unsigned threads)
+    {
+        for (unsigned i = 0; i < threads; ++i) {
+            m_threads.emplace_back([this] {
+                while (!m_stop.load(std::memory_order_relaxed)) {
+                }
+            });
+        }
+    }
+    BusyProcessor(const BusyProcessor &) = delete;
+    BusyProcessor &operator=(const BusyProcessor &) = delete;
+    ~BusyProcessor()
+    {
+        m_stop = true;
+        for (std::thread &thread : m_threads)
+            thread.join();
+    }
+
+private:
+    std::atomic<bool> m_stop{false};
+    std::vector<std::thread> m_threads;
+};
+
+void tst_CaptureE2e::burstUnderLoad_eachPictureSavedOnce()
+{
+    // Pictures offered back to back, each as soon as the last was taken,
+    // on a busy machine: every one is saved exactly once, in order.
+    constexpr int Pictures = 60;
+    CHECKED(startPictarro(m_pictarro));
+    CHECKED(waitUntilReady(defaultCaptureFolder()));
+
+    QStringList pngs;
+    for (int i = 0; i < Pictures; ++i) {
+        pngs << savePicture(testPicture(QSize(40 + i, 30 + i % 7)),
+                            QStringLiteral("burst %1.png").arg(i));
+        QVERIFY(!pngs.last().isEmpty());
+    }
+    {
+        const BusyProcessor load(std::max(2u, std::thread::hardware_concurrency()));
+        for (const QString &png : pngs) {
+            Child xclip;
+            CHECKED(offerPicture(png, xclip));
+            CHECKED(waitUntilCleared(xclip));
+        }
+    }
+    const QString last = defaultCaptureFolder() + QStringLiteral("/Pictarro %1.bmp").arg(Pictures);
+    CHECKED(waitForFile(last));
+
+    QStringList expected;
+    for (int i = 1; i <= Pictures; ++i)
+        expected << QStringLiteral("Pictarro %1.bmp").arg(i);
+    expected.sort();
+    QCOMPARE(listing(defaultCaptureFolder()), expected.join(QLatin1String(", ")));
+    for (int i = 0; i < Pictures; ++i) {
+        const QImage captured(defaultCaptureFolder() +
+                              QStringLiteral("/Pictarro %1.bmp").arg(i + 1));
+        QCOMPARE(captured.size(), QSize(40 + i, 30 + i % 7));
+    }
+    QCOMPARE(storedCounter(), QString::number(Pictures));
+}
+
+QTEST_GUILESS_MAIN(tst_CaptureE2e)
+#include "tst_capture_e2e.moc"

@@ -1,0 +1,51 @@
+#!/bin/sh
+# Runs a command on a private virtual X server and a private D-Bus session,
+# then stops the server and exits with the command's exit code.
+#
+#   with-xvfb.sh COMMAND [ARGS...]
+#
+# The server picks a free display itself (-displayfd), so several of these
+# may run side by side. The command sees DISPLAY and no Wayland or platform
+# override, so Qt programs it starts use xcb; PICTARRO_XVFB_PID names the
+# server's process, for measurements.
+set -eu
+
+if [ $# -eq 0 ]; then
+    echo "usage: $0 COMMAND [ARGS...]" >&2
+    exit 2
+fi
+
+work=$(mktemp -d "${TMPDIR:-/tmp}/pictarro-xvfb.XXXXXX")
+xvfb_pid=""
+stop_server() {
+    if [ -n "$xvfb_pid" ]; then
+        kill "$xvfb_pid" 2>/dev/null || true
+        wait "$xvfb_pid" 2>/dev/null || true
+    fi
+    rm -rf "$work"
+}
+trap stop_server EXIT
+trap 'exit 130' INT
+trap 'exit 143' TERM
+
+# Xvfb writes the display number to fd 3 once it accepts connections and
+# closes it; if it fails to start, the pipe closes without a number.
+mkfifo "$work/display"
+Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp 3>"$work/display" \
+    </dev/null >"$work/xvfb.log" 2>&1 &
+xvfb_pid=$!
+display=""
+read -r display <"$work/display" || true
+if [ -z "$display" ]; then
+    echo "with-xvfb.sh: Xvfb did not start:" >&2
+    cat "$work/xvfb.log" >&2
+    exit 1
+fi
+
+export DISPLAY=":$display"
+export PICTARRO_XVFB_PID="$xvfb_pid"
+unset QT_QPA_PLATFORM WAYLAND_DISPLAY
+
+status=0
+dbus-run-session -- "$@" || status=$?
+exit "$status"
