@@ -19,4 +19,4 @@ if [ "$(id -u)" -eq 0 ]; then sudo=""; else sudo="sudo"; fi
 export DEBIAN_FRONTEND=noninteractive
 $sudo apt-get update -qq
 # shellcheck disable=SC2086
-$sudo apt-get install -y -qq --no-install-recommends $missing
+$sudo apt-get install -y -qq $missing
