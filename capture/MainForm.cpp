@@ -411,6 +411,7 @@ void MainForm::CaptureTimer_Timer()
 {
     // Clearing the clipboard announces a change from inside the call, and a
     // message box runs its own event loop: neither may start a second tick.
+    // A change announced meanwhile is looked at once this tick is done.
     if (m_inTick) {
         m_tickPending = true;
         return;
@@ -420,41 +421,43 @@ void MainForm::CaptureTimer_Timer()
     {
         const QScopedValueRollback<bool> running(m_inTick, true);
         m_tickPending = false;
-
-        TextClipboard->setText(m_clipboard->text());
-        if (!TextClipboard->text().isEmpty())
-            return; // text, perhaps beside a picture: left alone
-
-        ClipboardImage = m_clipboard->image();
-        if (ClipboardImage.isNull()) {
-            TextClipboard->clear();
-            // A picture that is offered but cannot be decoded is not fetched
-            // again until the clipboard changes.
-            m_pictureUnusable = m_clipboard->offersPictureOnly();
-            return;
-        }
-
-        CreateFolder();
-        if (!platform::isFolder(CapturePath->text())) {
-            platform::Dialogs::instance().message(
-                this, platform::Dialogs::Icon::Critical, QStringLiteral("Pictarro"),
-                QStringLiteral("Pictarro is unable to reach your current folder path: ") +
-                    LineBreak + CapturePath->text() + LineBreak +
-                    QStringLiteral(
-                        "Please make sure that your current folder path is already exists."));
-            m_clipboard->clear();
-            ClipboardImage = QImage();
-            return;
-        }
-
-        if (ImageCounter->text() == CaptureCounter::WrapValue)
-            ImageCounter->setText(QStringLiteral("0"));
-        SaveCapture();
+        WatchClipboard();
     }
-    if (m_tickPending) {
-        m_tickPending = false;
+    if (m_tickPending)
         scheduleTick();
+}
+
+void MainForm::WatchClipboard()
+{
+    TextClipboard->setText(m_clipboard->text());
+    if (!TextClipboard->text().isEmpty())
+        return; // text, perhaps beside a picture: left alone
+
+    ClipboardImage = m_clipboard->image();
+    if (ClipboardImage.isNull()) {
+        TextClipboard->clear();
+        // A picture that is offered but cannot be decoded is not fetched
+        // again until the clipboard changes.
+        m_pictureUnusable = m_clipboard->offersPictureOnly();
+        return;
     }
+
+    CreateFolder();
+    if (!platform::isFolder(CapturePath->text())) {
+        platform::Dialogs::instance().message(
+            this, platform::Dialogs::Icon::Critical, QStringLiteral("Pictarro"),
+            QStringLiteral("Pictarro is unable to reach your current folder path: ") + LineBreak +
+                CapturePath->text() + LineBreak +
+                QStringLiteral(
+                    "Please make sure that your current folder path is already exists."));
+        m_clipboard->clear();
+        ClipboardImage = QImage();
+        return;
+    }
+
+    if (ImageCounter->text() == CaptureCounter::WrapValue)
+        ImageCounter->setText(QStringLiteral("0"));
+    SaveCapture();
 }
 
 // --------------------------------------------------------- capture writer
@@ -466,17 +469,17 @@ QString MainForm::freeCaptureFile(CaptureNaming::Format format)
     constexpr int MaxTakenNames = 1000000;
     for (int i = 0; i < MaxTakenNames; ++i) {
         if (!CaptureNaming::isPlainFileName(ImageName->text(), ImageCounter->text()))
-            throw StepFailed("the name would leave the capture folder");
+            throw StepFailed("The name would lead out of the capture folder.");
         const QString file = CaptureNaming::captureFile(CapturePath->text(), ImageName->text(),
                                                         ImageCounter->text(), format);
         if (!QFileInfo::exists(file) && !QFileInfo(file).isSymLink())
             return file;
         const std::optional<QString> next = CaptureCounter::advanced(ImageCounter->text());
         if (!next)
-            throw StepFailed("the name is taken and the counter is not a number");
+            throw StepFailed("A file of that name already exists.");
         ImageCounter->setText(*next);
     }
-    throw StepFailed("no free name");
+    throw StepFailed("Every name the counter could move on to is taken.");
 }
 
 void MainForm::SaveCapture()
@@ -493,12 +496,13 @@ void MainForm::SaveCapture()
     QString file = CaptureNaming::captureFile(CapturePath->text(), ImageName->text(),
                                               ImageCounter->text(), format);
     CaptureWriter::Result result;
-    if (attempt("find a free name", [&] { file = freeCaptureFile(format); })) {
+    try {
+        file = freeCaptureFile(format);
         result = format == CaptureNaming::Format::Bitmap
                      ? CaptureWriter::writeBitmap(ClipboardImage, file)
                      : CaptureWriter::writeJpeg(ClipboardImage, file, Res->value(), *m_encoder);
-    } else {
-        result.error = QStringLiteral("A file of that name already exists.");
+    } catch (const StepFailed &noName) {
+        result.error = QString::fromUtf8(noName.what());
     }
 
     if (!result.ok) {

@@ -90,6 +90,7 @@ private:
     void buildControls();
     void connectHandlers();
     void scheduleTick();
+    void WatchClipboard();
     void SaveCapture();
     void AfterCapture();
     void CreateFolder();

@@ -93,6 +93,7 @@ private Q_SLOTS:
     void capture_wrapsAfterFourteenNines();
     void capture_neverReplacesAnEarlierFile();
     void capture_textCounter_isUsedAsItStands();
+    void capture_counterFromDamagedStore_staysInTheFolder();
     void capture_unwritableFolder_saysSo_andLeavesNothing();
     void capture_withoutEncoder_saysSo();
     void capture_playsTheSound();
@@ -686,7 +687,21 @@ void TestMainForm::capture_textCounter_isUsedAsItStands()
     QTRY_COMPARE_WITH_TIMEOUT(m_dialogs->shown.size(), 1, 5000);
     QCOMPARE(m_dialogs->shown[0].title, "Pictarro");
     QVERIFY(m_dialogs->shown[0].text.contains(captureFolder() + "/Pictarro 12abc.bmp"));
+    QVERIFY(m_dialogs->shown[0].text.endsWith("A file of that name already exists."));
     QCOMPARE(QImage(captureFolder() + "/Pictarro 12abc.bmp").size(), testPicture().size());
+    QVERIFY(clipboard()->image().isNull());
+}
+
+void TestMainForm::capture_counterFromDamagedStore_staysInTheFolder()
+{
+    storeSetting("CaptureCounter", "CaptureCounter", "1/../../escaped");
+    makeForm();
+    clipboard()->setImage(testPicture());
+    QTRY_COMPARE_WITH_TIMEOUT(m_dialogs->shown.size(), 1, 5000);
+    QVERIFY(m_dialogs->shown[0].text.endsWith("The name would lead out of the capture folder."));
+    QVERIFY(captures().isEmpty());
+    QVERIFY(QDir(m_root->path()).entryList({"*escaped*"}, QDir::AllEntries).isEmpty());
+    QVERIFY(QDir(m_env.programFolder).entryList({"*escaped*"}, QDir::AllEntries).isEmpty());
     QVERIFY(clipboard()->image().isNull());
 }
 
