@@ -88,6 +88,7 @@ private Q_SLOTS:
     void capture_jpeg_usesTheQuality();
     void capture_leavesTextAlone_data();
     void capture_leavesTextAlone();
+    void capture_pictureBesideHtml_isSaved();
     void capture_missingFolder_oneMessage_pictureDropped();
     void capture_switchedOff_waits_untilSwitchedOn();
     void capture_wrapsAfterFourteenNines();
@@ -593,6 +594,19 @@ void TestMainForm::capture_leavesTextAlone()
     QCOMPARE(clipboard()->text(), "some words");
     QVERIFY(captures().isEmpty());
     QCOMPARE(control<QLineEdit>("ImageCounter")->text(), "0");
+}
+
+void TestMainForm::capture_pictureBesideHtml_isSaved()
+{
+    // Browsers copy a picture with HTML beside it: that is no text.
+    makeForm();
+    QSignalSpy captured(m_form.get(), &MainForm::captured);
+    auto *data = new QMimeData;
+    data->setHtml("<img src=\"https://pictarro.example.org/shot.png\">");
+    data->setImageData(testPicture());
+    clipboard()->setMimeData(data);
+    QTRY_COMPARE_WITH_TIMEOUT(captured.count(), 1, 5000);
+    QCOMPARE(captures(), QStringList{"Pictarro 1.bmp"});
 }
 
 void TestMainForm::capture_missingFolder_oneMessage_pictureDropped()
