@@ -1,5 +1,7 @@
 #include "CaptureCounter.h"
 
+#include "Steps.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
@@ -11,20 +13,6 @@ namespace {
 
 constexpr int MoneyDecimals = 4;
 constexpr std::int64_t MoneyScale = 10000;
-
-std::optional<double> readNumber(const QString &text, const QLocale &locale)
-{
-    const QString trimmed = text.trimmed();
-    QLocale strict = locale;
-    strict.setNumberOptions(QLocale::RejectGroupSeparator);
-    bool ok = false;
-    double value = strict.toDouble(trimmed, &ok);
-    if (!ok)
-        value = QLocale::c().toDouble(trimmed, &ok);
-    if (!ok || !std::isfinite(value))
-        return std::nullopt;
-    return value;
-}
 
 // Reads "[sign] digits [group separators] [point digits]" exactly, rounding
 // past four decimals half to even. Works on the digits so that the whole
@@ -139,7 +127,7 @@ QString numberText(double value, const QLocale &locale)
 
 std::optional<QString> advanced(const QString &counter, const QLocale &locale)
 {
-    const std::optional<double> value = readNumber(counter, locale);
+    const std::optional<double> value = Convert::toNumber(counter, locale);
     if (!value)
         return std::nullopt;
     // Fifteen significant digits, as the counter has always been written;

@@ -8,28 +8,26 @@ Q_LOGGING_CATEGORY(lcSteps, "pictarro.steps", QtWarningMsg)
 
 namespace Convert {
 
-namespace {
-
-bool readNumber(const QString &text, double &value)
+std::optional<double> toNumber(const QString &text, const QLocale &locale)
 {
     const QString trimmed = text.trimmed();
+    QLocale strict = locale;
+    strict.setNumberOptions(QLocale::RejectGroupSeparator);
     bool ok = false;
-    QLocale locale;
-    locale.setNumberOptions(QLocale::RejectGroupSeparator);
-    value = locale.toDouble(trimmed, &ok);
+    double value = strict.toDouble(trimmed, &ok);
     if (!ok)
         value = QLocale::c().toDouble(trimmed, &ok);
-    return ok && std::isfinite(value);
+    if (!ok || !std::isfinite(value))
+        return std::nullopt;
+    return value;
 }
-
-} // namespace
 
 int toInt32(const QString &text)
 {
-    double value = 0;
-    if (!readNumber(text, value))
+    const std::optional<double> value = toNumber(text);
+    if (!value)
         throw StepFailed("not a number: " + text.toStdString());
-    const double rounded = std::nearbyint(value); // the default mode rounds half to even
+    const double rounded = std::nearbyint(*value); // the default mode rounds half to even
     if (rounded < std::numeric_limits<int>::min() || rounded > std::numeric_limits<int>::max())
         throw StepFailed("out of range: " + text.toStdString());
     return static_cast<int>(rounded);
@@ -42,10 +40,10 @@ bool toBoolean(const QString &text)
         return true;
     if (trimmed.compare(QLatin1String("False"), Qt::CaseInsensitive) == 0)
         return false;
-    double value = 0;
-    if (!readNumber(trimmed, value))
+    const std::optional<double> value = toNumber(trimmed);
+    if (!value)
         throw StepFailed("not a truth value: " + text.toStdString());
-    return value != 0;
+    return *value != 0;
 }
 
 } // namespace Convert

@@ -1,7 +1,9 @@
 #pragma once
 
+#include <QLocale>
 #include <QLoggingCategory>
 #include <QString>
+#include <optional>
 #include <stdexcept>
 #include <utility>
 
@@ -27,9 +29,14 @@ template <typename Step> bool attempt(const char *step, Step &&run)
     }
 }
 
+namespace Convert {
+
+// The text read as a finite number, in the locale's own format or else in
+// the C format; blanks around it are ignored, group separators are not.
+std::optional<double> toNumber(const QString &text, const QLocale &locale = QLocale());
+
 // Typed conversions of stored text; each throws StepFailed on text it cannot
 // read, so the step that needed the value is skipped.
-namespace Convert {
 
 // A whole number in the 32-bit range; a fraction is rounded to even.
 int toInt32(const QString &text);

@@ -6,9 +6,6 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QStandardPaths>
-#include <pwd.h>
-#include <unistd.h>
-
 namespace platform::ProgramInfo {
 
 QString programFolder()
@@ -42,13 +39,6 @@ QString userDataFolder()
                            QLatin1String("/Pictarro");
     QDir().mkpath(folder);
     return folder;
-}
-
-QString userName()
-{
-    if (const passwd *entry = getpwuid(getuid()); entry && entry->pw_name)
-        return QString::fromLocal8Bit(entry->pw_name);
-    return qEnvironmentVariable("USER");
 }
 
 } // namespace platform::ProgramInfo

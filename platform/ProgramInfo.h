@@ -25,9 +25,6 @@ QString applicationName();
 // ($XDG_DATA_HOME/Pictarro), created when missing.
 QString userDataFolder();
 
-// The login name of the current user.
-QString userName();
-
 } // namespace ProgramInfo
 
 } // namespace platform

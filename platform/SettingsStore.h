@@ -27,13 +27,13 @@ public:
 
     const QString &filePath() const { return m_filePath; }
 
-    // The INI text the store writes, and the reading of such a text; exposed
-    // for tests. parse() returns an empty map for anything that is not text.
+private:
+    // The INI text the store writes, and the reading of such a text;
+    // parse() returns an empty map for anything that is not text.
     using Sections = QMap<QString, QMap<QString, QString>>;
     static QByteArray serialize(const Sections &sections);
     static Sections parse(const QByteArray &bytes);
 
-private:
     bool write() const;
 
     QString m_filePath;
