@@ -1,5 +1,6 @@
 #include "Dialogs.h"
 
+#include <QFileDialog>
 #include <QInputDialog>
 #include <QMessageBox>
 
@@ -38,6 +39,18 @@ QString Dialogs::inputBox(QWidget *parent, const QString &prompt, const QString 
     const QString text =
         QInputDialog::getText(parent, title, prompt, QLineEdit::Normal, defaultText, &ok);
     return ok ? text : QString();
+}
+
+QString Dialogs::openFile(QWidget *parent, const QString &title, const QString &filter,
+                          const QString &startPath)
+{
+    return QFileDialog::getOpenFileName(parent, title, startPath, filter);
+}
+
+QString Dialogs::saveFile(QWidget *parent, const QString &title, const QString &filter,
+                          const QString &startPath)
+{
+    return QFileDialog::getSaveFileName(parent, title, startPath, filter);
 }
 
 Dialogs &Dialogs::instance()

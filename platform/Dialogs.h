@@ -33,6 +33,13 @@ public:
     virtual QString inputBox(QWidget *parent, const QString &prompt, const QString &title,
                              const QString &defaultText);
 
+    // File dialogs. The filter is a Qt name filter list ("Pictures (*.bmp *.jpg)").
+    // The chosen path, or an empty text when the user cancels.
+    virtual QString openFile(QWidget *parent, const QString &title, const QString &filter,
+                             const QString &startPath = {});
+    virtual QString saveFile(QWidget *parent, const QString &title, const QString &filter,
+                             const QString &startPath = {});
+
     static Dialogs &instance();
     static void setInstance(Dialogs *dialogs); // nullptr: the real boxes
 };

@@ -42,10 +42,29 @@ public:
         return m_replies.isEmpty() ? QString() : m_replies.takeFirst();
     }
 
+    // The next file dialog returns this path (empty: cancelled).
+    void chooseNext(const QString &path) { m_paths << path; }
+
+    QString openFile(QWidget *, const QString &title, const QString &filter,
+                     const QString &startPath) override
+    {
+        fileDialogs << QStringList{QStringLiteral("open"), title, filter, startPath};
+        return m_paths.isEmpty() ? QString() : m_paths.takeFirst();
+    }
+
+    QString saveFile(QWidget *, const QString &title, const QString &filter,
+                     const QString &startPath) override
+    {
+        fileDialogs << QStringList{QStringLiteral("save"), title, filter, startPath};
+        return m_paths.isEmpty() ? QString() : m_paths.takeFirst();
+    }
+
     QList<Shown> shown;
     QList<QStringList> prompts;
+    QList<QStringList> fileDialogs; // kind, title, filter, start path
 
 private:
     QList<Answer> m_answers;
     QStringList m_replies;
+    QStringList m_paths;
 };
