@@ -17,6 +17,11 @@ bool isPlainFileName(const QString &baseName, const QString &counter)
     return plain(baseName) && plain(counter);
 }
 
+bool isFolderPath(const QString &folder)
+{
+    return folder.startsWith(u'/') && !folder.contains(QChar(u'\0'));
+}
+
 QString defaultFolder(const QString &programFolder)
 {
     return programFolder + QLatin1String("/Captured Screens");

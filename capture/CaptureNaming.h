@@ -21,6 +21,10 @@ QString captureFile(const QString &folder, const QString &baseName, const QStrin
 // hold one) and no NUL.
 bool isPlainFileName(const QString &baseName, const QString &counter);
 
+// Whether a text can name a capture folder: an absolute path without NUL.
+// A relative one would depend on the folder the program was started from.
+bool isFolderPath(const QString &folder);
+
 // The program's folder followed by "/Captured Screens".
 QString defaultFolder(const QString &programFolder);
 

@@ -8,21 +8,34 @@
 #include "FileSystem.h"
 #include "JpegEncoder.h"
 #include "MediaPlayer.h"
+#include "About.h"
+#include "ForScreenCapture.h"
 #include "ProgramInfo.h"
 #include "RunFilesAndFolder.h"
 #include "SettingsStore.h"
 #include "SettingsTable.h"
+#include "StartUpModule.h"
 #include "Steps.h"
+#include "SupportModule.h"
 #include "Symbols.h"
+#include "TrayIcon.h"
+#include "Wallpaper.h"
+#include "WallpaperFiles.h"
 
 #include <QAction>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QDir>
 #include <QEvent>
 #include <QFileInfo>
 #include <QFrame>
 #include <QGridLayout>
 #include <QHBoxLayout>
+#include <QIcon>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
 #include <QRadioButton>
 #include <QScopedValueRollback>
 #include <QSlider>
@@ -37,6 +50,13 @@ const QColor DarkRed(192, 0, 0);
 const QColor DarkBlue(0, 0, 192);
 const QColor Navy(0, 0, 128);
 const QString LineBreak = QStringLiteral("\r\n");
+const QString ArtFolder = QStringLiteral(":/pictarro/");
+
+// What the header strip's caption says while the pointer is over a button.
+const QString VersionCaption = QStringLiteral("Version ") + platform::ProgramInfo::version();
+const QString TrayCaption = QStringLiteral("Send To The Notification Area");
+const QString MiniCaption = QStringLiteral("Minimize To Taskbar");
+const QString CloseCaption = QStringLiteral("Exit Pictarro");
 
 // How often the capture switch's safety tick looks at the clipboard. The
 // watcher reacts to clipboard changes as they are announced; this tick only
@@ -82,6 +102,32 @@ QToolButton *pictureButton(const char *name, QStyle::StandardPixmap icon, const 
     return button;
 }
 
+// Lays a verb ("Enable") over the run of blanks in its caption ("To … Pictarro"),
+// widening the blanks when the verb would not fit between the words.
+void placeVerb(QLabel *caption, QLabel *verb)
+{
+    const QString text = caption->text();
+    const int firstBlank = static_cast<int>(text.indexOf(QLatin1Char(' ')));
+    const int blanks = static_cast<int>(text.lastIndexOf(QLatin1Char(' '))) - firstBlank + 1;
+    if (firstBlank < 0)
+        return;
+    const int wanted = verb->sizeHint().width() + 2 * verb->fontMetrics().averageCharWidth();
+    QFont font = caption->font();
+    font.setWordSpacing(0);
+    const int plain = QFontMetrics(font).horizontalAdvance(text.mid(firstBlank, blanks));
+    if (plain < wanted) {
+        font.setWordSpacing(qreal(wanted - plain) / blanks + 0.5);
+        if (font != caption->font()) {
+            caption->setFont(font);
+            return; // the font change comes back here
+        }
+    }
+    const QFontMetrics metrics(caption->font());
+    const int left = caption->contentsRect().left() + metrics.horizontalAdvance(text.left(firstBlank));
+    const int width = metrics.horizontalAdvance(text.mid(firstBlank, blanks));
+    verb->setGeometry(left, 0, width, caption->height());
+}
+
 QFrame *section(QWidget *parent)
 {
     auto *frame = new QFrame(parent);
@@ -95,7 +141,7 @@ MainForm::Environment MainForm::Environment::current()
 {
     return {platform::ProgramInfo::programFolder(),
             platform::SettingsStore::userFilePath(platform::ProgramInfo::applicationName()),
-            platform::ProgramInfo::userDataFolder()};
+            platform::ProgramInfo::userDataFolder(), platform::ProgramInfo::executableName()};
 }
 
 MainForm::MainForm(Environment environment, QWidget *parent)
@@ -105,8 +151,10 @@ MainForm::MainForm(Environment environment, QWidget *parent)
 {
     setObjectName(QStringLiteral("MainForm"));
     setWindowTitle(QStringLiteral("Pictarro"));
+    setWindowIcon(QIcon(ArtFolder + QLatin1String("pictarro.svg")));
     m_clipboard = new platform::Clipboard(this);
     buildControls();
+    m_trayIcon = new platform::TrayIcon(windowIcon(), QStringLiteral("Pictarro"), SysMenu, this);
     connectHandlers();
 }
 
@@ -114,8 +162,250 @@ MainForm::~MainForm() = default;
 
 void MainForm::buildControls()
 {
+    // The locked field that takes the keyboard focus when the window opens,
+    // so that no setting starts out selected.
+    JustForPass = named<QLineEdit>("JustForPass", this);
+    JustForPass->setReadOnly(true);
+    JustForPass->setFixedSize(0, 0);
+    JustForPass->setFrame(false);
+
+    buildMenus();
+    Frame1 = buildHeader();
+    Frame2 = named<QFrame>("Frame2", this);
+    Frame2->setMouseTracking(true);
+    Frame3 = buildTips();
+    FrameBottom = buildSettings();
+    auto *body = new QHBoxLayout(Frame2);
+    body->setContentsMargins(12, 12, 12, 12);
+    body->setSpacing(12);
+    body->addWidget(Frame3);
+    body->addWidget(FrameBottom, 1);
+
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->setMenuBar(m_menuBar);
+    layout->addWidget(Frame1);
+    layout->addWidget(Frame2, 1);
+    setMouseTracking(true);
+    setTabOrder(JustForPass, CapturePath);
+
+    // Scratch controls, never shown
+    TextClipboard = named<QLineEdit>("TextClipboard", this, QStringLiteral("Clipboard Text !!"));
+    TextClipboard->hide();
+    WinPath = named<QLineEdit>("WinPath", this, QStringLiteral("Windows Path"));
+    WinPath->setReadOnly(true);
+    WinPath->hide();
+    MediaPlayer = new platform::MediaPlayer(this);
+    MediaPlayer->setObjectName(QStringLiteral("MediaPlayer"));
+
+    // Timers
+    CaptureTimer = named<QTimer>("CaptureTimer", nullptr);
+    CaptureTimer->setParent(this);
+    CaptureTimer->setInterval(SafetyTickMs);
+    CreateFolderTimer = named<QTimer>("CreateFolderTimer", nullptr);
+    CreateFolderTimer->setParent(this);
+    CreateFolderTimer->setInterval(CreateFolderMs);
+    OpenTimer = named<QTimer>("OpenTimer", nullptr);
+    OpenTimer->setParent(this);
+    OpenTimer->setInterval(OpenCaptionMs);
+}
+
+void MainForm::buildMenus()
+{
+    m_menuBar = named<QMenuBar>("MenuBar", this);
+    const auto menu = [this](const char *name, const QString &title) {
+        QMenu *created = m_menuBar->addMenu(title);
+        created->setObjectName(QLatin1String(name));
+        return created;
+    };
+    const auto item = [this](QMenu *in, const char *name, const QString &caption,
+                             const QKeySequence &shortcut = {}) {
+        QAction *action = in->addAction(caption);
+        action->setObjectName(QLatin1String(name));
+        action->setShortcut(shortcut);
+        action->setShortcutContext(Qt::WindowShortcut);
+        return action;
+    };
+    const auto line = [](QMenu *in, const char *name) {
+        in->addSeparator()->setObjectName(QLatin1String(name));
+    };
+    const auto ctrl = [](int key) { return QKeySequence(QKeyCombination(Qt::ControlModifier, Qt::Key(key))); };
+
+    QMenu *mainMenu = menu("Menu", QStringLiteral("&Main Menu"));
+    FMM = item(mainMenu, "FMM", QStringLiteral("Folder Manager"), ctrl(Qt::Key_F));
+    SAM = item(mainMenu, "SAM", QStringLiteral("Sound Assignment"), ctrl(Qt::Key_S));
+    line(mainMenu, "LINED3");
+    Minitask = item(mainMenu, "Minitask", QStringLiteral("Minimize To Taskbar"), ctrl(Qt::Key_T));
+    SysTrayMenu = item(mainMenu, "SysTrayMenu", QStringLiteral("Send To The Notification Area"),
+                       ctrl(Qt::Key_N));
+    line(mainMenu, "Liner12");
+    Quit1 = item(mainMenu, "Quit1", QStringLiteral("Exit Pictarro"), ctrl(Qt::Key_Q));
+
+    QMenu *misc = menu("Misc", QStringLiteral("&Miscellaneous Tools"));
+    RestoreSet =
+        item(misc, "RestoreSet", QStringLiteral("Restore Pictarro Settings"), ctrl(Qt::Key_R));
+    line(misc, "LINED");
+    ConverterMenu = item(misc, "ConverterMenu", QStringLiteral("Vantler"), ctrl(Qt::Key_J));
+    line(misc, "Line_1");
+    DisplayOptions =
+        item(misc, "DisplayOptions", QStringLiteral("Open Display Properties"), ctrl(Qt::Key_D));
+    line(misc, "Liner123");
+    QMenu *wallpaper = misc->addMenu(QStringLiteral("Desktop Wallpaper Options"));
+    wallpaper->setObjectName(QStringLiteral("wallpaperoptions"));
+    changewall = item(wallpaper, "changewall", QStringLiteral("Change.."), ctrl(Qt::Key_F1));
+    Removewallpaper =
+        item(wallpaper, "Removewallpaper", QStringLiteral("Remove.."), ctrl(Qt::Key_F2));
+
+    QMenu *help = menu("HelpMenu", QStringLiteral("&Help and Support"));
+    LicenseAgreement =
+        item(help, "LicenseAgreement", QStringLiteral("License Agreement"), ctrl(Qt::Key_L));
+    line(help, "Line_3");
+    Contact = item(help, "Contact", QStringLiteral("Contact Tarnwell Software"), ctrl(Qt::Key_E));
+    LikeIt = item(help, "LikeIt", QStringLiteral("I Like Pictarro..."), ctrl(Qt::Key_I));
+    OnWeb = item(help, "OnWeb", QStringLiteral("Pictarro on the Web"), ctrl(Qt::Key_W));
+    line(help, "Liner_5");
+    AboutMenu = item(help, "AboutMenu", QStringLiteral("About Pictarro..."), ctrl(Qt::Key_B));
+
+    // The notification-area menu is not part of the menu bar.
+    SysMenu = named<QMenu>("SysMenu", this, QStringLiteral("SystemTrayMenu"));
+    ShowPictarro = item(SysMenu, "ShowPictarro", QStringLiteral("Configuration..."));
+    line(SysMenu, "SysLine1");
+    FMTray = item(SysMenu, "FMTray", QStringLiteral("Folder Manager"));
+    DisEna = item(SysMenu, "DisEna", QStringLiteral("Vantler"));
+    SysCapture = item(SysMenu, "SysCapture", QStringLiteral("Open "));
+    line(SysMenu, "SysLine2");
+    SysContact = item(SysMenu, "SysContact", QStringLiteral("Contact Tarnwell Software"));
+    SysAbout = item(SysMenu, "SysAbout", QStringLiteral("About Pictarro..."));
+    line(SysMenu, "SysLine3");
+    ExitSys = item(SysMenu, "ExitSys", QStringLiteral("Exit Pictarro"));
+    QFont bold = ShowPictarro->font();
+    bold.setBold(true);
+    ShowPictarro->setFont(bold);
+
+    // The folder manager and the sound window are not part of this build yet.
+    for (QAction *later : {FMM, SAM, FMTray})
+        later->setEnabled(false);
+}
+
+QFrame *MainForm::buildHeader()
+{
+    auto *header = named<QFrame>("Frame1", this);
+    header->setMouseTracking(true);
+    header->setAutoFillBackground(true);
+    header->setStyleSheet(QStringLiteral(
+        "#Frame1 { background: qlineargradient(x1:0, y1:0, x2:0, y2:1, stop:0 #2f6fd6, "
+        "stop:1 #123a8a); }"
+        "#Frame1 QLabel { color: white; }"));
+
+    auto *logo = named<QLabel>("Image2", header);
+    logo->setPixmap(QIcon(ArtFolder + QLatin1String("pictarro.svg"))
+                        .pixmap(QSize(40, 40), devicePixelRatioF()));
+    auto *title = named<QLabel>("Label3", header, QStringLiteral("Pictarro"));
+    QFont titleFont = title->font();
+    titleFont.setPointSizeF(titleFont.pointSizeF() * 1.8);
+    titleFont.setBold(true);
+    title->setFont(titleFont);
+    ControlBoxTip = named<QLabel>("ControlBoxTip", header, VersionCaption);
+    FreeUtilities =
+        named<ClickLabel>("FreeUtilities", header, QStringLiteral("More free utilities..."));
+    FreeUtilities->setToolTip(QStringLiteral("More free utilities..."));
+    QFont underlined = FreeUtilities->font();
+    underlined.setUnderline(true);
+    FreeUtilities->setFont(underlined);
+
+    const auto headerButton = [&](const char *name, const char *art, const QString &tip) {
+        auto *button = named<ClickLabel>(name, header, QString());
+        button->setPixmap(QIcon(ArtFolder + QLatin1String(art))
+                              .pixmap(QSize(20, 20), devicePixelRatioF()));
+        button->setToolTip(tip);
+        button->setMouseTracking(true);
+        button->setContentsMargins(4, 4, 4, 4);
+        button->setFocusPolicy(Qt::NoFocus);
+        button->installEventFilter(this);
+        return button;
+    };
+    TrayBox = headerButton("TrayBox", "tray.svg", TrayCaption);
+    MiniBox = headerButton("MiniBox", "minimize.svg", MiniCaption);
+    CloseBox = headerButton("CloseBox", "close.svg", CloseCaption);
+
+    auto *line = named<QFrame>("Line1", header);
+    line->setFrameShape(QFrame::VLine);
+    line->setStyleSheet(QStringLiteral("color: rgba(255, 255, 255, 90);"));
+
+    auto *captions = new QVBoxLayout;
+    captions->setSpacing(0);
+    captions->addWidget(title);
+    captions->addWidget(ControlBoxTip);
+    auto *layout = new QHBoxLayout(header);
+    layout->setContentsMargins(12, 8, 8, 8);
+    layout->addWidget(logo);
+    layout->addLayout(captions);
+    layout->addStretch(1);
+    layout->addWidget(FreeUtilities, 0, Qt::AlignBottom);
+    layout->addWidget(line);
+    layout->addWidget(TrayBox, 0, Qt::AlignTop);
+    layout->addWidget(MiniBox, 0, Qt::AlignTop);
+    layout->addWidget(CloseBox, 0, Qt::AlignTop);
+    header->installEventFilter(this);
+    return header;
+}
+
+QFrame *MainForm::buildTips()
+{
+    auto *tips = named<QFrame>("Frame3", Frame2);
+    tips->setFrameShape(QFrame::StyledPanel);
+    tips->setMaximumWidth(fontMetrics().averageCharWidth() * 42);
+    auto *layout = new QGridLayout(tips);
+    layout->setColumnStretch(1, 1);
+    auto *heading = label(
+        "Label17", QStringLiteral("Things you need to know before start using Pictarro:"), tips);
+    QFont bold = heading->font();
+    bold.setBold(true);
+    heading->setFont(bold);
+    layout->addWidget(heading, 0, 0, 1, 2);
+
+    const QPixmap bullet =
+        QIcon(ArtFolder + QLatin1String("bullet.svg")).pixmap(QSize(10, 10), devicePixelRatioF());
+    int row = 1;
+    const auto tip = [&](const char *name, const QString &text) {
+        auto *mark = new QLabel(tips);
+        mark->setPixmap(bullet);
+        mark->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+        mark->setContentsMargins(0, 4, 0, 0);
+        layout->addWidget(mark, row, 0);
+        QLabel *caption = label(name, text, tips);
+        layout->addWidget(caption, row++, 1);
+        return caption;
+    };
+    tip("Label9", QStringLiteral("To capture the entire screen, press 'PrintScreen'"));
+    tip("Label8",
+        QStringLiteral("To capture the foreground active window, press 'Alt+PrintScreen'"));
+    tip("Label4", QStringLiteral("Please wait half a second between two captures, so that "
+                                 "Pictarro has saved the first one before the second comes."));
+    tip("Label21",
+        QStringLiteral("Disable Pictarro while working on any other image processing software"));
+    auto *recommended = label("Label22", QStringLiteral("( Recommended )"), tips);
+    setTextColour(recommended, DarkRed);
+    layout->addWidget(recommended, row++, 1);
+
+    auto *picture = named<QLabel>("Image5", tips);
+    picture->setPixmap(QIcon(ArtFolder + QLatin1String("illustration.svg"))
+                           .pixmap(QSize(200, 150), devicePixelRatioF()));
+    picture->setAlignment(Qt::AlignCenter);
+    layout->setRowStretch(row++, 1);
+    layout->addWidget(picture, row, 0, 1, 2);
+    return tips;
+}
+
+QFrame *MainForm::buildSettings()
+{
+    auto *panel = named<QFrame>("FrameBottom", Frame2);
+    auto *layout = new QVBoxLayout(panel);
+    layout->setContentsMargins(0, 0, 0, 0);
+
     // Capture folder
-    auto *folderBox = section(this);
+    auto *folderBox = section(panel);
     CapturePath = named<QLineEdit>("CapturePath", folderBox);
     CapturePath->setReadOnly(true);
     Image1 = pictureButton("Image1", QStyle::SP_DirOpenIcon,
@@ -140,7 +430,7 @@ void MainForm::buildControls()
     folderLayout->setColumnStretch(0, 1);
 
     // Base name and counter
-    auto *nameBox = section(this);
+    auto *nameBox = section(panel);
     ImageName = named<QLineEdit>("ImageName", nameBox);
     ImageName->setMaxLength(50);
     NoWay = named<QLineEdit>("NoWay", nameBox, Symbols::NoWay);
@@ -175,7 +465,7 @@ void MainForm::buildControls()
     nameLayout->setColumnStretch(0, 1);
 
     // Format and quality
-    auto *formatBox = section(this);
+    auto *formatBox = section(panel);
     BMP = named<QRadioButton>("BMP", formatBox, QStringLiteral(".BMP"));
     JPG = named<QRadioButton>("JPG", formatBox, QStringLiteral(".JPG"));
     for (QRadioButton *option : {BMP, JPG}) {
@@ -215,8 +505,9 @@ void MainForm::buildControls()
     formatLayout->addWidget(Centesimal, 1, 4);
     formatLayout->setColumnStretch(2, 1);
 
-    // Capture switch
-    auto *switchBox = section(this);
+    // Capture switch. Each "To … Pictarro" line has its verb laid over the
+    // blanks in the middle of the caption.
+    auto *switchBox = section(panel);
     auto *state = named<QLabel>("Label16", switchBox, QStringLiteral("Pictarro is currently:"));
     EnableDisable = named<QLabel>("EnableDisable", switchBox, QStringLiteral("Enabled"));
     for (QLabel *bold : {state, EnableDisable}) {
@@ -225,62 +516,108 @@ void MainForm::buildControls()
         bold->setFont(font);
     }
     setTextColour(EnableDisable, DarkBlue);
-    auto *enableCaption = named<QLabel>("Label15", switchBox, QStringLiteral("Enable"));
+    Label12 = named<QLabel>("Label12", switchBox,
+                            QStringLiteral("To") + QString(13, QLatin1Char(' ')) +
+                                QStringLiteral("Pictarro"));
+    Label15 = named<QLabel>("Label15", Label12, QStringLiteral("Enable"));
     Enables = named<ClickLabel>("Enables", switchBox, QStringLiteral("[ Click Here ]"));
-    auto *disableCaption = named<QLabel>("Label13", switchBox, QStringLiteral("Disable"));
+    Label14 = named<QLabel>("Label14", switchBox,
+                            QStringLiteral("To") + QString(14, QLatin1Char(' ')) +
+                                QStringLiteral("Pictarro"));
+    Label13 = named<QLabel>("Label13", Label14, QStringLiteral("Disable"));
     Disabled = named<ClickLabel>("Disabled", switchBox, QStringLiteral("[ Click Here ]"));
-    setTextColour(enableCaption, DarkBlue);
+    for (QLabel *verb : {Label15, Label13}) {
+        QFont font = verb->font();
+        font.setBold(true);
+        verb->setFont(font);
+        verb->setAlignment(Qt::AlignCenter);
+        verb->parentWidget()->installEventFilter(this); // kept over the blanks on resize
+    }
+    for (QLabel *caption : {Label12, Label14}) {
+        // Room for the verb, whatever the font makes of the blanks.
+        caption->setMinimumWidth(caption->fontMetrics().horizontalAdvance(QStringLiteral("To ")) +
+                                 caption->fontMetrics().horizontalAdvance(QStringLiteral("Pictarro")) +
+                                 caption->fontMetrics().horizontalAdvance(QStringLiteral(" Disable ")));
+    }
+    setTextColour(Label15, DarkBlue);
     setTextColour(Enables, DarkBlue);
-    setTextColour(disableCaption, DarkRed);
+    setTextColour(Label13, DarkRed);
     setTextColour(Disabled, DarkRed);
     auto *switchLayout = new QGridLayout(switchBox);
     switchLayout->addWidget(state, 0, 0);
-    switchLayout->addWidget(EnableDisable, 0, 1, 1, 3);
-    switchLayout->addWidget(enableCaption, 1, 0);
+    switchLayout->addWidget(EnableDisable, 0, 1);
+    switchLayout->addWidget(Label12, 1, 0);
     switchLayout->addWidget(Enables, 1, 1);
-    switchLayout->addWidget(disableCaption, 1, 2);
-    switchLayout->addWidget(Disabled, 1, 3);
-    switchLayout->addWidget(
-        label(
-            "Label21",
-            QStringLiteral("Disable Pictarro while working on any other image processing software"),
-            switchBox),
-        2, 0, 1, 4);
-    switchLayout->addWidget(label("Label22", QStringLiteral("( Recommended )"), switchBox), 3, 0, 1,
-                            4);
-    switchLayout->setColumnStretch(3, 1);
+    switchLayout->addWidget(Label14, 2, 0);
+    switchLayout->addWidget(Disabled, 2, 1);
+    switchLayout->setColumnStretch(2, 1);
 
-    // Scratch controls, never shown
-    TextClipboard = named<QLineEdit>("TextClipboard", this, QStringLiteral("Clipboard Text !!"));
-    TextClipboard->hide();
-    WinPath = named<QLineEdit>("WinPath", this, QStringLiteral("Windows Path"));
-    WinPath->setReadOnly(true);
-    WinPath->hide();
-    MediaPlayer = new platform::MediaPlayer(this);
-    MediaPlayer->setObjectName(QStringLiteral("MediaPlayer"));
-    SysCapture = new QAction(QStringLiteral("Open "), this);
-    SysCapture->setObjectName(QStringLiteral("SysCapture"));
+    // Start-up options and the windows that work with the captures
+    auto *optionsBox = section(panel);
+    StartUpCheck = named<QCheckBox>(
+        "StartUpCheck", optionsBox,
+        QStringLiteral("I would like to launch Pictarro on Windows Startup."));
+    MiniCheck = named<QCheckBox>(
+        "MiniCheck", optionsBox,
+        QStringLiteral("I would like to send Pictarro to the notification area when launch."));
+    FM = named<ClickLabel>("FM", optionsBox, QStringLiteral("Folder Manager"));
+    SA = named<ClickLabel>("SA", optionsBox, QStringLiteral("Sound Assignment"));
+    for (ClickLabel *link : {FM, SA}) {
+        setTextColour(link, Navy);
+        QFont font = link->font();
+        font.setUnderline(true);
+        link->setFont(font);
+        link->setEnabled(false); // their windows are not part of this build yet
+    }
+    auto *features = named<QLabel>("Label2", optionsBox, QStringLiteral("Pictarro new features:"));
+    QFont bold = features->font();
+    bold.setBold(true);
+    features->setFont(bold);
+    auto *optionsLayout = new QGridLayout(optionsBox);
+    optionsLayout->addWidget(features, 0, 0, 1, 3);
+    optionsLayout->addWidget(StartUpCheck, 1, 0, 1, 3);
+    optionsLayout->addWidget(MiniCheck, 2, 0, 1, 3);
+    optionsLayout->addWidget(FM, 3, 0);
+    optionsLayout->addWidget(SA, 3, 1);
+    optionsLayout->setColumnStretch(2, 1);
 
-    auto *layout = new QVBoxLayout(this);
-    for (QFrame *box : {folderBox, nameBox, formatBox, switchBox})
+    for (QFrame *box : {folderBox, nameBox, formatBox, switchBox, optionsBox})
         layout->addWidget(box);
     layout->addStretch(1);
-    setMinimumWidth(fontMetrics().averageCharWidth() * 90);
-
-    // Timers
-    CaptureTimer = named<QTimer>("CaptureTimer", nullptr);
-    CaptureTimer->setParent(this);
-    CaptureTimer->setInterval(SafetyTickMs);
-    CreateFolderTimer = named<QTimer>("CreateFolderTimer", nullptr);
-    CreateFolderTimer->setParent(this);
-    CreateFolderTimer->setInterval(CreateFolderMs);
-    OpenTimer = named<QTimer>("OpenTimer", nullptr);
-    OpenTimer->setParent(this);
-    OpenTimer->setInterval(OpenCaptionMs);
+    panel->setMinimumWidth(fontMetrics().averageCharWidth() * 70);
+    return panel;
 }
 
 void MainForm::connectHandlers()
 {
+    connect(TrayBox, &ClickLabel::clicked, this, &MainForm::TrayBox_Click);
+    connect(MiniBox, &ClickLabel::clicked, this, &MainForm::MiniBox_Click);
+    connect(CloseBox, &ClickLabel::clicked, this, &MainForm::CloseBox_Click);
+    connect(FreeUtilities, &ClickLabel::clicked, this, &MainForm::OnWeb_Click);
+    connect(Minitask, &QAction::triggered, this, &MainForm::Minitask_Click);
+    connect(SysTrayMenu, &QAction::triggered, this, &MainForm::SysTrayMenu_Click);
+    connect(Quit1, &QAction::triggered, this, &MainForm::Quit1_Click);
+    connect(ShowPictarro, &QAction::triggered, this, &MainForm::ShowPictarro_Click);
+    connect(SysCapture, &QAction::triggered, this, &MainForm::SysCapture_Click);
+    connect(ExitSys, &QAction::triggered, this, &MainForm::ExitSys_Click);
+    connect(m_trayIcon, &platform::TrayIcon::notified, this, &MainForm::TrayIcon_Notify);
+    connect(MiniCheck, &QCheckBox::toggled, this, &MainForm::MiniCheck_Click);
+    connect(StartUpCheck, &QCheckBox::toggled, this, &MainForm::StartUpCheck_Click);
+
+    connect(RestoreSet, &QAction::triggered, this, &MainForm::RestoreSet_Click);
+    connect(ConverterMenu, &QAction::triggered, this, &MainForm::ConverterMenu_Click);
+    connect(DisEna, &QAction::triggered, this, &MainForm::ConverterMenu_Click);
+    connect(LicenseAgreement, &QAction::triggered, this, &MainForm::LicenseAgreement_Click);
+    connect(Contact, &QAction::triggered, this, &MainForm::Contact_Click);
+    connect(SysContact, &QAction::triggered, this, &MainForm::Contact_Click);
+    connect(OnWeb, &QAction::triggered, this, &MainForm::OnWeb_Click);
+    connect(changewall, &QAction::triggered, this, &MainForm::changewall_Click);
+    connect(Removewallpaper, &QAction::triggered, this, &MainForm::Removewallpaper_Click);
+    connect(DisplayOptions, &QAction::triggered, this, &MainForm::DisplayOptions_Click);
+    connect(AboutMenu, &QAction::triggered, this, &MainForm::AboutMenu_Click);
+    connect(SysAbout, &QAction::triggered, this, &MainForm::SysAbout_Click);
+    connect(LikeIt, &QAction::triggered, this, &MainForm::LikeIt_Click);
+
     connect(m_clipboard, &platform::Clipboard::changed, this, &MainForm::Clipboard_Changed);
     connect(CaptureTimer, &QTimer::timeout, this, &MainForm::SafetyTick);
     connect(CreateFolderTimer, &QTimer::timeout, this, &MainForm::CreateFolderTimer_Timer);
@@ -341,13 +678,26 @@ void MainForm::Form_Load()
     attempt("capture sound", [&] { MediaPlayer->setFileName(stored(Settings::SelectedSong)); });
     attempt("capture folder", [&] {
         CapturePath->setText(stored(Settings::Folder));
-        if (CapturePath->text().isEmpty())
+        // A damaged store may hold a path that cannot be a capture folder:
+        // a relative one (it would follow the working folder) or a file.
+        const QFileInfo folder(CapturePath->text());
+        if (!CaptureNaming::isFolderPath(CapturePath->text()) ||
+            (folder.exists() && !folder.isDir()))
             CapturePath->setText(defaultFolder());
     });
     attempt("base name", [&] {
         ImageName->setText(stored(Settings::SaveName));
         if (ImageName->text().isEmpty())
             ImageName->setText(Settings::DefaultBaseName);
+    });
+    attempt("launch at start-up", [&] {
+        StartUpCheck->setChecked(Convert::toInt32(stored(Settings::StartUp)) == 1);
+    });
+    attempt("refresh the start-up entry", [&] { refreshStartUpEntry(); });
+    bool startHidden = false;
+    attempt("start in the notification area", [&] {
+        MiniCheck->setChecked(Convert::toInt32(stored(Settings::Minimized)) == 1);
+        startHidden = MiniCheck->isChecked();
     });
     attempt("JPEG quality", [&] {
         const int quality = Convert::toInt32(stored(Settings::QualityValue));
@@ -366,7 +716,9 @@ void MainForm::Form_Load()
     });
     attempt("counter", [&] {
         ImageCounter->setText(stored(Settings::CaptureCounter));
-        if (ImageCounter->text().isEmpty())
+        // A counter that would lead out of the capture folder is damage.
+        if (ImageCounter->text().isEmpty() ||
+            !CaptureNaming::isPlainFileName(Settings::DefaultBaseName, ImageCounter->text()))
             ImageCounter->setText(Settings::DefaultCounter);
     });
     attempt("create the folders", [&] { CreateFolder(); });
@@ -376,6 +728,23 @@ void MainForm::Form_Load()
     CaptureTimer->start();
     CreateFolderTimer->start();
     OpenTimer->start();
+
+    if (startHidden)
+        sendToNotificationArea(false);
+    else
+        show();
+}
+
+void MainForm::Form_Unload()
+{
+    if (m_unloaded)
+        return;
+    m_unloaded = true;
+    // The icon goes first, so that none is left behind in the notification area.
+    RemoveIconFromTray();
+    m_about.reset();
+    m_likeIt.reset();
+    Q_EMIT unloaded();
 }
 
 // ------------------------------------------------------ clipboard watcher
@@ -383,13 +752,14 @@ void MainForm::Form_Load()
 void MainForm::Clipboard_Changed()
 {
     m_pictureUnusable = false;
+    m_refillLeft = false;
     if (CaptureTimer->isActive())
         scheduleTick();
 }
 
 void MainForm::SafetyTick()
 {
-    if (!m_pictureUnusable && m_clipboard->offersPictureOnly())
+    if (!m_pictureUnusable && !m_refillLeft && m_clipboard->offersPictureOnly())
         CaptureTimer_Timer();
 }
 
@@ -439,6 +809,16 @@ void MainForm::WatchClipboard()
         // A picture that is offered but cannot be decoded is not fetched
         // again until the clipboard changes.
         m_pictureUnusable = m_clipboard->offersPictureOnly();
+        return;
+    }
+    if (m_clipboard->isRefill(ClipboardImage)) {
+        // A clipboard manager offers the picture just taken once more. It
+        // is saved (or was reported) already; taking it again would only
+        // make the manager offer it again. It stays on the clipboard and is
+        // not looked at again until the clipboard changes.
+        TextClipboard->clear();
+        ClipboardImage = QImage();
+        m_refillLeft = true;
         return;
     }
 
@@ -650,10 +1030,36 @@ void MainForm::Res_Change()
 
 bool MainForm::eventFilter(QObject *watched, QEvent *event)
 {
-    // Moving the mouse over the slider stores the quality too.
-    if (watched == Res && event->type() == QEvent::MouseMove)
-        Res_Change();
+    if (event->type() == QEvent::MouseMove) {
+        // Moving the mouse over the slider stores the quality too.
+        if (watched == Res)
+            Res_Change();
+        // The header buttons name their command; anywhere else the caption
+        // goes back to the version. A button keeps the move to itself.
+        const std::pair<QObject *, const QString *> buttons[] = {
+            {TrayBox, &TrayCaption}, {MiniBox, &MiniCaption}, {CloseBox, &CloseCaption}};
+        for (const auto &[button, caption] : buttons) {
+            if (watched == button) {
+                setHoverCaption(*caption);
+                return true;
+            }
+        }
+        if (watched == Frame1 || watched == Frame2)
+            setHoverCaption(VersionCaption);
+    }
+    if (event->type() == QEvent::Resize || event->type() == QEvent::FontChange) {
+        if (watched == Label12)
+            placeVerb(Label12, Label15);
+        else if (watched == Label14)
+            placeVerb(Label14, Label13);
+    }
     return QWidget::eventFilter(watched, event);
+}
+
+void MainForm::mouseMoveEvent(QMouseEvent *event)
+{
+    setHoverCaption(VersionCaption);
+    QWidget::mouseMoveEvent(event);
 }
 
 void MainForm::Enables_Click()
@@ -674,4 +1080,281 @@ void MainForm::Disabled_Click()
     CaptureTimer->stop();
     EnableDisable->setText(QStringLiteral("Disabled"));
     setTextColour(EnableDisable, DarkRed);
+}
+
+// ------------------------------------------------------------ presentation
+
+void MainForm::showEvent(QShowEvent *event)
+{
+    QWidget::showEvent(event);
+    if (!m_shownOnce) {
+        m_shownOnce = true;
+        JustForPass->setFocus();
+    }
+}
+
+void MainForm::closeEvent(QCloseEvent *event)
+{
+    // Closing the window from its title bar ends the program, as the exit
+    // commands do.
+    event->accept();
+    Form_Unload();
+}
+
+void MainForm::setHoverCaption(const QString &caption)
+{
+    if (ControlBoxTip->text() != caption)
+        ControlBoxTip->setText(caption);
+}
+
+void MainForm::SetIconInTray()
+{
+    m_trayIcon->add();
+}
+
+void MainForm::RemoveIconFromTray()
+{
+    m_trayIcon->remove();
+}
+
+void MainForm::sendToNotificationArea(bool minimiseFirst)
+{
+    // A desktop without a notification area could never give a hidden
+    // window back: there the window goes to the taskbar instead.
+    if (!platform::TrayIcon::available()) {
+        showMinimized();
+        return;
+    }
+    if (minimiseFirst)
+        setWindowState(windowState() | Qt::WindowMinimized);
+    hide();
+    SetIconInTray();
+}
+
+void MainForm::TrayBox_Click()
+{
+    sendToNotificationArea(true);
+}
+
+void MainForm::SysTrayMenu_Click()
+{
+    sendToNotificationArea(false);
+}
+
+void MainForm::MiniBox_Click()
+{
+    showMinimized();
+}
+
+void MainForm::Minitask_Click()
+{
+    showMinimized();
+}
+
+void MainForm::ShowPictarro_Click()
+{
+    lower();
+    setWindowState(windowState() & ~Qt::WindowMinimized);
+    show();
+    raise();
+    activateWindow();
+    RemoveIconFromTray();
+}
+
+void MainForm::TrayIcon_Notify(int code)
+{
+    switch (code) {
+    case platform::TrayIcon::LeftDoubleClick:
+        attempt("normal state", [&] { setWindowState(windowState() & ~Qt::WindowMinimized); });
+        attempt("show", [&] { show(); });
+        attempt("focus", [&] {
+            raise();
+            activateWindow();
+        });
+        attempt("remove the icon", [&] { RemoveIconFromTray(); });
+        break;
+    case platform::TrayIcon::RightButtonUp:
+        // The icon pops up SysMenu by itself, where the desktop draws it.
+    default:
+        break;
+    }
+    setHoverCaption(VersionCaption);
+}
+
+void MainForm::SysCapture_Click()
+{
+    attempt("open the capture folder", [&] { RunFilesAndFolder::ShellOpen(CapturePath->text()); });
+}
+
+void MainForm::CloseBox_Click()
+{
+    Form_Unload();
+}
+
+void MainForm::Quit1_Click()
+{
+    Form_Unload();
+}
+
+void MainForm::ExitSys_Click()
+{
+    RemoveIconFromTray();
+    Form_Unload();
+}
+
+void MainForm::MiniCheck_Click()
+{
+    store(Settings::Minimized, MiniCheck->isChecked() ? QStringLiteral("1") : QStringLiteral("0"));
+}
+
+// ---------------------------------------------------- launch at start-up
+
+void MainForm::refreshStartUpEntry()
+{
+    if (StartUpCheck->isChecked())
+        StartUpModule::AddStartUpEntry(QStringLiteral("Pictarro"),
+                                       QDir(m_env.programFolder).filePath(m_env.executableName));
+    else
+        StartUpModule::RemoveStartUpEntry(m_env.executableName);
+}
+
+void MainForm::StartUpCheck_Click()
+{
+    refreshStartUpEntry();
+    store(Settings::StartUp, StartUpCheck->isChecked() ? QStringLiteral("1") : QStringLiteral("0"));
+}
+
+// ------------------------------------------------------- settings restore
+
+void MainForm::RestoreSet_Click()
+{
+    if (platform::Dialogs::instance().message(
+            this, platform::Dialogs::Icon::Question, QStringLiteral("Confirm to restore settings"),
+            QStringLiteral("Are you sure you want to restore Pictarro settings ?")) !=
+        platform::Dialogs::Answer::Yes)
+        return;
+
+    CapturePath->setText(defaultFolder());
+    ImageCounter->setText(QStringLiteral("0"));
+    ImageName->setText(Settings::DefaultBaseName);
+    StartUpCheck->setChecked(false);
+    StartUpModule::RemoveStartUpEntry(m_env.executableName);
+    MiniCheck->setChecked(false);
+    BMP->setChecked(true);
+    Res->setValue(Settings::DefaultQuality);
+    ResCaption->setText(QString::number(Settings::DefaultQuality));
+    Res->setEnabled(false);
+    Enables_Click();
+    store(Settings::SelectedSong, QString());
+    MediaPlayer->setFileName(QString());
+    MediaPlayer->command(QStringLiteral("close"));
+    MediaPlayer->command(QStringLiteral("open"));
+
+    platform::Dialogs::instance().message(this, platform::Dialogs::Icon::Information,
+                                          QStringLiteral("Pictarro"),
+                                          QStringLiteral("Pictarro settings have been successfully restored."));
+}
+
+// ------------------------------------------------------------ outside links
+
+void MainForm::ConverterMenu_Click()
+{
+    attempt("start Vantler", [&] {
+        RunFilesAndFolder::ShellOpen(QDir(m_env.programFolder).filePath(QStringLiteral("Vantler")));
+    });
+}
+
+void MainForm::LicenseCode()
+{
+    RunFilesAndFolder::ShellOpen(
+        QDir(m_env.programFolder).filePath(QStringLiteral("License Agreement.rtf")));
+}
+
+void MainForm::LicenseAgreement_Click()
+{
+    attempt("open the licence", [&] { LicenseCode(); });
+}
+
+void MainForm::Contact_Click()
+{
+    SupportModule::MailSupport();
+}
+
+void MainForm::OnWeb_Click()
+{
+    SupportModule::OpenProductPage();
+}
+
+// ------------------------------------------------------ desktop wallpaper
+
+void MainForm::changewall_Click()
+{
+    const QString file = platform::Dialogs::instance().openFile(
+        this, QStringLiteral("Select your picture.."),
+        QStringLiteral("All Picture Files (*.bmp *.jpg *.gif)"));
+    if (file.isEmpty())
+        return;
+
+    // A picture that cannot be used changes nothing: the current wallpaper
+    // and its bitmap stay as they are.
+    const QImage picture(file);
+    QString error;
+    if (picture.isNull()) {
+        error = QStringLiteral("The picture cannot be read.");
+    } else {
+        WallPic = picture;
+        error = WallpaperFiles::change(WallPic, WinPath->text()).error;
+    }
+    if (!error.isEmpty())
+        platform::Dialogs::instance().message(
+            this, platform::Dialogs::Icon::Critical, QStringLiteral("Pictarro"),
+            QStringLiteral("Pictarro is unable to set this picture as your desktop wallpaper:") +
+                LineBreak + file + LineBreak + error);
+}
+
+void MainForm::Removewallpaper_Click()
+{
+    if (platform::Dialogs::instance().message(
+            this, platform::Dialogs::Icon::Question, QStringLiteral("Confirm to remove"),
+            QStringLiteral("Are you sure you want to remove your current desktop wallpaper?")) ==
+        platform::Dialogs::Answer::Yes)
+        platform::setWallpaper(QString());
+}
+
+void MainForm::DisplayOptions_Click()
+{
+    attempt("open the display settings", [] { platform::openDisplaySettings(); });
+}
+
+// ------------------------------------------- about and appreciation windows
+
+void MainForm::showSecondary(QWidget *window)
+{
+    window->show();
+    window->raise();
+    window->activateWindow();
+}
+
+void MainForm::AboutMenu_Click()
+{
+    if (!m_about)
+        m_about = std::make_unique<About>(this);
+    setEnabled(false);
+    showSecondary(m_about.get());
+}
+
+void MainForm::SysAbout_Click()
+{
+    show();
+    setWindowState(windowState() & ~Qt::WindowMinimized);
+    AboutMenu_Click();
+    RemoveIconFromTray();
+}
+
+void MainForm::LikeIt_Click()
+{
+    if (!m_likeIt)
+        m_likeIt = std::make_unique<ForScreenCapture>(this);
+    showSecondary(m_likeIt.get());
+    setEnabled(false);
 }

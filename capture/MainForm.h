@@ -7,13 +7,19 @@
 #include <memory>
 
 class QAction;
+class QCheckBox;
+class QFrame;
 class QLabel;
 class QLineEdit;
+class QMenu;
+class QMenuBar;
 class QRadioButton;
 class QSlider;
 class QTimer;
 class QToolButton;
+class About;
 class ClickLabel;
+class ForScreenCapture;
 struct SettingKey;
 
 namespace platform {
@@ -21,6 +27,7 @@ class Clipboard;
 class JpegEncoder;
 class MediaPlayer;
 class SettingsStore;
+class TrayIcon;
 } // namespace platform
 
 // Pictarro's main window. Its controls are the model: the capture folder,
@@ -37,6 +44,7 @@ public:
         QString programFolder;  // beside the program: encoder, default capture folder
         QString settingsFile;   // the user's settings store
         QString userDataFolder; // the program's own per-user files
+        QString executableName; // the program file's name, for the start-up entry
 
         static Environment current();
     };
@@ -45,8 +53,14 @@ public:
     ~MainForm() override;
 
     // The start-up sequence: reads every setting into the controls, with
-    // their defaults, and makes sure the capture folder exists.
+    // their defaults, refreshes the start-up entry, makes sure the capture
+    // folder exists, and shows the window unless it starts in the
+    // notification area.
     void Form_Load();
+
+    // Closes the program: the icon goes first, then the secondary windows,
+    // then unloaded() asks the application to end.
+    void Form_Unload();
 
     platform::SettingsStore &settings() { return *m_settings; }
     QString defaultFolder() const;
@@ -55,8 +69,39 @@ public:
 Q_SIGNALS:
     // A capture was written completely to this file.
     void captured(const QString &file);
+    // The main window was unloaded: the program ends.
+    void unloaded();
 
 private Q_SLOTS:
+    // Presentation: shown, minimised to the taskbar, hidden behind the icon.
+    void TrayBox_Click();
+    void MiniBox_Click();
+    void CloseBox_Click();
+    void Minitask_Click();
+    void SysTrayMenu_Click();
+    void Quit1_Click();
+    void ShowPictarro_Click();
+    void SysCapture_Click();
+    void ExitSys_Click();
+    void TrayIcon_Notify(int code);
+    void MiniCheck_Click();
+    void StartUpCheck_Click();
+
+    // Settings restore, the desktop and the outside links.
+    void RestoreSet_Click();
+    void ConverterMenu_Click();
+    void LicenseAgreement_Click();
+    void Contact_Click();
+    void OnWeb_Click();
+    void changewall_Click();
+    void Removewallpaper_Click();
+    void DisplayOptions_Click();
+
+    // The about and appreciation windows.
+    void AboutMenu_Click();
+    void SysAbout_Click();
+    void LikeIt_Click();
+
     // The clipboard watcher and the capture writer.
     void CaptureTimer_Timer();
     void Clipboard_Changed();
@@ -85,10 +130,24 @@ private Q_SLOTS:
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+    void mouseMoveEvent(QMouseEvent *event) override;
+    void showEvent(QShowEvent *event) override;
 
 private:
     void buildControls();
+    QFrame *buildHeader();
+    QFrame *buildTips();
+    QFrame *buildSettings();
+    void buildMenus();
     void connectHandlers();
+    void SetIconInTray();
+    void RemoveIconFromTray();
+    void sendToNotificationArea(bool minimiseFirst);
+    void refreshStartUpEntry();
+    void LicenseCode();
+    void setHoverCaption(const QString &caption);
+    void showSecondary(QWidget *window);
     void scheduleTick();
     void WatchClipboard();
     void SaveCapture();
@@ -101,6 +160,58 @@ private:
     std::unique_ptr<platform::SettingsStore> m_settings;
     std::unique_ptr<platform::JpegEncoder> m_encoder;
     platform::Clipboard *m_clipboard = nullptr;
+
+    // Frame and header strip
+    QFrame *Frame1 = nullptr;
+    QFrame *Frame2 = nullptr;
+    QFrame *Frame3 = nullptr;
+    QFrame *FrameBottom = nullptr;
+    QLabel *ControlBoxTip = nullptr;
+    ClickLabel *FreeUtilities = nullptr;
+    ClickLabel *TrayBox = nullptr;
+    ClickLabel *MiniBox = nullptr;
+    ClickLabel *CloseBox = nullptr;
+    QLineEdit *JustForPass = nullptr;
+    QLabel *Label12 = nullptr;
+    QLabel *Label15 = nullptr;
+    QLabel *Label14 = nullptr;
+    QLabel *Label13 = nullptr;
+    QCheckBox *StartUpCheck = nullptr;
+    QCheckBox *MiniCheck = nullptr;
+    ClickLabel *FM = nullptr;
+    ClickLabel *SA = nullptr;
+
+    // Menus and the notification-area icon
+    QMenuBar *m_menuBar = nullptr;
+    QMenu *SysMenu = nullptr;
+    QAction *FMM = nullptr;
+    QAction *SAM = nullptr;
+    QAction *Minitask = nullptr;
+    QAction *SysTrayMenu = nullptr;
+    QAction *Quit1 = nullptr;
+    QAction *RestoreSet = nullptr;
+    QAction *ConverterMenu = nullptr;
+    QAction *DisplayOptions = nullptr;
+    QAction *changewall = nullptr;
+    QAction *Removewallpaper = nullptr;
+    QAction *LicenseAgreement = nullptr;
+    QAction *Contact = nullptr;
+    QAction *LikeIt = nullptr;
+    QAction *OnWeb = nullptr;
+    QAction *AboutMenu = nullptr;
+    QAction *ShowPictarro = nullptr;
+    QAction *FMTray = nullptr;
+    QAction *DisEna = nullptr;
+    QAction *SysContact = nullptr;
+    QAction *SysAbout = nullptr;
+    QAction *ExitSys = nullptr;
+    platform::TrayIcon *m_trayIcon = nullptr;
+
+    // Secondary windows: top-level windows of their own, so that disabling
+    // the main window does not disable them.
+    std::unique_ptr<About> m_about;
+    std::unique_ptr<ForScreenCapture> m_likeIt;
+    QImage WallPic; // the last picture loaded for the wallpaper
 
     // Capture folder
     QLineEdit *CapturePath = nullptr;
@@ -141,4 +252,7 @@ private:
     bool m_tickQueued = false;      // a tick is already on its way
     bool m_pictureUnusable = false; // the current owner's picture did not decode
     bool m_storeFailed = false;     // the settings file could not be written
+    bool m_shownOnce = false;       // the window has been shown at least once
+    bool m_unloaded = false;        // Form_Unload has run
+    bool m_refillLeft = false;      // the current offer is a manager's refill, left alone
 };

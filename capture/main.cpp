@@ -15,13 +15,15 @@ int main(int argc, char *argv[])
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Pictarro"));
     QApplication::setApplicationVersion(platform::ProgramInfo::version());
+    // Pictarro lives on behind its notification-area icon when its window is hidden.
+    QApplication::setQuitOnLastWindowClosed(false);
 
     const platform::SingleInstance instance(QStringLiteral("Pictarro"));
     if (instance.previousInstance())
         return 0;
 
     MainForm form(MainForm::Environment::current());
+    QObject::connect(&form, &MainForm::unloaded, &app, &QApplication::quit, Qt::QueuedConnection);
     form.Form_Load();
-    form.show();
     return QApplication::exec();
 }

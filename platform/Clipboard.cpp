@@ -2,6 +2,7 @@
 
 #include <QClipboard>
 #include <QGuiApplication>
+#include <QImageReader>
 #include <QMimeData>
 #include <QtGui/qguiapplication_platform.h>
 #include <cstdlib>
@@ -51,29 +52,96 @@ xcb_window_t selectionOwner(xcb_connection_t *connection, xcb_atom_t selection)
 
 Clipboard::Clipboard(QObject *parent) : QObject(parent)
 {
-    connect(QGuiApplication::clipboard(), &QClipboard::dataChanged, this, &Clipboard::changed);
+    // Qt's own limit (128 MB) would turn away a single 8000×8000 screenshot.
+    if (QImageReader::allocationLimit() < MaxPictureMegabytes)
+        QImageReader::setAllocationLimit(MaxPictureMegabytes);
+    connect(QGuiApplication::clipboard(), &QClipboard::dataChanged, this, &Clipboard::ownerChanged);
+}
+
+void Clipboard::ownerChanged()
+{
+    m_silentOwner = XCB_WINDOW_NONE;
+    if (m_sinceClear.isValid())
+        m_offeredAfterClearMs = m_sinceClear.elapsed();
+    Q_EMIT changed();
+}
+
+const QMimeData *Clipboard::offer() const
+{
+    const QMimeData *data = QGuiApplication::clipboard()->mimeData(QClipboard::Clipboard);
+    xcb_connection_t *connection = x11Connection();
+    if (!connection || !data || QGuiApplication::clipboard()->ownsClipboard())
+        return data;
+    const xcb_window_t owner = selectionOwner(connection, clipboardAtom(connection));
+    if (owner == XCB_WINDOW_NONE || owner == m_silentOwner)
+        return nullptr;
+    // The list of formats is fetched once per owner and kept when there is
+    // one; an owner that gave none would be asked again on every read.
+    if (data->formats().isEmpty()) {
+        m_silentOwner = owner;
+        return nullptr;
+    }
+    return data;
 }
 
 QString Clipboard::text() const
 {
-    return QGuiApplication::clipboard()->text(QClipboard::Clipboard);
+    const QMimeData *data = offer();
+    return data ? data->text() : QString();
 }
 
 QImage Clipboard::image()
 {
     if (xcb_connection_t *connection = x11Connection())
         m_pictureOwner = selectionOwner(connection, clipboardAtom(connection));
-    return QGuiApplication::clipboard()->image(QClipboard::Clipboard);
+    const QMimeData *data = offer();
+    m_pictureRead = data ? qvariant_cast<QImage>(data->imageData()) : QImage();
+    return m_pictureRead;
 }
 
 bool Clipboard::offersPictureOnly() const
 {
-    const QMimeData *data = QGuiApplication::clipboard()->mimeData(QClipboard::Clipboard);
+    const QMimeData *data = offer();
     return data && data->hasImage() && !data->hasText();
+}
+
+Clipboard::Fingerprint Clipboard::fingerprint(const QImage &picture)
+{
+    // Pictures arrive as 32-bit RGB; one that comes back in another format
+    // is compared in that one.
+    const QImage rgb =
+        picture.format() == QImage::Format_RGB32 || picture.format() == QImage::Format_ARGB32
+            ? picture
+            : picture.convertToFormat(QImage::Format_RGB32);
+    size_t hash = 0;
+    const auto rowBytes = static_cast<size_t>(rgb.width()) * 4;
+    for (int y = 0; y < rgb.height(); ++y)
+        hash = qHashBits(rgb.constScanLine(y), rowBytes, hash);
+    return {rgb.size(), hash};
+}
+
+bool Clipboard::isRefill(const QImage &picture) const
+{
+    if (picture.isNull() || m_cleared.isEmpty() || m_offeredAfterClearMs < 0 ||
+        m_offeredAfterClearMs > RefillWindowMs)
+        return false;
+    return m_cleared.contains(fingerprint(picture));
 }
 
 void Clipboard::clear()
 {
+    // The pictures taken lately, so that a manager's refill is known. A few,
+    // not one: a manager that missed the last picture offers the one before.
+    constexpr int Remembered = 8;
+    if (!m_pictureRead.isNull()) {
+        m_cleared.append(fingerprint(m_pictureRead));
+        if (m_cleared.size() > Remembered)
+            m_cleared.removeFirst();
+        m_pictureRead = QImage();
+        m_sinceClear.start();
+        m_offeredAfterClearMs = 0;
+    }
+
     xcb_connection_t *connection = x11Connection();
     if (!connection) {
         QGuiApplication::clipboard()->clear(QClipboard::Clipboard);

@@ -1,18 +1,36 @@
 #pragma once
 
+#include <QElapsedTimer>
 #include <QImage>
+#include <QList>
 #include <QObject>
+#include <QSize>
 #include <QString>
+
+class QMimeData;
 
 namespace platform {
 
 // The system clipboard (never the X selection). Changes of owner are
 // announced by changed(): on X11 they arrive through XFixes for every new
 // owner, so nobody needs to poll.
+//
+// An owner that does not answer (a program that hangs, or one that offers
+// no formats at all) is asked once; until the clipboard changes hands the
+// clipboard then reads as empty, so that the caller is not held up again
+// and again while each request runs into its time-out.
 class Clipboard : public QObject
 {
     Q_OBJECT
 public:
+    // Pictures up to this size in bytes, decoded, are read (a screenshot
+    // of three 8K screens side by side fits); a larger one reads as none.
+    static constexpr int MaxPictureMegabytes = 1024;
+
+    // How soon after clear() a picture that was just read and cleared,
+    // offered again, counts as a refill (see isRefill()).
+    static constexpr int RefillWindowMs = 3000;
+
     explicit Clipboard(QObject *parent = nullptr);
 
     // The plain text on the clipboard (text/plain), or empty.
@@ -31,11 +49,36 @@ public:
     // that picture came from is dropped: a newer one stays for its own turn.
     void clear();
 
+    // Whether this picture is one of the last few that image() read and
+    // clear() dropped (same size, same pixels), offered again within
+    // RefillWindowMs of the last clear(). That is what a clipboard manager
+    // does that never lets the clipboard stay empty: it offers the picture
+    // just taken once more, at once.
+    bool isRefill(const QImage &picture) const;
+
 Q_SIGNALS:
     void changed();
 
 private:
-    quint32 m_pictureOwner = 0; // X11: the window that offered the last picture read
+    struct Fingerprint
+    {
+        QSize size;
+        size_t pixels = 0;
+        bool operator==(const Fingerprint &other) const
+        {
+            return size == other.size && pixels == other.pixels;
+        }
+    };
+    static Fingerprint fingerprint(const QImage &picture);
+    const QMimeData *offer() const;
+    void ownerChanged();
+
+    quint32 m_pictureOwner = 0;        // X11: the window that offered the last picture read
+    mutable quint32 m_silentOwner = 0; // X11: an owner that offered nothing when asked
+    QImage m_pictureRead;              // the last picture read, until it is cleared
+    QList<Fingerprint> m_cleared;      // the last pictures cleared, newest last
+    QElapsedTimer m_sinceClear;        // since the last clear() of a picture
+    qint64 m_offeredAfterClearMs = -1; // the latest change, in m_sinceClear's time
 };
 
 } // namespace platform

@@ -6,6 +6,9 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QStandardPaths>
+#include <pwd.h>
+#include <unistd.h>
+
 namespace platform::ProgramInfo {
 
 QString programFolder()
@@ -39,6 +42,12 @@ QString userDataFolder()
                            QLatin1String("/Pictarro");
     QDir().mkpath(folder);
     return folder;
+}
+
+QString userName()
+{
+    const passwd *entry = getpwuid(getuid());
+    return entry && entry->pw_name ? QString::fromLocal8Bit(entry->pw_name) : QString();
 }
 
 } // namespace platform::ProgramInfo

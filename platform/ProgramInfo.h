@@ -25,6 +25,10 @@ QString applicationName();
 // ($XDG_DATA_HOME/Pictarro), created when missing.
 QString userDataFolder();
 
+// The login name of the user running the program, or an empty text when the
+// system does not know it.
+QString userName();
+
 } // namespace ProgramInfo
 
 } // namespace platform

@@ -1,0 +1,133 @@
+// Times what Vantler does with a 3840x2160 24-bit bitmap: reading it for the
+// preview when it is chosen, and converting it at quality 75 through the
+// encoder library bound from the program folder, beside cjpeg converting
+// the same file. Prints best and median of each.
+//
+// usage: bench_vantler [runs] [cjpeg program]
+
+#include "BmpConverter.h"
+#include "VantlerRules.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QImage>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <algorithm>
+#include <cstdio>
+#include <functional>
+#include <vector>
+
+namespace {
+
+constexpr int Width = 3840;
+constexpr int Height = 2160;
+constexpr int Quality = 75;
+
+// Something like a desktop: flat panels, sharp-edged "text" and a smooth
+// gradient, so the encoder meets what screenshots hold.
+QImage desktopPicture()
+{
+    QImage image(Width, Height, QImage::Format_RGB32);
+    quint32 seed = 2026;
+    const auto next = [&seed] {
+        seed = seed * 1664525U + 1013904223U;
+        return seed >> 8;
+    };
+    for (int y = 0; y < Height; ++y) {
+        auto *line = reinterpret_cast<QRgb *>(image.scanLine(y));
+        for (int x = 0; x < Width; ++x) {
+            QRgb pixel = qRgb(30 + x * 60 / Width, 60 + y * 50 / Height, 110);
+            const bool window =
+                x % 1280 > 80 && x % 1280 < 1200 && y % 1080 > 60 && y % 1080 < 1000;
+            if (window) {
+                pixel = qRgb(246, 246, 244);
+                const bool textLine = y % 22 < 12 && x % 1280 > 120 && x % 1280 < 1160;
+                if (textLine && next() % 3 == 0)
+                    pixel = qRgb(20, 20, 30);
+            }
+            if (x > 2600 && x < 3600 && y > 1300 && y < 2000) // a photo
+                pixel = qRgb(100 + (y - 1300) / 6 + static_cast<int>(next() % 9),
+                             150 + (x - 2600) / 12, 200 - (y - 1300) / 5);
+            line[x] = pixel;
+        }
+    }
+    return image;
+}
+
+struct Timing
+{
+    double best = -1;
+    double median = -1;
+};
+
+// One untimed warm-up run, then `runs` timed ones; milliseconds.
+Timing measure(int runs, const std::function<bool()> &job)
+{
+    if (!job())
+        return {};
+    std::vector<double> times;
+    for (int i = 0; i < runs; ++i) {
+        QElapsedTimer timer;
+        timer.start();
+        if (!job())
+            return {};
+        times.push_back(static_cast<double>(timer.nsecsElapsed()) / 1e6);
+    }
+    std::sort(times.begin(), times.end());
+    return {times.front(), times[times.size() / 2]};
+}
+
+void print(const char *what, const Timing &timing)
+{
+    if (timing.best < 0)
+        std::printf("| %-52s | failed | failed |\n", what);
+    else
+        std::printf("| %-52s | %7.1f ms | %7.1f ms |\n", what, timing.best, timing.median);
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    const int runs = argc > 1 ? std::max(1, QByteArray(argv[1]).toInt()) : 15;
+    const QString cjpeg = argc > 2 ? QString::fromLocal8Bit(argv[2]) : QStringLiteral("cjpeg");
+
+    QTemporaryDir folder;
+    const QString bitmap = folder.filePath("desktop.bmp");
+    if (!desktopPicture().save(bitmap, "BMP")) {
+        std::fprintf(stderr, "cannot write %s\n", qPrintable(bitmap));
+        return 1;
+    }
+    std::printf("%dx%d 24-bit bitmap, %.1f MB, quality %d, %d runs each\n\n", Width, Height,
+                static_cast<double>(QFileInfo(bitmap).size()) / 1e6, Quality, runs);
+
+    LibraryConverter converter(QStringLiteral(PICTARRO_BIN_DIR));
+    const QString vantlerJpeg = folder.filePath("vantler.jpg");
+    const Timing convert = measure(runs, [&] {
+        const BmpConverter::Result result = converter.convert(bitmap, vantlerJpeg, Quality);
+        if (!result.ok)
+            std::fprintf(stderr, "conversion failed: %s\n", qPrintable(result.reason));
+        return result.ok;
+    });
+
+    const Timing choose =
+        measure(runs, [&] { return VantlerRules::readSource(bitmap, QSize(425, 314)).readable(); });
+
+    const QString cjpegJpeg = folder.filePath("cjpeg.jpg");
+    const Timing reference = measure(runs, [&] {
+        return QProcess::execute(cjpeg, {QStringLiteral("-quality"), QString::number(Quality),
+                                         QStringLiteral("-outfile"), cjpegJpeg, bitmap}) == 0;
+    });
+
+    std::printf("| %-52s | best | median |\n|---|---|---|\n", "");
+    print("Vantler: conversion (LibraryConverter, BmpToJpeg)", convert);
+    print("cjpeg -quality 75 (a process)", reference);
+    print("Vantler: choosing the bitmap (check + preview)", choose);
+    std::printf("\nJPEG sizes: Vantler %lld bytes, cjpeg %lld bytes\n",
+                QFileInfo(vantlerJpeg).size(), QFileInfo(cjpegJpeg).size());
+    return convert.best < 0 || reference.best < 0 ? 1 : 0;
+}

@@ -1,0 +1,191 @@
+#include "Form1.h"
+
+#include "Module1.h"
+#include "TarnwellSoftware.h"
+
+#include <QEvent>
+#include <QFontMetrics>
+#include <QFrame>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QSvgRenderer>
+
+namespace {
+
+// The window is laid out in twips, 15 to a pixel at 96 dots per inch.
+constexpr int px(int twips)
+{
+    return twips / 15;
+}
+
+QRect twips(int x, int y, int width, int height)
+{
+    return {px(x), px(y), px(width), px(height)};
+}
+
+// The thin border around the client area.
+constexpr int Border = 1;
+
+QPixmap renderSvg(const QString &resource, const QSize &size)
+{
+    QSvgRenderer renderer(resource);
+    QImage image(size, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    QPainter painter(&image);
+    renderer.render(&painter);
+    painter.end();
+    return QPixmap::fromImage(image);
+}
+
+QLabel *label(QWidget *parent, const QString &name, const QString &text, const QRect &geometry)
+{
+    auto *result = new QLabel(text, parent);
+    result->setObjectName(name);
+    result->setGeometry(geometry);
+    return result;
+}
+
+QFrame *line(QWidget *parent, const QString &name, int x1, int x2, int y)
+{
+    auto *result = new QFrame(parent);
+    result->setObjectName(name);
+    result->setFrameShape(QFrame::HLine);
+    result->setFrameShadow(QFrame::Plain);
+    result->setStyleSheet(QStringLiteral("color: #a0a0a0;"));
+    result->setGeometry(px(x1), px(y), px(x2 - x1), 1);
+    return result;
+}
+
+// Where Tahoma is missing, the fallback font runs wider than the layout
+// allows: the label's type is made smaller until its text fits the width.
+void fitWidth(QLabel *label, int width)
+{
+    QFont font = label->font();
+    while (QFontMetrics(font).horizontalAdvance(label->text()) > width && font.pointSizeF() > 6)
+        font.setPointSizeF(font.pointSizeF() - 0.5);
+    label->setFont(font);
+    label->resize(width, label->sizeHint().height());
+}
+
+bool isActivation(const QEvent *event, const QWidget *target)
+{
+    if (event->type() == QEvent::MouseButtonRelease) {
+        const auto *mouse = static_cast<const QMouseEvent *>(event);
+        return mouse->button() == Qt::LeftButton &&
+               target->rect().contains(mouse->position().toPoint());
+    }
+    if (event->type() == QEvent::KeyPress) {
+        const int key = static_cast<const QKeyEvent *>(event)->key();
+        return key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Space;
+    }
+    return false;
+}
+
+} // namespace
+
+Form1::Form1(QWidget *parent) : QWidget(parent, Qt::Window | Qt::FramelessWindowHint)
+{
+    setObjectName(QStringLiteral("Form1"));
+    setWindowTitle(QStringLiteral("Contact Tarnwell Software"));
+    setFont(QFont(QStringLiteral("Tahoma"), 8));
+    const QSize client(px(6615), px(2295));
+    setFixedSize(client.width() + 2 * Border, client.height() + 2 * Border);
+
+    auto *area = new QWidget(this);
+    area->setObjectName(QStringLiteral("ClientArea"));
+    area->setGeometry(Border, Border, client.width(), client.height());
+
+    auto *shape1 = new QFrame(area);
+    shape1->setObjectName(QStringLiteral("Shape1"));
+    shape1->setGeometry(twips(-540, -150, 7305, 2565));
+    shape1->setAutoFillBackground(true);
+    QPalette shapePalette = shape1->palette();
+    shapePalette.setColor(QPalette::Window, Qt::white);
+    shape1->setPalette(shapePalette);
+
+    auto *image1 = label(area, QStringLiteral("Image1"), {}, twips(120, 120, 1050, 1125));
+    image1->setPixmap(renderSvg(QStringLiteral(":/contact/contact.svg"), image1->size()));
+
+    auto *label1 = label(area, QStringLiteral("Label1"),
+                         QStringLiteral("Contact Tarnwell Software"), twips(1230, 180, 3750, 375));
+    QFont heading = font();
+    heading.setPointSize(12);
+    heading.setBold(true);
+    label1->setFont(heading);
+    line(area, QStringLiteral("Line1"), 1260, 4980, 600);
+
+    auto *label2 = label(area, QStringLiteral("Label2"),
+                         QStringLiteral("Tarnwell welcome any and all contact with its users. "
+                                        "Please drop us a note with your feedback or questions!"),
+                         twips(1260, 720, 4815, 405));
+    label2->setWordWrap(true);
+    line(area, QStringLiteral("Line2"), 240, 6270, 1290);
+
+    fitWidth(
+        label(area, QStringLiteral("Label3"), QStringLiteral("Email :"), {px(270), px(1410), 0, 0}),
+        px(810 - 270) - 3);
+
+    m_label4 = label(area, QStringLiteral("Label4"), TarnwellSoftware::SupportAddress,
+                     twips(810, 1410, 2460, 195));
+    QFont bold = font();
+    bold.setBold(true);
+    m_label4->setFont(bold);
+    QPalette linkPalette = m_label4->palette();
+    linkPalette.setColor(QPalette::WindowText, QColor(0, 0, 192));
+    m_label4->setPalette(linkPalette);
+    // Where Tahoma is missing the fallback font runs wider: the whole
+    // address stays readable.
+    m_label4->resize(qMax(m_label4->width(), m_label4->sizeHint().width()), m_label4->height());
+    m_label4->setCursor(Qt::PointingHandCursor);
+    m_label4->setFocusPolicy(Qt::TabFocus);
+    m_label4->setToolTip(Module1::mailLink());
+    m_label4->installEventFilter(this);
+
+    // Three lines of the note fit between its top and the bottom edge.
+    auto *label5 = label(area, QStringLiteral("Label5"),
+                         QStringLiteral("Please keep in mind that the more information you provide "
+                                        "about your problem the better chance Tarnwell have of "
+                                        "finding a solution."),
+                         QRect(px(270), px(1680), px(5835), client.height() - px(1680)));
+    label5->setWordWrap(true);
+    label5->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+
+    m_image2 = label(area, QStringLiteral("Image2"), {}, twips(6240, 60, 270, 285));
+    m_image2->setPixmap(renderSvg(QStringLiteral(":/contact/close.svg"), m_image2->size()));
+    m_image2->setCursor(Qt::PointingHandCursor);
+    m_image2->setToolTip(QStringLiteral("Close"));
+    m_image2->installEventFilter(this);
+}
+
+void Form1::Label4_Click()
+{
+    Module1::OpenMailLink();
+}
+
+void Form1::Image2_Click()
+{
+    Q_EMIT endRequested();
+    close();
+}
+
+bool Form1::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == m_label4 && isActivation(event, m_label4)) {
+        Label4_Click();
+        return true;
+    }
+    if (watched == m_image2 && isActivation(event, m_image2)) {
+        Image2_Click();
+        return true;
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void Form1::paintEvent(QPaintEvent *)
+{
+    QPainter painter(this);
+    painter.setPen(QColor(96, 96, 96));
+    painter.drawRect(rect().adjusted(0, 0, -1, -1));
+}

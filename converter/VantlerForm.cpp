@@ -1,0 +1,342 @@
+#include "VantlerForm.h"
+
+#include "BmpConverter.h"
+#include "Dialogs.h"
+#include "RunFilesAndFolder.h"
+#include "VantlerRules.h"
+
+#include <QApplication>
+#include <QEvent>
+#include <QFontMetrics>
+#include <QFrame>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPushButton>
+#include <QSlider>
+#include <QSvgRenderer>
+#include <QTimer>
+
+namespace {
+
+// The window is laid out in twips, 15 to a pixel at 96 dots per inch.
+constexpr int px(int twips)
+{
+    return twips / 15;
+}
+
+QRect twips(int x, int y, int width, int height)
+{
+    return {px(x), px(y), px(width), px(height)};
+}
+
+const QColor DarkRed(192, 0, 0);
+constexpr int TimerInterval = 1000;
+
+QPixmap renderSvg(const QString &resource, const QSize &size)
+{
+    QSvgRenderer renderer(resource);
+    QImage image(size, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    QPainter painter(&image);
+    renderer.render(&painter);
+    painter.end();
+    return QPixmap::fromImage(image);
+}
+
+QFrame *separator(QWidget *parent, const QString &name, const QRect &geometry)
+{
+    auto *line = new QFrame(parent);
+    line->setObjectName(name);
+    line->setFrameShape(QFrame::HLine);
+    line->setFrameShadow(QFrame::Sunken);
+    line->setGeometry(geometry);
+    return line;
+}
+
+// Shows the wait cursor while a conversion blocks the window.
+class WaitCursor
+{
+public:
+    WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~WaitCursor() { QApplication::restoreOverrideCursor(); }
+    WaitCursor(const WaitCursor &) = delete;
+    WaitCursor &operator=(const WaitCursor &) = delete;
+};
+
+// Where Tahoma is missing, the fallback font runs wider than the layout
+// allows: the label's type is made smaller until its text fits the width.
+void fitWidth(QLabel *label, int width)
+{
+    QFont font = label->font();
+    while (QFontMetrics(font).horizontalAdvance(label->text()) > width && font.pointSizeF() > 6)
+        font.setPointSizeF(font.pointSizeF() - 0.5);
+    label->setFont(font);
+    label->resize(width, label->sizeHint().height());
+}
+
+void enableTimer(QTimer *timer)
+{
+    // A running timer keeps its interval; a stopped one starts a fresh one.
+    if (!timer->isActive())
+        timer->start();
+}
+
+} // namespace
+
+VantlerForm::VantlerForm(const QString &programFolder, std::unique_ptr<BmpConverter> converter,
+                         QWidget *parent)
+    : QWidget(parent), m_converter(converter ? std::move(converter)
+                                             : std::make_unique<LibraryConverter>(programFolder))
+{
+    buildControls();
+}
+
+VantlerForm::~VantlerForm() = default;
+
+void VantlerForm::buildControls()
+{
+    setObjectName(QStringLiteral("VantlerForm"));
+    setWindowTitle(QStringLiteral("Pictarro - Vantler"));
+    setWindowIcon(QIcon(renderSvg(QStringLiteral(":/vantler/vantler.svg"), {64, 64})));
+    setFont(QFont(QStringLiteral("Tahoma"), 8));
+    setFixedSize(px(7185), px(7995));
+
+    m_frame1 = new QFrame(this);
+    m_frame1->setObjectName(QStringLiteral("Frame1"));
+    m_frame1->setFrameStyle(QFrame::Box | QFrame::Sunken);
+    m_frame1->setGeometry(twips(150, 120, 6825, 2475));
+    m_frame2 = new QFrame(this);
+    m_frame2->setObjectName(QStringLiteral("Frame2"));
+    m_frame2->setFrameStyle(QFrame::Box | QFrame::Sunken);
+    m_frame2->setGeometry(twips(150, 2670, 6825, 5175));
+
+    // The focus sink above the client area: it takes the keyboard focus at
+    // start so that no visible control shows a focus mark.
+    m_text1 = new QLineEdit(this);
+    m_text1->setObjectName(QStringLiteral("Text1"));
+    m_text1->setReadOnly(true);
+    m_text1->setGeometry(px(60), px(-780), px(1000), px(285));
+
+    m_bmpImage = new QLabel(m_frame1);
+    m_bmpImage->setObjectName(QStringLiteral("BMPImage"));
+    m_bmpImage->setGeometry(twips(150, 270, 720, 720));
+    m_bmpImage->setPixmap(renderSvg(QStringLiteral(":/vantler/bmp-file.svg"), {48, 48}));
+    m_jpgImage = new QLabel(m_frame1);
+    m_jpgImage->setObjectName(QStringLiteral("JPGImage"));
+    m_jpgImage->setGeometry(twips(150, 270, 720, 720));
+    m_jpgImage->setPixmap(renderSvg(QStringLiteral(":/vantler/jpg-file.svg"), {48, 48}));
+    m_jpgImage->hide();
+
+    m_selectBmp = new QPushButton(QStringLiteral("BMP - Browse..."), m_frame1);
+    m_selectBmp->setObjectName(QStringLiteral("SelectBMP"));
+    m_selectBmp->setGeometry(twips(990, 270, 1485, 315));
+    m_bmpPath = new QLineEdit(m_frame1);
+    m_bmpPath->setObjectName(QStringLiteral("BMPPAth"));
+    m_bmpPath->setReadOnly(true);
+    m_bmpPath->setGeometry(twips(2580, 270, 3975, 315));
+
+    m_selectJpg = new QPushButton(QStringLiteral("JPG - Browse..."), m_frame1);
+    m_selectJpg->setObjectName(QStringLiteral("SelectJPG"));
+    m_selectJpg->setGeometry(twips(990, 690, 1485, 315));
+    m_jpgPath = new QLineEdit(m_frame1);
+    m_jpgPath->setObjectName(QStringLiteral("JPGPath"));
+    m_jpgPath->setReadOnly(true);
+    m_jpgPath->setGeometry(twips(2580, 690, 3975, 315));
+
+    separator(m_frame1, QStringLiteral("Line1"), twips(150, 1140, 6525, 30));
+    separator(m_frame1, QStringLiteral("Line2"), twips(150, 1770, 6525, 30));
+
+    m_label2 = new QLabel(QStringLiteral("JPG Image-Quality:"), m_frame1);
+    m_label2->setObjectName(QStringLiteral("Label2"));
+    m_label2->move(px(270), px(1350));
+    fitWidth(m_label2, px(1650 - 270) - 4);
+    m_res = new QSlider(Qt::Horizontal, m_frame1);
+    m_res->setObjectName(QStringLiteral("Res"));
+    m_res->setRange(0, 100);
+    m_res->setValue(100);
+    m_res->setGeometry(twips(1650, 1350, 4065, 315));
+    m_label18 = new QLabel(QStringLiteral("%"), m_frame1);
+    m_label18->setObjectName(QStringLiteral("Label18"));
+    m_label18->setGeometry(twips(5730, 1310, 360, 360));
+    m_label18->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    m_resCaption = new QLabel(QStringLiteral("100"), m_frame1);
+    m_resCaption->setObjectName(QStringLiteral("ResCaption"));
+    QFont large = font();
+    large.setPointSize(14);
+    large.setBold(true);
+    m_resCaption->setFont(large);
+    m_resCaption->setGeometry(twips(6120, 1310, 660, 360));
+    m_resCaption->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+
+    m_convertCommand = new QPushButton(QStringLiteral("Convert Now!"), m_frame1);
+    m_convertCommand->setObjectName(QStringLiteral("ConvertCommand"));
+    m_convertCommand->setGeometry(twips(270, 1920, 3075, 345));
+    m_command1 = new QPushButton(QStringLiteral("Close Vantler"), m_frame1);
+    m_command1->setObjectName(QStringLiteral("Command1"));
+    m_command1->setGeometry(twips(3480, 1920, 3075, 345));
+
+    m_preview = new QLabel(m_frame2);
+    m_preview->setObjectName(QStringLiteral("Preview"));
+    m_preview->setGeometry(twips(210, 270, 6375, 4710));
+    m_preview->setScaledContents(true);
+    m_preview->setCursor(Qt::PointingHandCursor);
+    m_preview->setPixmap(renderSvg(QStringLiteral(":/vantler/preview.svg"), m_preview->size()));
+    m_preview->installEventFilter(this);
+
+    setTabOrder(m_text1, m_selectBmp);
+    setTabOrder(m_selectBmp, m_bmpPath);
+    setTabOrder(m_bmpPath, m_selectJpg);
+    setTabOrder(m_selectJpg, m_jpgPath);
+    setTabOrder(m_jpgPath, m_res);
+    setTabOrder(m_res, m_convertCommand);
+    setTabOrder(m_convertCommand, m_command1);
+
+    m_bmpTimer = new QTimer(this);
+    m_bmpTimer->setObjectName(QStringLiteral("BMPTimer"));
+    m_bmpTimer->setInterval(TimerInterval);
+    m_jpgTimer = new QTimer(this);
+    m_jpgTimer->setObjectName(QStringLiteral("JPGTimer"));
+    m_jpgTimer->setInterval(TimerInterval);
+
+    connect(m_selectBmp, &QPushButton::clicked, this, &VantlerForm::SelectBMP_Click);
+    connect(m_selectJpg, &QPushButton::clicked, this, &VantlerForm::SelectJPG_Click);
+    connect(m_convertCommand, &QPushButton::clicked, this, &VantlerForm::ConvertCommand_Click);
+    connect(m_command1, &QPushButton::clicked, this, &VantlerForm::Command1_Click);
+    connect(m_res, &QSlider::valueChanged, this, &VantlerForm::Res_Scroll);
+    connect(m_bmpTimer, &QTimer::timeout, this, &VantlerForm::BMPTimer_Timer);
+    connect(m_jpgTimer, &QTimer::timeout, this, &VantlerForm::JPGTimer_Timer);
+}
+
+void VantlerForm::Form_Load()
+{
+    m_res->setEnabled(VantlerRules::qualityEnabled(m_jpgPath->text()));
+    EnableConvert();
+    m_text1->setFocus();
+    m_bmpTimer->start();
+    m_jpgTimer->start();
+}
+
+void VantlerForm::EnableConvert()
+{
+    m_convertCommand->setEnabled(
+        VantlerRules::convertEnabled(m_bmpPath->text(), m_jpgPath->text()));
+}
+
+void VantlerForm::SelectBMP_Click()
+{
+    const QString path = platform::Dialogs::instance().openFile(this, VantlerRules::SourceTitle,
+                                                                VantlerRules::SourceFilter);
+    if (path.isEmpty())
+        return;
+    const VantlerRules::SourceImage source = VantlerRules::readSource(path, m_preview->size());
+    if (!source.readable()) {
+        platform::Dialogs::instance().message(this, platform::Dialogs::Icon::Critical,
+                                              VantlerRules::MessageTitle,
+                                              VantlerRules::sourceRefusedText(path, source.reason));
+        return;
+    }
+    m_bmpPath->setText(path);
+    m_preview->setPixmap(QPixmap::fromImage(source.preview));
+    m_preview->setToolTip(path);
+    EnableConvert();
+}
+
+void VantlerForm::SelectJPG_Click()
+{
+    const QString path = platform::Dialogs::instance().saveFile(this, VantlerRules::TargetTitle,
+                                                                VantlerRules::TargetFilter);
+    if (!path.isEmpty()) {
+        m_jpgPath->setText(path);
+        m_res->setEnabled(true);
+        setQualityColour(DarkRed);
+        EnableConvert();
+    } else {
+        m_res->setEnabled(false);
+        setQualityColour(Qt::black);
+    }
+}
+
+void VantlerForm::setQualityColour(const QColor &colour)
+{
+    for (QLabel *label : {m_resCaption, m_label18}) {
+        QPalette palette = label->palette();
+        palette.setColor(QPalette::WindowText, colour);
+        label->setPalette(palette);
+    }
+}
+
+void VantlerForm::ConvertCommand_Click()
+{
+    const QString source = m_bmpPath->text();
+    const QString target = m_jpgPath->text();
+    if (!VantlerRules::convertEnabled(source, target))
+        return;
+    platform::Dialogs &dialogs = platform::Dialogs::instance();
+    if (VantlerRules::sameFile(source, target)) {
+        dialogs.message(this, platform::Dialogs::Icon::Critical, VantlerRules::MessageTitle,
+                        VantlerRules::sameFileText(source));
+        return;
+    }
+
+    BmpConverter::Result result;
+    {
+        const WaitCursor wait;
+        result = m_converter->convert(source, target, m_res->value());
+    }
+    if (!result.ok) {
+        dialogs.message(this, platform::Dialogs::Icon::Critical, VantlerRules::MessageTitle,
+                        VantlerRules::conversionFailedText(source, target, result.reason));
+        return;
+    }
+    dialogs.message(this, platform::Dialogs::Icon::Information, VantlerRules::MessageTitle,
+                    VantlerRules::successText(target));
+    RunFilesAndFolder::ShellOpen(target);
+}
+
+void VantlerForm::Command1_Click()
+{
+    Q_EMIT endRequested();
+    close();
+}
+
+void VantlerForm::Preview_Click()
+{
+    if (!m_bmpPath->text().isEmpty())
+        RunFilesAndFolder::ShellOpen(m_bmpPath->text());
+}
+
+void VantlerForm::Res_Scroll()
+{
+    m_resCaption->setText(QString::number(m_res->value()));
+}
+
+void VantlerForm::BMPTimer_Timer()
+{
+    m_bmpImage->show();
+    m_jpgImage->hide();
+    enableTimer(m_jpgTimer);
+    m_bmpTimer->stop();
+}
+
+void VantlerForm::JPGTimer_Timer()
+{
+    m_jpgImage->show();
+    m_bmpImage->hide();
+    enableTimer(m_bmpTimer);
+    m_jpgTimer->stop();
+}
+
+bool VantlerForm::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == m_preview && event->type() == QEvent::MouseButtonRelease) {
+        const auto *mouse = static_cast<QMouseEvent *>(event);
+        if (mouse->button() == Qt::LeftButton &&
+            m_preview->rect().contains(mouse->position().toPoint()))
+            Preview_Click();
+        return true;
+    }
+    return QWidget::eventFilter(watched, event);
+}

@@ -1,0 +1,216 @@
+// The outside world of the end-to-end tests: programs that own or watch the
+// X clipboard the way real desktop programs do, good and bad. Every mode
+// reports what it does on standard output, one line per event, so a test
+// can follow it.
+//
+//   clipboard_agent feed FIRST COUNT WIDTH HEIGHT
+//       Offers the numbered pictures FIRST .. FIRST+COUNT-1 one after
+//       another, each as soon as the previous one was taken off the
+//       clipboard ("offered N"); exits once the last one was taken.
+//   clipboard_agent keep
+//       A clipboard manager that never lets the clipboard stay empty: it
+//       remembers the last picture it saw and offers it again as soon as
+//       the clipboard is emptied ("refill N").
+//   clipboard_agent hang
+//       Owns the clipboard and never answers a request ("request N").
+//   clipboard_agent die-mid-transfer FILE
+//       Owns the clipboard with FILE as image/png, starts sending it in
+//       pieces and exits after the first piece ("dying").
+
+#include "E2eSupport.h"
+
+#include <QClipboard>
+#include <QFile>
+#include <QGuiApplication>
+#include <QMimeData>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <unistd.h>
+#include <xcb/xcb.h>
+
+namespace {
+
+void say(const QByteArray &line)
+{
+    std::fputs(line.constData(), stdout);
+    std::fputc('\n', stdout);
+    std::fflush(stdout);
+}
+
+int feed(int argc, char **argv)
+{
+    if (argc != 6)
+        return 2;
+    const int first = std::atoi(argv[2]);
+    const int count = std::atoi(argv[3]);
+    const QSize size(std::atoi(argv[4]), std::atoi(argv[5]));
+    QGuiApplication app(argc, argv);
+    QClipboard *clipboard = QGuiApplication::clipboard();
+    int next = first;
+    const auto offerNext = [&] {
+        if (next == first + count) {
+            QGuiApplication::exit(0);
+            return;
+        }
+        clipboard->setImage(e2e::numberedPicture(next, size));
+        say("offered " + QByteArray::number(next));
+        ++next;
+    };
+    // Losing the clipboard means the picture was taken: offer the next.
+    QObject::connect(clipboard, &QClipboard::dataChanged, &app, [&] {
+        if (!clipboard->ownsClipboard())
+            offerNext();
+    });
+    offerNext();
+    return QGuiApplication::exec();
+}
+
+int keep(int argc, char **argv)
+{
+    QGuiApplication app(argc, argv);
+    QClipboard *clipboard = QGuiApplication::clipboard();
+    QImage last;
+    int refills = 0;
+    QObject::connect(clipboard, &QClipboard::dataChanged, &app, [&] {
+        if (clipboard->ownsClipboard())
+            return;
+        const QMimeData *data = clipboard->mimeData();
+        if (data && !data->formats().isEmpty()) {
+            // Like a clipboard history: remember every picture offered.
+            if (data->hasImage() && !data->hasText()) {
+                const QImage picture = clipboard->image();
+                if (!picture.isNull())
+                    last = picture;
+            }
+            return;
+        }
+        if (last.isNull())
+            return;
+        clipboard->setImage(last);
+        say("refill " + QByteArray::number(++refills));
+    });
+    say("keeping");
+    return QGuiApplication::exec();
+}
+
+struct Free
+{
+    void operator()(void *p) const { std::free(p); }
+};
+template <typename T> using Reply = std::unique_ptr<T, Free>;
+
+xcb_atom_t internAtom(xcb_connection_t *connection, const char *name)
+{
+    const Reply<xcb_intern_atom_reply_t> reply(xcb_intern_atom_reply(
+        connection, xcb_intern_atom(connection, 0, static_cast<uint16_t>(std::strlen(name)), name),
+        nullptr));
+    return reply ? reply->atom : xcb_atom_t{XCB_ATOM_NONE};
+}
+
+void notify(xcb_connection_t *connection, const xcb_selection_request_event_t &request,
+            xcb_atom_t property)
+{
+    xcb_selection_notify_event_t event{};
+    event.response_type = XCB_SELECTION_NOTIFY;
+    event.time = request.time;
+    event.requestor = request.requestor;
+    event.selection = request.selection;
+    event.target = request.target;
+    event.property = property;
+    xcb_send_event(connection, 0, request.requestor, XCB_EVENT_MASK_NO_EVENT,
+                   reinterpret_cast<const char *>(&event));
+    xcb_flush(connection);
+}
+
+// An owner written against the bare protocol, so it can misbehave in ways
+// a toolkit never would.
+int rawOwner(bool answer, const QByteArray &png)
+{
+    xcb_connection_t *connection = xcb_connect(nullptr, nullptr);
+    if (xcb_connection_has_error(connection))
+        return 3;
+    const xcb_screen_t *screen = xcb_setup_roots_iterator(xcb_get_setup(connection)).data;
+    const xcb_window_t window = xcb_generate_id(connection);
+    xcb_create_window(connection, XCB_COPY_FROM_PARENT, window, screen->root, 0, 0, 1, 1, 0,
+                      XCB_WINDOW_CLASS_INPUT_ONLY, XCB_COPY_FROM_PARENT, 0, nullptr);
+    const xcb_atom_t clipboardAtom = internAtom(connection, "CLIPBOARD");
+    const xcb_atom_t targets = internAtom(connection, "TARGETS");
+    const xcb_atom_t pngAtom = internAtom(connection, "image/png");
+    const xcb_atom_t incr = internAtom(connection, "INCR");
+    xcb_set_selection_owner(connection, window, clipboardAtom, XCB_CURRENT_TIME);
+    xcb_flush(connection);
+    say("owning");
+
+    int requests = 0;
+    while (xcb_generic_event_t *raw = xcb_wait_for_event(connection)) {
+        const Reply<xcb_generic_event_t> event(raw);
+        const int type = event->response_type & 0x7f;
+        if (type == XCB_SELECTION_CLEAR) {
+            say("lost");
+            return 0;
+        }
+        if (type != XCB_SELECTION_REQUEST)
+            continue;
+        const auto &request = *reinterpret_cast<xcb_selection_request_event_t *>(raw);
+        say("request " + QByteArray::number(++requests));
+        if (!answer)
+            continue;
+        if (request.target == targets) {
+            const xcb_atom_t offered[] = {targets, pngAtom};
+            xcb_change_property(connection, XCB_PROP_MODE_REPLACE, request.requestor,
+                                request.property, XCB_ATOM_ATOM, 32, 2, offered);
+            notify(connection, request, request.property);
+        } else if (request.target == pngAtom) {
+            // Announce an incremental transfer, hand over the first piece
+            // once the requestor asks for it, and die.
+            const uint32_t mask = XCB_EVENT_MASK_PROPERTY_CHANGE;
+            xcb_change_window_attributes(connection, request.requestor, XCB_CW_EVENT_MASK, &mask);
+            const auto total = static_cast<uint32_t>(png.size());
+            xcb_change_property(connection, XCB_PROP_MODE_REPLACE, request.requestor,
+                                request.property, incr, 32, 1, &total);
+            notify(connection, request, request.property);
+            while (xcb_generic_event_t *nextRaw = xcb_wait_for_event(connection)) {
+                const Reply<xcb_generic_event_t> next(nextRaw);
+                if ((next->response_type & 0x7f) != XCB_PROPERTY_NOTIFY)
+                    continue;
+                const auto *change = reinterpret_cast<xcb_property_notify_event_t *>(nextRaw);
+                if (change->window != request.requestor || change->atom != request.property ||
+                    change->state != XCB_PROPERTY_DELETE)
+                    continue;
+                const auto piece = static_cast<uint32_t>(qMin<qsizetype>(png.size() / 4, 65536));
+                xcb_change_property(connection, XCB_PROP_MODE_REPLACE, request.requestor,
+                                    request.property, pngAtom, 8, piece, png.constData());
+                xcb_flush(connection);
+                say("dying");
+                _exit(0);
+            }
+        } else {
+            notify(connection, request, XCB_ATOM_NONE);
+        }
+    }
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    const QByteArray mode = argc > 1 ? QByteArray(argv[1]) : QByteArray();
+    if (mode == "feed")
+        return feed(argc, argv);
+    if (mode == "keep")
+        return keep(argc, argv);
+    if (mode == "hang")
+        return rawOwner(false, {});
+    if (mode == "die-mid-transfer" && argc == 3) {
+        QFile file(QString::fromLocal8Bit(argv[2]));
+        if (!file.open(QIODevice::ReadOnly))
+            return 3;
+        return rawOwner(true, file.readAll());
+    }
+    std::fputs("usage: clipboard_agent feed FIRST COUNT WIDTH HEIGHT | keep | hang | "
+               "die-mid-transfer FILE\n",
+               stderr);
+    return 2;
+}
