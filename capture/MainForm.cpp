@@ -1089,6 +1089,14 @@ void MainForm::showEvent(QShowEvent *event)
     QWidget::showEvent(event);
     if (!m_shownOnce) {
         m_shownOnce = true;
+        // Wrapped captions need height for the width they get; the window
+        // opens large enough for all of them.
+        const int width = qMax(this->width(), sizeHint().width());
+        int height = qMax(this->height(), sizeHint().height());
+        if (layout()->hasHeightForWidth())
+            height = qMax(height, layout()->totalHeightForWidth(width));
+        resize(width, height);
+        setMinimumSize(qMin(width, minimumSizeHint().width()), height);
         JustForPass->setFocus();
     }
 }

@@ -1,0 +1,208 @@
+// The real Pictarro on a private X server with a real notification area
+// (trayer), driven from outside with xdotool as a person would: started in
+// the notification area, brought back by a double click on its icon, and
+// its keyboard shortcuts.
+//
+// Run under tests/e2e/with-xvfb.sh, which provides DISPLAY.
+
+#include "E2eSupport.h"
+
+#include <QFileInfo>
+#include <QRegularExpression>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTest>
+
+using e2e::Child;
+using e2e::pollUntil;
+
+namespace {
+
+// Runs a command to its end and returns what it printed.
+QString output(const QString &program, const QStringList &arguments)
+{
+    QProcess process;
+    process.start(program, arguments);
+    if (!process.waitForFinished(e2e::WaitMs)) {
+        process.kill();
+        process.waitForFinished();
+    }
+    return QString::fromLocal8Bit(process.readAllStandardOutput()).trimmed();
+}
+
+bool xdotool(const QStringList &arguments)
+{
+    return QProcess::execute(QStringLiteral("xdotool"), arguments) == 0;
+}
+
+// The visible top-level windows whose title is exactly this.
+QStringList visibleWindows(const QString &title)
+{
+    const QString found =
+        output(QStringLiteral("xdotool"),
+               {"search", "--onlyvisible", "--name",
+                QLatin1Char('^') + QRegularExpression::escape(title) + QLatin1Char('$')});
+    return found.isEmpty() ? QStringList() : found.split(QLatin1Char('\n'));
+}
+
+} // namespace
+
+class TestTrayEndToEnd : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase();
+    void init();
+    void cleanup();
+
+    void startsInTheNotificationArea_andComesBackOnDoubleClick();
+    void shortcuts_openAbout_restoreSettings_andExit();
+
+private:
+    void writeSettings(const QByteArray &ini);
+    Child startPictarro();
+    Child startTray();
+    // The icon's window inside the notification area, if it is embedded there.
+    QString embeddedIcon() const;
+
+    std::unique_ptr<QTemporaryDir> m_program;
+    QString m_settingsFile;
+    QString m_trayPanel;
+};
+
+void TestTrayEndToEnd::initTestCase()
+{
+    if (qEnvironmentVariableIsEmpty("DISPLAY"))
+        QSKIP("needs an X server: run under tests/e2e/with-xvfb.sh");
+    for (const char *tool : {"xdotool", "trayer", "xwininfo"}) {
+        if (QStandardPaths::findExecutable(QLatin1String(tool)).isEmpty())
+            QFAIL(qPrintable(QStringLiteral("%1 is missing: scripts/install-deps.sh installs it")
+                                 .arg(QLatin1String(tool))));
+    }
+    m_settingsFile = qEnvironmentVariable("XDG_CONFIG_HOME") + "/Pictarro/1.ini";
+}
+
+void TestTrayEndToEnd::init()
+{
+    m_program = std::make_unique<QTemporaryDir>();
+    QVERIFY(m_program->isValid());
+    for (const char *file : {"Pictarro", "libbmp2jpeg.so"}) {
+        QVERIFY(QFile::copy(QStringLiteral(PICTARRO_BIN_DIR "/") + QLatin1String(file),
+                            m_program->filePath(QLatin1String(file))));
+    }
+    QFile::setPermissions(m_program->filePath("Pictarro"),
+                          QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    QFile::remove(m_settingsFile);
+}
+
+void TestTrayEndToEnd::cleanup()
+{
+    m_program.reset();
+}
+
+void TestTrayEndToEnd::writeSettings(const QByteArray &ini)
+{
+    QVERIFY(QDir().mkpath(QFileInfo(m_settingsFile).path()));
+    QFile file(m_settingsFile);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(ini);
+}
+
+Child TestTrayEndToEnd::startPictarro()
+{
+    Child pictarro(new QProcess);
+    pictarro->setProcessChannelMode(QProcess::ForwardedChannels);
+    pictarro->start(m_program->filePath("Pictarro"), {});
+    if (!pictarro->waitForStarted())
+        qWarning("Pictarro did not start");
+    return pictarro;
+}
+
+Child TestTrayEndToEnd::startTray()
+{
+    Child tray(new QProcess);
+    tray->start(QStringLiteral("trayer"), {"--edge", "top", "--align", "right", "--widthtype",
+                                           "request", "--height", "32", "--SetDockType", "true"});
+    pollUntil([&] {
+        m_trayPanel = output(QStringLiteral("xdotool"), {"search", "--classname", "^panel$"});
+        return !m_trayPanel.isEmpty();
+    });
+    return tray;
+}
+
+QString TestTrayEndToEnd::embeddedIcon() const
+{
+    const QStringList lines =
+        output(QStringLiteral("xwininfo"), {"-tree", "-id", m_trayPanel}).split(QLatin1Char('\n'));
+    for (const QString &line : lines) {
+        if (line.contains(QLatin1String("\"Pictarro\"")))
+            return line.trimmed().section(QLatin1Char(' '), 0, 0);
+    }
+    return {};
+}
+
+void TestTrayEndToEnd::startsInTheNotificationArea_andComesBackOnDoubleClick()
+{
+    writeSettings("[PictarroMinimized]\nMinimized=1\n");
+    const Child tray = startTray();
+    QVERIFY2(!m_trayPanel.isEmpty(), "trayer did not start");
+    const Child pictarro = startPictarro();
+
+    QVERIFY2(pollUntil([&] { return !embeddedIcon().isEmpty(); }),
+             "the icon never appeared in the notification area");
+    QVERIFY(visibleWindows("Pictarro").isEmpty());
+    QCOMPARE(pictarro->state(), QProcess::Running);
+
+    const QString icon = embeddedIcon();
+    QVERIFY(xdotool(
+        {"mousemove", "--window", icon, "5", "5", "click", "--repeat", "2", "--delay", "80", "1"}));
+    QVERIFY2(pollUntil([] { return visibleWindows("Pictarro").size() == 1; }),
+             "a double click on the icon did not bring the window back");
+    QVERIFY2(pollUntil([&] { return embeddedIcon().isEmpty(); }),
+             "the icon stayed while the window is shown");
+}
+
+void TestTrayEndToEnd::shortcuts_openAbout_restoreSettings_andExit()
+{
+    writeSettings("[ImageName]\nSaveName=Holiday\n[CaptureCounter]\nCaptureCounter=41\n");
+    const Child pictarro = startPictarro();
+    QStringList windows;
+    QVERIFY(pollUntil([&] {
+        windows = visibleWindows("Pictarro");
+        return windows.size() == 1;
+    }));
+    const QString main = windows.first();
+    const auto press = [&](const QString &keys) {
+        return xdotool({"windowfocus", "--sync", main, "key", keys});
+    };
+
+    // Ctrl+B: the about window; Esc closes it.
+    QVERIFY(press("ctrl+b"));
+    QVERIFY(pollUntil([] { return visibleWindows("About Pictarro").size() == 1; }));
+    QVERIFY(xdotool({"key", "Escape"}));
+    QVERIFY(pollUntil([] { return visibleWindows("About Pictarro").isEmpty(); }));
+
+    // Ctrl+R: asks, and restores on Yes.
+    QVERIFY(press("ctrl+r"));
+    QVERIFY(pollUntil([] { return visibleWindows("Confirm to restore settings").size() == 1; }));
+    QVERIFY(xdotool({"key", "alt+y"}));
+    QVERIFY(pollUntil([&] {
+        return e2e::iniValue(m_settingsFile, "ImageName", "SaveName") == QStringLiteral("Pictarro");
+    }));
+    QCOMPARE(e2e::iniValue(m_settingsFile, "CaptureCounter", "CaptureCounter"),
+             QStringLiteral("0"));
+    // The success notice is a second window titled "Pictarro"; Return closes it.
+    QVERIFY(pollUntil([] { return visibleWindows("Pictarro").size() == 2; }));
+    QVERIFY(xdotool({"key", "Return"}));
+    QVERIFY(pollUntil([] { return visibleWindows("Pictarro").size() == 1; }));
+
+    // Ctrl+Q: the program ends, without asking.
+    QVERIFY(press("ctrl+q"));
+    QVERIFY(pictarro->waitForFinished(e2e::WaitMs));
+    QCOMPARE(pictarro->exitStatus(), QProcess::NormalExit);
+    QCOMPARE(pictarro->exitCode(), 0);
+}
+
+QTEST_GUILESS_MAIN(TestTrayEndToEnd)
+#include "tst_tray_e2e.moc"
