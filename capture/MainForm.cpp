@@ -622,6 +622,7 @@ void MainForm::connectHandlers()
     connect(CaptureTimer, &QTimer::timeout, this, &MainForm::SafetyTick);
     connect(CreateFolderTimer, &QTimer::timeout, this, &MainForm::CreateFolderTimer_Timer);
     connect(OpenTimer, &QTimer::timeout, this, &MainForm::OpenTimer_Timer);
+    connect(OpenTimer, &QTimer::timeout, this, &MainForm::KeepReachable);
 
     connect(CapturePath, &QLineEdit::textChanged, this, &MainForm::CapturePath_Change);
     connect(OpenFolder, &QToolButton::clicked, this, &MainForm::OpenFolder_Click);
@@ -1139,6 +1140,17 @@ void MainForm::sendToNotificationArea(bool minimiseFirst)
     SetIconInTray();
 }
 
+void MainForm::KeepReachable()
+{
+    // The notification area went away (its panel crashed or was removed)
+    // while the window hid behind it: without this the program would run on
+    // with no way back to it.
+    if (m_trayIcon->isPresent() && !isVisible() && !platform::TrayIcon::available()) {
+        RemoveIconFromTray();
+        showMinimized();
+    }
+}
+
 void MainForm::TrayBox_Click()
 {
     sendToNotificationArea(true);
@@ -1304,20 +1316,11 @@ void MainForm::changewall_Click()
         return;
 
     // A picture that cannot be used changes nothing: the current wallpaper
-    // and its bitmap stay as they are.
-    const QImage picture(file);
-    QString error;
-    if (picture.isNull()) {
-        error = QStringLiteral("The picture cannot be read.");
-    } else {
-        WallPic = picture;
-        error = WallpaperFiles::change(WallPic, WinPath->text()).error;
-    }
-    if (!error.isEmpty())
-        platform::Dialogs::instance().message(
-            this, platform::Dialogs::Icon::Critical, QStringLiteral("Pictarro"),
-            QStringLiteral("Pictarro is unable to set this picture as your desktop wallpaper:") +
-                LineBreak + file + LineBreak + error);
+    // and its bitmap stay as they are, and the user is told why.
+    const WallpaperFiles::Result result = WallpaperFiles::changeFromFile(file, WinPath->text());
+    if (!result.ok)
+        platform::Dialogs::instance().message(this, platform::Dialogs::Icon::Critical,
+                                              QStringLiteral("Pictarro"), result.error);
 }
 
 void MainForm::Removewallpaper_Click()

@@ -84,6 +84,7 @@ private Q_SLOTS:
     void SysCapture_Click();
     void ExitSys_Click();
     void TrayIcon_Notify(int code);
+    void KeepReachable();
     void MiniCheck_Click();
     void StartUpCheck_Click();
 
@@ -211,7 +212,6 @@ private:
     // the main window does not disable them.
     std::unique_ptr<About> m_about;
     std::unique_ptr<ForScreenCapture> m_likeIt;
-    QImage WallPic; // the last picture loaded for the wallpaper
 
     // Capture folder
     QLineEdit *CapturePath = nullptr;

@@ -5,7 +5,6 @@
 #include "MailComposer.h"
 #include "ScriptedDialogs.h"
 #include "ShellOpen.h"
-#include "SupportModule.h"
 #include "TarnwellSoftware.h"
 
 #include <QtTest>
@@ -72,8 +71,6 @@ private Q_SLOTS:
 
     // The about window
     void about_showsProductVersionAndMaker();
-    void about_hasEveryControl_data();
-    void about_hasEveryControl();
     void about_artworkIsDrawn();
     void about_userNameIsLookedUpOnce();
     void about_closes_data();
@@ -87,8 +84,6 @@ private Q_SLOTS:
     void appreciation_tellAFriendComposesTheMail();
     void appreciation_linksOpenTheRightAddresses();
     void appreciation_tipNamesThePortal();
-
-    void supportModule_productPageAndMail();
 
 private:
     QWidget *m_main = nullptr;
@@ -298,26 +293,6 @@ void TestAbout::about_showsProductVersionAndMaker()
     QCOMPARE(control<QPushButton>(about, "Command1")->text(), QStringLiteral("Command1"));
 }
 
-void TestAbout::about_hasEveryControl_data()
-{
-    QTest::addColumn<QString>("name");
-    for (const char *name :
-         {"Picture1", "Image1", "Label3", "Label4", "Label2", "UserName", "Label5", "Label1",
-          "Label8", "Label9", "Label6", "Label15", "CloseBox", "Command1"})
-        QTest::newRow(name) << QString::fromLatin1(name);
-}
-
-void TestAbout::about_hasEveryControl()
-{
-    QFETCH(QString, name);
-    About about(m_main);
-    QWidget *widget = about.findChild<QWidget *>(name);
-    QVERIFY(widget);
-    // Everything the user sees lies on the picture box.
-    if (name != "Picture1" && name != "Command1")
-        QVERIFY(about.findChild<QWidget *>("Picture1")->isAncestorOf(widget));
-}
-
 void TestAbout::about_artworkIsDrawn()
 {
     About about(m_main);
@@ -402,6 +377,8 @@ void TestAbout::about_linksOpenTheMakersAddresses()
     click(about, "Label6");
     QCOMPARE(launcher.opened, (QList<QUrl>{QUrl(TarnwellSoftware::ProductPage),
                                            QUrl("mailto:" + TarnwellSoftware::SupportAddress)}));
+    // A new mail to support and nothing else: no subject, no body.
+    QVERIFY(!launcher.opened.last().hasQuery());
     QVERIFY(about.isVisible());
 }
 
@@ -509,17 +486,6 @@ void TestAbout::appreciation_tipNamesThePortal()
     QCOMPARE(dialogs.shown.first().text,
              QStringLiteral("Free registration required to vote and add a review at ") +
                  TarnwellSoftware::PortalHost);
-}
-
-void TestAbout::supportModule_productPageAndMail()
-{
-    RecordingLauncher launcher;
-    SupportModule::OpenProductPage();
-    SupportModule::MailSupport();
-    QCOMPARE(launcher.opened, (QList<QUrl>{QUrl(TarnwellSoftware::ProductPage),
-                                           QUrl("mailto:" + TarnwellSoftware::SupportAddress)}));
-    // Only the address: no subject, no body.
-    QVERIFY(!launcher.opened.last().hasQuery());
 }
 
 QTEST_MAIN(TestAbout)

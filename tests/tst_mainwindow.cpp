@@ -92,6 +92,7 @@ private Q_SLOTS:
     void minimise_leavesNoIcon();
     void noNotificationArea_hidingMinimisesInstead_data();
     void noNotificationArea_hidingMinimisesInstead();
+    void notificationAreaGone_whileHidden_windowComesBackMinimised();
     void startHidden_data();
     void startHidden();
     void miniCheck_isStoredAtOnce_andChangesNothingElse();
@@ -428,6 +429,22 @@ void TestMainWindow::noNotificationArea_hidingMinimisesInstead()
     invoke(command.toLatin1().constData());
     QVERIFY(!m_form->isVisible());
     QVERIFY(iconShown());
+}
+
+void TestMainWindow::notificationAreaGone_whileHidden_windowComesBackMinimised()
+{
+    makeForm();
+    invoke("SysTrayMenu_Click");
+    invoke("KeepReachable");
+    QVERIFY(!m_form->isVisible());
+    QVERIFY(iconShown());
+
+    platform::TrayIcon::setAvailableForTesting(false);
+    auto *timer = control<QTimer>("OpenTimer");
+    QVERIFY(timer->isActive());
+    QTRY_VERIFY_WITH_TIMEOUT(m_form->isVisible(), 5000);
+    QVERIFY(m_form->isMinimized());
+    QVERIFY(!iconShown());
 }
 
 void TestMainWindow::startHidden_data()
