@@ -1,7 +1,7 @@
 // The real Pictarro on a private X server with a real notification area
 // (trayer), driven from outside with xdotool as a person would: started in
 // the notification area, brought back by a double click on its icon, and
-// its keyboard shortcuts.
+// its keyboard shortcuts, one of which starts Vantler from beside it.
 //
 // Run under tests/e2e/with-xvfb.sh, which provides DISPLAY.
 
@@ -57,7 +57,7 @@ private Q_SLOTS:
     void cleanup();
 
     void startsInTheNotificationArea_andComesBackOnDoubleClick();
-    void shortcuts_openAbout_restoreSettings_andExit();
+    void shortcuts_openAbout_restoreSettings_startVantler_andExit();
 
 private:
     void writeSettings(const QByteArray &ini);
@@ -87,12 +87,13 @@ void TestTrayEndToEnd::init()
 {
     m_program = std::make_unique<QTemporaryDir>();
     QVERIFY(m_program->isValid());
-    for (const char *file : {"Pictarro", "libbmp2jpeg.so"}) {
+    for (const char *file : {"Pictarro", "Vantler", "libbmp2jpeg.so"}) {
         QVERIFY(QFile::copy(QStringLiteral(PICTARRO_BIN_DIR "/") + QLatin1String(file),
                             m_program->filePath(QLatin1String(file))));
     }
-    QFile::setPermissions(m_program->filePath("Pictarro"),
-                          QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    for (const char *program : {"Pictarro", "Vantler"})
+        QFile::setPermissions(m_program->filePath(QLatin1String(program)),
+                              QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     QFile::remove(m_settingsFile);
 }
 
@@ -163,7 +164,7 @@ void TestTrayEndToEnd::startsInTheNotificationArea_andComesBackOnDoubleClick()
              "the icon stayed while the window is shown");
 }
 
-void TestTrayEndToEnd::shortcuts_openAbout_restoreSettings_andExit()
+void TestTrayEndToEnd::shortcuts_openAbout_restoreSettings_startVantler_andExit()
 {
     writeSettings("[ImageName]\nSaveName=Holiday\n[CaptureCounter]\nCaptureCounter=41\n");
     const Child pictarro = startPictarro();
@@ -196,6 +197,16 @@ void TestTrayEndToEnd::shortcuts_openAbout_restoreSettings_andExit()
     QVERIFY(pollUntil([] { return visibleWindows("Pictarro").size() == 2; }));
     QVERIFY(xdotool({"key", "Return"}));
     QVERIFY(pollUntil([] { return visibleWindows("Pictarro").size() == 1; }));
+
+    // Ctrl+J: Vantler, found beside Pictarro.
+    QVERIFY(press("ctrl+j"));
+    QStringList converter;
+    QVERIFY2(pollUntil([&] {
+                 converter = visibleWindows("Pictarro - Vantler");
+                 return converter.size() == 1;
+             }),
+             "Vantler did not start");
+    QVERIFY(xdotool({"windowkill", converter.first()}));
 
     // Ctrl+Q: the program ends, without asking.
     QVERIFY(press("ctrl+q"));
