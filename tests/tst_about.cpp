@@ -3,6 +3,7 @@
 #include "About.h"
 #include "ForScreenCapture.h"
 #include "MailComposer.h"
+#include "RecordingLauncher.h"
 #include "ScriptedDialogs.h"
 #include "ShellOpen.h"
 #include "TarnwellSoftware.h"
@@ -11,30 +12,6 @@
 #include <QtWidgets>
 
 namespace {
-
-// Remembers what would be opened instead of opening it.
-class RecordingLauncher : public platform::ShellLauncher
-{
-public:
-    RecordingLauncher() { platform::ShellLauncher::setInstance(this); }
-    ~RecordingLauncher() override { platform::ShellLauncher::setInstance(nullptr); }
-    RecordingLauncher(const RecordingLauncher &) = delete;
-    RecordingLauncher &operator=(const RecordingLauncher &) = delete;
-
-    bool startDetached(const QString &program, const QString &) override
-    {
-        started << program;
-        return true;
-    }
-    bool openUrl(const QUrl &url) override
-    {
-        opened << url;
-        return true;
-    }
-
-    QStringList started;
-    QList<QUrl> opened;
-};
 
 template <typename Widget> Widget *control(QWidget &window, const char *name)
 {

@@ -4,6 +4,7 @@
 // restore, the wallpaper commands and the outside links.
 #include "MainForm.h"
 #include "MediaPlayer.h"
+#include "RecordingLauncher.h"
 #include "ScriptedDialogs.h"
 #include "SettingsStore.h"
 #include "ShellOpen.h"
@@ -18,26 +19,6 @@ namespace {
 
 using Icon = platform::Dialogs::Icon;
 using Answer = platform::Dialogs::Answer;
-
-struct RecordingLauncher : platform::ShellLauncher
-{
-    RecordingLauncher() { setInstance(this); }
-    ~RecordingLauncher() override { setInstance(nullptr); }
-    RecordingLauncher(const RecordingLauncher &) = delete;
-    RecordingLauncher &operator=(const RecordingLauncher &) = delete;
-
-    bool startDetached(const QString &program, const QString &) override
-    {
-        opened << program;
-        return true;
-    }
-    bool openUrl(const QUrl &url) override
-    {
-        opened << (url.isLocalFile() ? url.toLocalFile() : url.toString());
-        return true;
-    }
-    QStringList opened;
-};
 
 struct RecordingRunner : platform::CommandRunner
 {
@@ -707,7 +688,7 @@ void TestMainWindow::links_openTheirTargets()
         action->trigger();
     else
         QTest::mouseClick(m_form->findChild<QWidget *>(command), Qt::LeftButton);
-    QCOMPARE(m_launcher->opened, QStringList{target});
+    QCOMPARE(m_launcher->targets(), QStringList{target});
     QVERIFY(m_form->isEnabled());
     QVERIFY(m_dialogs->shown.isEmpty());
 }
@@ -719,7 +700,7 @@ void TestMainWindow::sysCapture_opensTheCurrentFolder()
     QVERIFY(QDir().mkpath(folder));
     control<QLineEdit>("CapturePath")->setText(folder);
     control<QAction>("SysCapture")->trigger();
-    QCOMPARE(m_launcher->opened, QStringList{folder});
+    QCOMPARE(m_launcher->targets(), QStringList{folder});
 }
 
 // ------------------------------------------------------ desktop wallpaper

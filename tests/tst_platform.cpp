@@ -2,6 +2,7 @@
 // previous-instance test, one-level folder creation and the sound device.
 #include "FileSystem.h"
 #include "MediaPlayer.h"
+#include "RecordingLauncher.h"
 #include "ShellOpen.h"
 #include "SingleInstance.h"
 
@@ -117,34 +118,12 @@ void TestPlatform::shellAction()
         QCOMPARE(action.url, QUrl::fromLocalFile(target));
 }
 
-namespace {
-
-struct RecordingLauncher : platform::ShellLauncher
-{
-    QStringList started;
-    QList<QUrl> opened;
-    bool startDetached(const QString &program, const QString &) override
-    {
-        started << program;
-        return true;
-    }
-    bool openUrl(const QUrl &url) override
-    {
-        opened << url;
-        return true;
-    }
-};
-
-} // namespace
-
 void TestPlatform::shellOpen_usesTheInstalledLauncher()
 {
     RecordingLauncher launcher;
-    platform::ShellLauncher::setInstance(&launcher);
     platform::shellOpen(m_programFolder + "/Vantler", m_programFolder);
     platform::shellOpen(m_elsewhere + "/Vantler", m_programFolder);
     platform::shellOpen(QString(), m_programFolder);
-    platform::ShellLauncher::setInstance(nullptr);
 
     QCOMPARE(launcher.started,
              QStringList{QFileInfo(m_programFolder + "/Vantler").canonicalFilePath()});
