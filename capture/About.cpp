@@ -1,6 +1,8 @@
 #include "About.h"
 
+#include "Art.h"
 #include "ClickLabel.h"
+#include "Controls.h"
 #include "ProgramInfo.h"
 #include "SupportModule.h"
 #include "TarnwellSoftware.h"
@@ -13,47 +15,7 @@
 #include <QVBoxLayout>
 #include <utility>
 
-// The artwork is compiled into the capture library; a static library needs
-// its resources registered by hand.
-static void registerAboutArt()
-{
-    static const bool registered = [] {
-        Q_INIT_RESOURCE(about);
-        return true;
-    }();
-    Q_UNUSED(registered);
-}
-
-namespace AboutArt {
-
-QPixmap picture(const QString &name, const QSize &size, qreal devicePixelRatio)
-{
-    registerAboutArt();
-    const QIcon icon(QStringLiteral(":/about/%1.svg").arg(name));
-    return icon.pixmap(size, devicePixelRatio);
-}
-
-void styleAsLink(QLabel *label)
-{
-    QFont font = label->font();
-    font.setUnderline(true);
-    label->setFont(font);
-    QPalette palette = label->palette();
-    palette.setColor(QPalette::WindowText, palette.color(QPalette::Link));
-    label->setPalette(palette);
-}
-
-} // namespace AboutArt
-
 namespace {
-
-template <typename Widget, typename... Args>
-Widget *named(const char *name, QWidget *parent, Args &&...args)
-{
-    auto *widget = new Widget(std::forward<Args>(args)..., parent);
-    widget->setObjectName(QLatin1String(name));
-    return widget;
-}
 
 QFrame *separator(QWidget *parent)
 {
@@ -66,7 +28,7 @@ QFrame *separator(QWidget *parent)
 } // namespace
 
 About::About(QWidget *mainWindow, UserNameLookup userName)
-    : m_mainWindow(mainWindow), m_userName(std::move(userName))
+    : SecondaryWindow(mainWindow), m_userName(std::move(userName))
 {
     setWindowTitle(QStringLiteral("About Pictarro"));
     buildControls();
@@ -111,13 +73,14 @@ void About::buildControls()
     auto *header = new QGridLayout(band);
     header->setContentsMargins(0, 0, 0, 0);
     auto *Image1 = named<QLabel>("Image1", band);
-    Image1->setPixmap(AboutArt::picture(QStringLiteral("banner"), bannerSize, devicePixelRatioF()));
+    Image1->setPixmap(
+        Art::picture(QStringLiteral("about/banner"), bannerSize, devicePixelRatioF()));
     Image1->setFixedSize(bannerSize);
     Image1->setAccessibleName(QStringLiteral("Pictarro"));
     header->addWidget(Image1, 0, 0, Qt::AlignLeft);
     CloseBox = named<ClickLabel>("CloseBox", band, QString());
     const QPixmap close =
-        AboutArt::picture(QStringLiteral("close"), QSize(20, 20), devicePixelRatioF());
+        Art::picture(QStringLiteral("about/close"), QSize(20, 20), devicePixelRatioF());
     if (close.isNull())
         CloseBox->setText(QStringLiteral("X"));
     else
@@ -162,14 +125,14 @@ void About::buildControls()
     facts->addWidget(named<QLabel>("Label5", Picture1, QStringLiteral("Website:")), 1, 0);
     Label1 = named<ClickLabel>("Label1", Picture1, QStringLiteral("Pictarro on the Web"));
     Label1->setToolTip(QStringLiteral("Pictarro on the Web"));
-    AboutArt::styleAsLink(Label1);
+    Art::styleAsLink(Label1);
     facts->addWidget(Label1, 1, 1, 1, 2, Qt::AlignLeft);
 
     facts->addWidget(named<QLabel>("Label8", Picture1, QStringLiteral("Contact:")), 2, 0);
     facts->addWidget(named<QLabel>("Label9", Picture1, QStringLiteral("Email:")), 2, 1);
     Label6 = named<ClickLabel>("Label6", Picture1, TarnwellSoftware::SupportAddress);
     Label6->setToolTip(QStringLiteral("Contact Tarnwell Software"));
-    AboutArt::styleAsLink(Label6);
+    Art::styleAsLink(Label6);
     facts->addWidget(Label6, 2, 2, Qt::AlignLeft);
     body->addLayout(facts);
 
@@ -211,27 +174,12 @@ void About::showEvent(QShowEvent *event)
     QDialog::showEvent(event);
 }
 
-void About::closeWindow()
-{
-    if (m_mainWindow) {
-        m_mainWindow->setEnabled(true);
-        m_mainWindow->raise();
-        m_mainWindow->activateWindow();
-    }
-    QDialog::reject();
-}
-
 void About::CloseBox_Click()
 {
     closeWindow();
 }
 
 void About::Command1_Click()
-{
-    closeWindow();
-}
-
-void About::reject()
 {
     closeWindow();
 }

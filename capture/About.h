@@ -1,6 +1,7 @@
 #pragma once
 
-#include <QDialog>
+#include "SecondaryWindow.h"
+
 #include <QPixmap>
 #include <functional>
 
@@ -9,16 +10,6 @@ class QPushButton;
 class ClickLabel;
 
 // Pictures and link looks shared by the about and appreciation windows.
-namespace AboutArt {
-
-// A picture of the about artwork (":/about/<name>.svg") drawn sharp for the
-// given size and device pixel ratio; a null pixmap when it cannot be drawn.
-QPixmap picture(const QString &name, const QSize &size, qreal devicePixelRatio);
-
-// Gives a clickable label the look of a link.
-void styleAsLink(QLabel *label);
-
-} // namespace AboutArt
 
 // "About Pictarro": product, version, the user it runs for, the maker's
 // links and the legal notice. The main window disables itself and shows this
@@ -28,7 +19,7 @@ void styleAsLink(QLabel *label);
 //
 // The window has no parent widget, so that disabling the main window leaves
 // it usable; whoever creates it deletes it.
-class About : public QDialog
+class About : public SecondaryWindow
 {
     Q_OBJECT
 public:
@@ -49,17 +40,12 @@ public Q_SLOTS:
     void Label1_Click();
     void Label6_Click();
 
-    // Esc and the title bar's close button.
-    void reject() override;
-
 protected:
     void showEvent(QShowEvent *event) override;
 
 private:
     void buildControls();
-    void closeWindow();
 
-    QWidget *m_mainWindow;
     UserNameLookup m_userName;
     bool m_loaded = false;
 

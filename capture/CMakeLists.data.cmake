@@ -1,7 +1,4 @@
-# The about artwork, compiled into the capture library from about.qrc, and
-# the licence document that ships beside the programs.
-set_property(TARGET pictarro_capture PROPERTY AUTORCC ON)
-
+# The licence document that ships beside the programs.
 set(PICTARRO_LICENSE_SOURCE "${PROJECT_SOURCE_DIR}/data/License Agreement.rtf")
 set(PICTARRO_LICENSE_COPY "${PICTARRO_BIN_DIR}/License Agreement.rtf")
 add_custom_command(

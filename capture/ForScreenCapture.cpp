@@ -1,7 +1,8 @@
 #include "ForScreenCapture.h"
 
-#include "About.h"
+#include "Art.h"
 #include "ClickLabel.h"
+#include "Controls.h"
 #include "Dialogs.h"
 #include "MailComposer.h"
 #include "RunFilesAndFolder.h"
@@ -17,14 +18,6 @@
 #include <utility>
 
 namespace {
-
-template <typename Widget, typename... Args>
-Widget *named(const char *name, QWidget *parent, Args &&...args)
-{
-    auto *widget = new Widget(std::forward<Args>(args)..., parent);
-    widget->setObjectName(QLatin1String(name));
-    return widget;
-}
 
 QLabel *text(const char *name, QWidget *parent, const QString &caption)
 {
@@ -46,7 +39,7 @@ ClickLabel *link(const char *name, QWidget *parent, const QString &caption, cons
 {
     auto *label = named<ClickLabel>(name, parent, caption);
     label->setToolTip(toolTip);
-    AboutArt::styleAsLink(label);
+    Art::styleAsLink(label);
     return label;
 }
 
@@ -70,7 +63,7 @@ QFrame *separator(const char *name, QWidget *parent)
 
 } // namespace
 
-ForScreenCapture::ForScreenCapture(QWidget *mainWindow) : m_mainWindow(mainWindow)
+ForScreenCapture::ForScreenCapture(QWidget *mainWindow) : SecondaryWindow(mainWindow)
 {
     setWindowTitle(QStringLiteral("I Like Pictarro"));
     buildControls();
@@ -97,14 +90,14 @@ void ForScreenCapture::buildControls()
     auto *header = new QHBoxLayout;
     header->setSpacing(12);
     auto *Image2 = named<QLabel>("Image2", this);
-    Image2->setPixmap(AboutArt::picture(QStringLiteral("decoration"), QSize(48, 48), ratio));
+    Image2->setPixmap(Art::picture(QStringLiteral("about/decoration"), QSize(48, 48), ratio));
     header->addWidget(Image2, 0, Qt::AlignTop);
     QLabel *Label1 = heading(
         "Label1", this,
         QStringLiteral("Glad to hear that you liked it. These are several things you can do: "));
     header->addWidget(Label1, 1, Qt::AlignVCenter);
     Image11 = named<ClickLabel>("Image11", this, QString());
-    const QPixmap close = AboutArt::picture(QStringLiteral("close"), QSize(20, 20), ratio);
+    const QPixmap close = Art::picture(QStringLiteral("about/close"), QSize(20, 20), ratio);
     if (close.isNull())
         Image11->setText(QStringLiteral("X"));
     else
@@ -142,7 +135,7 @@ void ForScreenCapture::buildControls()
     Label8 = link("Label8", this, TarnwellSoftware::PortalName, TarnwellSoftware::PortalHome);
     portal->addWidget(Label8);
     Image1 = named<ClickLabel>("Image1", this, QString());
-    const QPixmap info = AboutArt::picture(QStringLiteral("info"), QSize(16, 16), ratio);
+    const QPixmap info = Art::picture(QStringLiteral("about/info"), QSize(16, 16), ratio);
     if (info.isNull())
         Image1->setText(QStringLiteral("(i)"));
     else
@@ -207,27 +200,12 @@ void ForScreenCapture::ComposeMail(const QString &recipient, const QString &subj
         MailComposer::composeMailAddress(recipient, subject, body, copy, blindCopy, attachment));
 }
 
-void ForScreenCapture::closeWindow()
-{
-    if (m_mainWindow) {
-        m_mainWindow->setEnabled(true);
-        m_mainWindow->raise();
-        m_mainWindow->activateWindow();
-    }
-    QDialog::reject();
-}
-
 void ForScreenCapture::Command1_Click()
 {
     closeWindow();
 }
 
 void ForScreenCapture::Image11_Click()
-{
-    closeWindow();
-}
-
-void ForScreenCapture::reject()
 {
     closeWindow();
 }

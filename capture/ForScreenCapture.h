@@ -1,6 +1,6 @@
 #pragma once
 
-#include <QDialog>
+#include "SecondaryWindow.h"
 
 class QLineEdit;
 class QPushButton;
@@ -11,10 +11,7 @@ class ClickLabel;
 // donation address to copy. The main window disables itself while it is
 // open; closing it (the close picture, Esc, or the title bar) enables the
 // main window again, raises it and only hides this window.
-//
-// The window has no parent widget, so that disabling the main window leaves
-// it usable; whoever creates it deletes it.
-class ForScreenCapture : public QDialog
+class ForScreenCapture : public SecondaryWindow
 {
     Q_OBJECT
 public:
@@ -35,14 +32,8 @@ public Q_SLOTS:
     void Label6_Click();
     void Label8_Click();
 
-    // Esc and the title bar's close button.
-    void reject() override;
-
 private:
     void buildControls();
-    void closeWindow();
-
-    QWidget *m_mainWindow;
 
     ClickLabel *Label4 = nullptr;
     ClickLabel *Label6 = nullptr;

@@ -1,15 +1,17 @@
 #include "MainForm.h"
 
+#include "About.h"
+#include "Art.h"
 #include "CaptureCounter.h"
 #include "CaptureWriter.h"
 #include "ClickLabel.h"
 #include "Clipboard.h"
+#include "Controls.h"
 #include "Dialogs.h"
 #include "FileSystem.h"
+#include "ForScreenCapture.h"
 #include "JpegEncoder.h"
 #include "MediaPlayer.h"
-#include "About.h"
-#include "ForScreenCapture.h"
 #include "ProgramInfo.h"
 #include "RunFilesAndFolder.h"
 #include "SettingsStore.h"
@@ -50,7 +52,6 @@ const QColor DarkRed(192, 0, 0);
 const QColor DarkBlue(0, 0, 192);
 const QColor Navy(0, 0, 128);
 const QString LineBreak = QStringLiteral("\r\n");
-const QString ArtFolder = QStringLiteral(":/pictarro/");
 
 // What the header strip's caption says while the pointer is over a button.
 const QString VersionCaption = QStringLiteral("Version ") + platform::ProgramInfo::version();
@@ -74,14 +75,6 @@ void setTextColour(QWidget *widget, const QColor &colour)
     palette.setColor(QPalette::Text, colour);
     palette.setColor(QPalette::ButtonText, colour);
     widget->setPalette(palette);
-}
-
-template <typename Widget, typename... Args>
-Widget *named(const char *name, QWidget *parent, Args &&...args)
-{
-    auto *widget = new Widget(std::forward<Args>(args)..., parent);
-    widget->setObjectName(QLatin1String(name));
-    return widget;
 }
 
 QLabel *label(const char *name, const QString &text, QWidget *parent)
@@ -123,7 +116,8 @@ void placeVerb(QLabel *caption, QLabel *verb)
         }
     }
     const QFontMetrics metrics(caption->font());
-    const int left = caption->contentsRect().left() + metrics.horizontalAdvance(text.left(firstBlank));
+    const int left =
+        caption->contentsRect().left() + metrics.horizontalAdvance(text.left(firstBlank));
     const int width = metrics.horizontalAdvance(text.mid(firstBlank, blanks));
     verb->setGeometry(left, 0, width, caption->height());
 }
@@ -151,7 +145,7 @@ MainForm::MainForm(Environment environment, QWidget *parent)
 {
     setObjectName(QStringLiteral("MainForm"));
     setWindowTitle(QStringLiteral("Pictarro"));
-    setWindowIcon(QIcon(ArtFolder + QLatin1String("pictarro.svg")));
+    setWindowIcon(Art::icon(QStringLiteral("pictarro")));
     m_clipboard = new platform::Clipboard(this);
     buildControls();
     m_trayIcon = new platform::TrayIcon(windowIcon(), QStringLiteral("Pictarro"), SysMenu, this);
@@ -230,7 +224,9 @@ void MainForm::buildMenus()
     const auto line = [](QMenu *in, const char *name) {
         in->addSeparator()->setObjectName(QLatin1String(name));
     };
-    const auto ctrl = [](int key) { return QKeySequence(QKeyCombination(Qt::ControlModifier, Qt::Key(key))); };
+    const auto ctrl = [](int key) {
+        return QKeySequence(QKeyCombination(Qt::ControlModifier, Qt::Key(key)));
+    };
 
     QMenu *mainMenu = menu("Menu", QStringLiteral("&Main Menu"));
     FMM = item(mainMenu, "FMM", QStringLiteral("Folder Manager"), ctrl(Qt::Key_F));
@@ -299,8 +295,7 @@ QFrame *MainForm::buildHeader()
         "#Frame1 QLabel { color: white; }"));
 
     auto *logo = named<QLabel>("Image2", header);
-    logo->setPixmap(QIcon(ArtFolder + QLatin1String("pictarro.svg"))
-                        .pixmap(QSize(40, 40), devicePixelRatioF()));
+    logo->setPixmap(Art::picture(QStringLiteral("pictarro"), QSize(40, 40), devicePixelRatioF()));
     auto *title = named<QLabel>("Label3", header, QStringLiteral("Pictarro"));
     QFont titleFont = title->font();
     titleFont.setPointSizeF(titleFont.pointSizeF() * 1.8);
@@ -316,8 +311,7 @@ QFrame *MainForm::buildHeader()
 
     const auto headerButton = [&](const char *name, const char *art, const QString &tip) {
         auto *button = named<ClickLabel>(name, header, QString());
-        button->setPixmap(QIcon(ArtFolder + QLatin1String(art))
-                              .pixmap(QSize(20, 20), devicePixelRatioF()));
+        button->setPixmap(Art::picture(QLatin1String(art), QSize(20, 20), devicePixelRatioF()));
         button->setToolTip(tip);
         button->setMouseTracking(true);
         button->setContentsMargins(4, 4, 4, 4);
@@ -325,9 +319,9 @@ QFrame *MainForm::buildHeader()
         button->installEventFilter(this);
         return button;
     };
-    TrayBox = headerButton("TrayBox", "tray.svg", TrayCaption);
-    MiniBox = headerButton("MiniBox", "minimize.svg", MiniCaption);
-    CloseBox = headerButton("CloseBox", "close.svg", CloseCaption);
+    TrayBox = headerButton("TrayBox", "tray", TrayCaption);
+    MiniBox = headerButton("MiniBox", "minimize", MiniCaption);
+    CloseBox = headerButton("CloseBox", "close", CloseCaption);
 
     auto *line = named<QFrame>("Line1", header);
     line->setFrameShape(QFrame::VLine);
@@ -366,7 +360,7 @@ QFrame *MainForm::buildTips()
     layout->addWidget(heading, 0, 0, 1, 2);
 
     const QPixmap bullet =
-        QIcon(ArtFolder + QLatin1String("bullet.svg")).pixmap(QSize(10, 10), devicePixelRatioF());
+        Art::picture(QStringLiteral("bullet"), QSize(10, 10), devicePixelRatioF());
     int row = 1;
     const auto tip = [&](const char *name, const QString &text) {
         auto *mark = new QLabel(tips);
@@ -390,8 +384,8 @@ QFrame *MainForm::buildTips()
     layout->addWidget(recommended, row++, 1);
 
     auto *picture = named<QLabel>("Image5", tips);
-    picture->setPixmap(QIcon(ArtFolder + QLatin1String("illustration.svg"))
-                           .pixmap(QSize(200, 150), devicePixelRatioF()));
+    picture->setPixmap(
+        Art::picture(QStringLiteral("illustration"), QSize(200, 150), devicePixelRatioF()));
     picture->setAlignment(Qt::AlignCenter);
     layout->setRowStretch(row++, 1);
     layout->addWidget(picture, row, 0, 1, 2);
@@ -535,9 +529,10 @@ QFrame *MainForm::buildSettings()
     }
     for (QLabel *caption : {Label12, Label14}) {
         // Room for the verb, whatever the font makes of the blanks.
-        caption->setMinimumWidth(caption->fontMetrics().horizontalAdvance(QStringLiteral("To ")) +
-                                 caption->fontMetrics().horizontalAdvance(QStringLiteral("Pictarro")) +
-                                 caption->fontMetrics().horizontalAdvance(QStringLiteral(" Disable ")));
+        caption->setMinimumWidth(
+            caption->fontMetrics().horizontalAdvance(QStringLiteral("To ")) +
+            caption->fontMetrics().horizontalAdvance(QStringLiteral("Pictarro")) +
+            caption->fontMetrics().horizontalAdvance(QStringLiteral(" Disable ")));
     }
     setTextColour(Label15, DarkBlue);
     setTextColour(Enables, DarkBlue);
@@ -554,9 +549,9 @@ QFrame *MainForm::buildSettings()
 
     // Start-up options and the windows that work with the captures
     auto *optionsBox = section(panel);
-    StartUpCheck = named<QCheckBox>(
-        "StartUpCheck", optionsBox,
-        QStringLiteral("I would like to launch Pictarro on Windows Startup."));
+    StartUpCheck =
+        named<QCheckBox>("StartUpCheck", optionsBox,
+                         QStringLiteral("I would like to launch Pictarro on Windows Startup."));
     MiniCheck = named<QCheckBox>(
         "MiniCheck", optionsBox,
         QStringLiteral("I would like to send Pictarro to the notification area when launch."));
@@ -691,9 +686,8 @@ void MainForm::Form_Load()
         if (ImageName->text().isEmpty())
             ImageName->setText(Settings::DefaultBaseName);
     });
-    attempt("launch at start-up", [&] {
-        StartUpCheck->setChecked(Convert::toInt32(stored(Settings::StartUp)) == 1);
-    });
+    attempt("launch at start-up",
+            [&] { StartUpCheck->setChecked(Convert::toInt32(stored(Settings::StartUp)) == 1); });
     attempt("refresh the start-up entry", [&] { refreshStartUpEntry(); });
     bool startHidden = false;
     attempt("start in the notification area", [&] {
@@ -1270,9 +1264,9 @@ void MainForm::RestoreSet_Click()
     MediaPlayer->command(QStringLiteral("close"));
     MediaPlayer->command(QStringLiteral("open"));
 
-    platform::Dialogs::instance().message(this, platform::Dialogs::Icon::Information,
-                                          QStringLiteral("Pictarro"),
-                                          QStringLiteral("Pictarro settings have been successfully restored."));
+    platform::Dialogs::instance().message(
+        this, platform::Dialogs::Icon::Information, QStringLiteral("Pictarro"),
+        QStringLiteral("Pictarro settings have been successfully restored."));
 }
 
 // ------------------------------------------------------------ outside links

@@ -87,6 +87,7 @@ bool isActivation(const QEvent *event, const QWidget *target)
 
 Form1::Form1(QWidget *parent) : QWidget(parent, Qt::Window | Qt::FramelessWindowHint)
 {
+    Q_INIT_RESOURCE(contact);
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("Contact Tarnwell Software"));
     setFont(QFont(QStringLiteral("Tahoma"), 8));

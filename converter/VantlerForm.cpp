@@ -98,6 +98,7 @@ VantlerForm::~VantlerForm() = default;
 
 void VantlerForm::buildControls()
 {
+    Q_INIT_RESOURCE(vantler);
     setObjectName(QStringLiteral("VantlerForm"));
     setWindowTitle(QStringLiteral("Pictarro - Vantler"));
     setWindowIcon(QIcon(renderSvg(QStringLiteral(":/vantler/vantler.svg"), {64, 64})));

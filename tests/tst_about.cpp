@@ -1,6 +1,7 @@
 // The about and appreciation windows on the offscreen platform, and the mail
 // composer behind "Tell-a-friend".
 #include "About.h"
+#include "Art.h"
 #include "ForScreenCapture.h"
 #include "MailComposer.h"
 #include "RecordingLauncher.h"
@@ -280,7 +281,7 @@ void TestAbout::about_artworkIsDrawn()
                 QVERIFY2(!label->pixmap().isNull(), name);
         }
     }
-    const QPixmap banner = AboutArt::picture("banner", QSize(400, 96), 2.0);
+    const QPixmap banner = Art::picture("about/banner", QSize(400, 96), 2.0);
     QCOMPARE(banner.deviceIndependentSize().toSize(), QSize(400, 96));
     QCOMPARE(banner.size(), QSize(800, 192));
 }

@@ -116,6 +116,8 @@ void TestContact::window_hasNoTitleBarAndTheTwipsSize()
     QCOMPARE(close->cursor().shape(), Qt::PointingHandCursor);
     QVERIFY(!close->pixmap().isNull());
     QVERIFY(!control<QLabel>("Image1")->pixmap().isNull());
+    QVERIFY(QFile::exists(":/contact/contact.svg"));
+    QVERIFY(QFile::exists(":/contact/close.svg"));
 }
 
 void TestContact::mailLink_isTheOneSupportAddress()

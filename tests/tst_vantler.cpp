@@ -376,6 +376,8 @@ void TestVantler::start_nothingChosen_sliderAndConvertDisabled()
     QVERIFY(!control<QLabel>("BMPImage")->isHidden());
     QVERIFY(control<QLabel>("JPGImage")->isHidden());
     QVERIFY(!control<QLabel>("Preview")->pixmap().isNull());
+    for (const char *art : {"bmp-file.svg", "jpg-file.svg", "preview.svg", "vantler.svg"})
+        QVERIFY2(QFile::exists(QStringLiteral(":/vantler/") + art), art);
     QCOMPARE(form.focusWidget(), control<QLineEdit>("Text1"));
     QVERIFY(m_dialogs->shown.isEmpty());
 }

@@ -80,6 +80,12 @@ int filesInFolder()
     return count;
 }
 
+void removeFolder()
+{
+    unlink(g_target.c_str());
+    rmdir(g_folder.c_str());
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerInitialize(int *, char ***)
@@ -97,6 +103,7 @@ extern "C" int LLVMFuzzerInitialize(int *, char ***)
         fail("mkdtemp failed");
     g_folder = pattern;
     g_target = g_folder + "/out.jpg";
+    std::atexit(removeFolder);
     return 0;
 }
 
