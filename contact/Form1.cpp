@@ -1,5 +1,6 @@
 #include "Form1.h"
 
+#include "Controls.h"
 #include "Module1.h"
 #include "TarnwellSoftware.h"
 
@@ -10,34 +11,14 @@
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPainter>
-#include <QSvgRenderer>
 
 namespace {
 
-// The window is laid out in twips, 15 to a pixel at 96 dots per inch.
-constexpr int px(int twips)
-{
-    return twips / 15;
-}
-
-QRect twips(int x, int y, int width, int height)
-{
-    return {px(x), px(y), px(width), px(height)};
-}
+using Controls::pixels;
+using Controls::twips;
 
 // The thin border around the client area.
 constexpr int Border = 1;
-
-QPixmap renderSvg(const QString &resource, const QSize &size)
-{
-    QSvgRenderer renderer(resource);
-    QImage image(size, QImage::Format_ARGB32_Premultiplied);
-    image.fill(Qt::transparent);
-    QPainter painter(&image);
-    renderer.render(&painter);
-    painter.end();
-    return QPixmap::fromImage(image);
-}
 
 QLabel *label(QWidget *parent, const QString &name, const QString &text, const QRect &geometry)
 {
@@ -54,19 +35,8 @@ QFrame *line(QWidget *parent, const QString &name, int x1, int x2, int y)
     result->setFrameShape(QFrame::HLine);
     result->setFrameShadow(QFrame::Plain);
     result->setStyleSheet(QStringLiteral("color: #a0a0a0;"));
-    result->setGeometry(px(x1), px(y), px(x2 - x1), 1);
+    result->setGeometry(pixels(x1), pixels(y), pixels(x2 - x1), 1);
     return result;
-}
-
-// Where Tahoma is missing, the fallback font runs wider than the layout
-// allows: the label's type is made smaller until its text fits the width.
-void fitWidth(QLabel *label, int width)
-{
-    QFont font = label->font();
-    while (QFontMetrics(font).horizontalAdvance(label->text()) > width && font.pointSizeF() > 6)
-        font.setPointSizeF(font.pointSizeF() - 0.5);
-    label->setFont(font);
-    label->resize(width, label->sizeHint().height());
 }
 
 bool isActivation(const QEvent *event, const QWidget *target)
@@ -87,11 +57,10 @@ bool isActivation(const QEvent *event, const QWidget *target)
 
 Form1::Form1(QWidget *parent) : QWidget(parent, Qt::Window | Qt::FramelessWindowHint)
 {
-    Q_INIT_RESOURCE(contact);
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("Contact Tarnwell Software"));
     setFont(QFont(QStringLiteral("Tahoma"), 8));
-    const QSize client(px(6615), px(2295));
+    const QSize client(pixels(6615), pixels(2295));
     setFixedSize(client.width() + 2 * Border, client.height() + 2 * Border);
 
     auto *area = new QWidget(this);
@@ -107,7 +76,8 @@ Form1::Form1(QWidget *parent) : QWidget(parent, Qt::Window | Qt::FramelessWindow
     shape1->setPalette(shapePalette);
 
     auto *image1 = label(area, QStringLiteral("Image1"), {}, twips(120, 120, 1050, 1125));
-    image1->setPixmap(renderSvg(QStringLiteral(":/contact/contact.svg"), image1->size()));
+    image1->setPixmap(Controls::svgPicture(QStringLiteral(":/contact/contact.svg"), image1->size(),
+                                           devicePixelRatioF()));
 
     auto *label1 = label(area, QStringLiteral("Label1"),
                          QStringLiteral("Contact Tarnwell Software"), twips(1230, 180, 3750, 375));
@@ -124,9 +94,9 @@ Form1::Form1(QWidget *parent) : QWidget(parent, Qt::Window | Qt::FramelessWindow
     label2->setWordWrap(true);
     line(area, QStringLiteral("Line2"), 240, 6270, 1290);
 
-    fitWidth(
-        label(area, QStringLiteral("Label3"), QStringLiteral("Email :"), {px(270), px(1410), 0, 0}),
-        px(810 - 270) - 3);
+    Controls::fitWidth(label(area, QStringLiteral("Label3"), QStringLiteral("Email :"),
+                             {pixels(270), pixels(1410), 0, 0}),
+                       pixels(810 - 270) - 3);
 
     m_label4 = label(area, QStringLiteral("Label4"), TarnwellSoftware::SupportAddress,
                      twips(810, 1410, 2460, 195));
@@ -145,16 +115,18 @@ Form1::Form1(QWidget *parent) : QWidget(parent, Qt::Window | Qt::FramelessWindow
     m_label4->installEventFilter(this);
 
     // Three lines of the note fit between its top and the bottom edge.
-    auto *label5 = label(area, QStringLiteral("Label5"),
-                         QStringLiteral("Please keep in mind that the more information you provide "
-                                        "about your problem the better chance Tarnwell have of "
-                                        "finding a solution."),
-                         QRect(px(270), px(1680), px(5835), client.height() - px(1680)));
+    auto *label5 =
+        label(area, QStringLiteral("Label5"),
+              QStringLiteral("Please keep in mind that the more information you provide "
+                             "about your problem the better chance Tarnwell have of "
+                             "finding a solution."),
+              QRect(pixels(270), pixels(1680), pixels(5835), client.height() - pixels(1680)));
     label5->setWordWrap(true);
     label5->setAlignment(Qt::AlignLeft | Qt::AlignTop);
 
     m_image2 = label(area, QStringLiteral("Image2"), {}, twips(6240, 60, 270, 285));
-    m_image2->setPixmap(renderSvg(QStringLiteral(":/contact/close.svg"), m_image2->size()));
+    m_image2->setPixmap(Controls::svgPicture(QStringLiteral(":/contact/close.svg"),
+                                             m_image2->size(), devicePixelRatioF()));
     m_image2->setCursor(Qt::PointingHandCursor);
     m_image2->setToolTip(QStringLiteral("Close"));
     m_image2->installEventFilter(this);

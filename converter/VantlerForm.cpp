@@ -1,6 +1,7 @@
 #include "VantlerForm.h"
 
 #include "BmpConverter.h"
+#include "Controls.h"
 #include "Dialogs.h"
 #include "RunFilesAndFolder.h"
 #include "VantlerRules.h"
@@ -16,35 +17,15 @@
 #include <QPainter>
 #include <QPushButton>
 #include <QSlider>
-#include <QSvgRenderer>
 #include <QTimer>
 
 namespace {
 
-// The window is laid out in twips, 15 to a pixel at 96 dots per inch.
-constexpr int px(int twips)
-{
-    return twips / 15;
-}
-
-QRect twips(int x, int y, int width, int height)
-{
-    return {px(x), px(y), px(width), px(height)};
-}
+using Controls::pixels;
+using Controls::twips;
 
 const QColor DarkRed(192, 0, 0);
 constexpr int TimerInterval = 1000;
-
-QPixmap renderSvg(const QString &resource, const QSize &size)
-{
-    QSvgRenderer renderer(resource);
-    QImage image(size, QImage::Format_ARGB32_Premultiplied);
-    image.fill(Qt::transparent);
-    QPainter painter(&image);
-    renderer.render(&painter);
-    painter.end();
-    return QPixmap::fromImage(image);
-}
 
 QFrame *separator(QWidget *parent, const QString &name, const QRect &geometry)
 {
@@ -65,17 +46,6 @@ public:
     WaitCursor(const WaitCursor &) = delete;
     WaitCursor &operator=(const WaitCursor &) = delete;
 };
-
-// Where Tahoma is missing, the fallback font runs wider than the layout
-// allows: the label's type is made smaller until its text fits the width.
-void fitWidth(QLabel *label, int width)
-{
-    QFont font = label->font();
-    while (QFontMetrics(font).horizontalAdvance(label->text()) > width && font.pointSizeF() > 6)
-        font.setPointSizeF(font.pointSizeF() - 0.5);
-    label->setFont(font);
-    label->resize(width, label->sizeHint().height());
-}
 
 void enableTimer(QTimer *timer)
 {
@@ -98,12 +68,11 @@ VantlerForm::~VantlerForm() = default;
 
 void VantlerForm::buildControls()
 {
-    Q_INIT_RESOURCE(vantler);
     setObjectName(QStringLiteral("VantlerForm"));
     setWindowTitle(QStringLiteral("Pictarro - Vantler"));
-    setWindowIcon(QIcon(renderSvg(QStringLiteral(":/vantler/vantler.svg"), {64, 64})));
+    setWindowIcon(QIcon(QStringLiteral(":/vantler/vantler.svg")));
     setFont(QFont(QStringLiteral("Tahoma"), 8));
-    setFixedSize(px(7185), px(7995));
+    setFixedSize(pixels(7185), pixels(7995));
 
     m_frame1 = new QFrame(this);
     m_frame1->setObjectName(QStringLiteral("Frame1"));
@@ -119,16 +88,18 @@ void VantlerForm::buildControls()
     m_text1 = new QLineEdit(this);
     m_text1->setObjectName(QStringLiteral("Text1"));
     m_text1->setReadOnly(true);
-    m_text1->setGeometry(px(60), px(-780), px(1000), px(285));
+    m_text1->setGeometry(pixels(60), pixels(-780), pixels(1000), pixels(285));
 
     m_bmpImage = new QLabel(m_frame1);
     m_bmpImage->setObjectName(QStringLiteral("BMPImage"));
     m_bmpImage->setGeometry(twips(150, 270, 720, 720));
-    m_bmpImage->setPixmap(renderSvg(QStringLiteral(":/vantler/bmp-file.svg"), {48, 48}));
+    m_bmpImage->setPixmap(Controls::svgPicture(QStringLiteral(":/vantler/bmp-file.svg"),
+                                               QSize(48, 48), devicePixelRatioF()));
     m_jpgImage = new QLabel(m_frame1);
     m_jpgImage->setObjectName(QStringLiteral("JPGImage"));
     m_jpgImage->setGeometry(twips(150, 270, 720, 720));
-    m_jpgImage->setPixmap(renderSvg(QStringLiteral(":/vantler/jpg-file.svg"), {48, 48}));
+    m_jpgImage->setPixmap(Controls::svgPicture(QStringLiteral(":/vantler/jpg-file.svg"),
+                                               QSize(48, 48), devicePixelRatioF()));
     m_jpgImage->hide();
 
     m_selectBmp = new QPushButton(QStringLiteral("BMP - Browse..."), m_frame1);
@@ -152,8 +123,8 @@ void VantlerForm::buildControls()
 
     m_label2 = new QLabel(QStringLiteral("JPG Image-Quality:"), m_frame1);
     m_label2->setObjectName(QStringLiteral("Label2"));
-    m_label2->move(px(270), px(1350));
-    fitWidth(m_label2, px(1650 - 270) - 4);
+    m_label2->move(pixels(270), pixels(1350));
+    Controls::fitWidth(m_label2, pixels(1650 - 270) - 4);
     m_res = new QSlider(Qt::Horizontal, m_frame1);
     m_res->setObjectName(QStringLiteral("Res"));
     m_res->setRange(0, 100);
@@ -184,7 +155,8 @@ void VantlerForm::buildControls()
     m_preview->setGeometry(twips(210, 270, 6375, 4710));
     m_preview->setScaledContents(true);
     m_preview->setCursor(Qt::PointingHandCursor);
-    m_preview->setPixmap(renderSvg(QStringLiteral(":/vantler/preview.svg"), m_preview->size()));
+    m_preview->setPixmap(Controls::svgPicture(QStringLiteral(":/vantler/preview.svg"),
+                                              m_preview->size(), devicePixelRatioF()));
     m_preview->installEventFilter(this);
 
     setTabOrder(m_text1, m_selectBmp);

@@ -3,6 +3,7 @@
 
 #include "Form1.h"
 #include "Module1.h"
+#include "RecordingLauncher.h"
 #include "ShellOpen.h"
 #include "TarnwellSoftware.h"
 
@@ -11,22 +12,6 @@
 #include <memory>
 
 namespace {
-
-struct RecordingLauncher : platform::ShellLauncher
-{
-    QStringList started;
-    QList<QUrl> opened;
-    bool startDetached(const QString &program, const QString &) override
-    {
-        started << program;
-        return true;
-    }
-    bool openUrl(const QUrl &url) override
-    {
-        opened << url;
-        return false; // as when no mail program answers
-    }
-};
 
 } // namespace
 
@@ -62,7 +47,7 @@ private:
 void TestContact::init()
 {
     m_launcher = std::make_unique<RecordingLauncher>();
-    platform::ShellLauncher::setInstance(m_launcher.get());
+    m_launcher->opens = false; // as when no mail program answers
     m_form = std::make_unique<Form1>();
     m_form->show();
     QVERIFY(QTest::qWaitForWindowExposed(m_form.get()));
@@ -71,7 +56,6 @@ void TestContact::init()
 void TestContact::cleanup()
 {
     m_form.reset();
-    platform::ShellLauncher::setInstance(nullptr);
     m_launcher.reset();
 }
 

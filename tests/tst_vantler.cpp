@@ -2,6 +2,7 @@
 // message boxes answered by ScriptedDialogs and the desktop opener watched.
 
 #include "BmpConverter.h"
+#include "RecordingLauncher.h"
 #include "ScriptedDialogs.h"
 #include "ShellOpen.h"
 #include "SingleInstance.h"
@@ -16,22 +17,6 @@
 #include <unistd.h>
 
 namespace {
-
-struct RecordingLauncher : platform::ShellLauncher
-{
-    QStringList started;
-    QList<QUrl> opened;
-    bool startDetached(const QString &program, const QString &) override
-    {
-        started << program;
-        return true;
-    }
-    bool openUrl(const QUrl &url) override
-    {
-        opened << url;
-        return true;
-    }
-};
 
 // Remembers what it was asked to convert and answers as told.
 struct RecordingConverter : BmpConverter
@@ -190,13 +175,11 @@ void TestVantler::init()
                         m_programFolder + "/libbmp2jpeg.so"));
     m_dialogs = std::make_unique<ScriptedDialogs>();
     m_launcher = std::make_unique<RecordingLauncher>();
-    platform::ShellLauncher::setInstance(m_launcher.get());
 }
 
 void TestVantler::cleanup()
 {
     m_form.reset();
-    platform::ShellLauncher::setInstance(nullptr);
     m_launcher.reset();
     m_dialogs.reset();
     m_root.reset();
