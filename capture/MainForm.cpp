@@ -794,6 +794,8 @@ void MainForm::CaptureTimer_Timer()
 
 void MainForm::WatchClipboard()
 {
+    if (m_refillLeft)
+        return; // the clipboard still offers the manager's refill: nothing new
     TextClipboard->setText(m_clipboard->text());
     if (!TextClipboard->text().isEmpty())
         return; // text, perhaps beside a picture: left alone

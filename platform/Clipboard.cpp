@@ -60,7 +60,11 @@ Clipboard::Clipboard(QObject *parent) : QObject(parent)
 
 void Clipboard::ownerChanged()
 {
+    // A new offer, even from the window that would not answer before, is
+    // asked again.
     m_silentOwner = XCB_WINDOW_NONE;
+    if (xcb_connection_t *connection = x11Connection())
+        m_announcedOwner = selectionOwner(connection, clipboardAtom(connection));
     if (m_sinceClear.isValid())
         m_offeredAfterClearMs = m_sinceClear.elapsed();
     Q_EMIT changed();
@@ -68,6 +72,11 @@ void Clipboard::ownerChanged()
 
 const QMimeData *Clipboard::offer() const
 {
+    // Unannounced owners wait this long for their announcement before they
+    // are asked anyway (announcements can go missing; they never take this
+    // long to come).
+    constexpr int AnnouncementMs = 500;
+
     const QMimeData *data = QGuiApplication::clipboard()->mimeData(QClipboard::Clipboard);
     xcb_connection_t *connection = x11Connection();
     if (!connection || !data || QGuiApplication::clipboard()->ownsClipboard())
@@ -75,6 +84,16 @@ const QMimeData *Clipboard::offer() const
     const xcb_window_t owner = selectionOwner(connection, clipboardAtom(connection));
     if (owner == XCB_WINDOW_NONE || owner == m_silentOwner)
         return nullptr;
+    // An owner whose announcement is still queued is asked when it comes:
+    // asked now, a silent owner would be asked again then.
+    if (owner != m_announcedOwner) {
+        if (owner != m_unannouncedOwner) {
+            m_unannouncedOwner = owner;
+            m_unannouncedSince.start();
+        }
+        if (m_unannouncedSince.elapsed() < AnnouncementMs)
+            return nullptr;
+    }
     // The list of formats is fetched once per owner and kept when there is
     // one; an owner that gave none would be asked again on every read.
     if (data->formats().isEmpty()) {
@@ -120,12 +139,13 @@ Clipboard::Fingerprint Clipboard::fingerprint(const QImage &picture)
     return {rgb.size(), hash};
 }
 
-bool Clipboard::isRefill(const QImage &picture) const
+bool Clipboard::isRefill(const QImage &picture)
 {
     if (picture.isNull() || m_cleared.isEmpty() || m_offeredAfterClearMs < 0 ||
-        m_offeredAfterClearMs > RefillWindowMs)
+        m_offeredAfterClearMs > RefillWindowMs || !m_cleared.contains(fingerprint(picture)))
         return false;
-    return m_cleared.contains(fingerprint(picture));
+    m_pictureRead = QImage();
+    return true;
 }
 
 void Clipboard::clear()

@@ -53,8 +53,9 @@ public:
     // clear() dropped (same size, same pixels), offered again within
     // RefillWindowMs of the last clear(). That is what a clipboard manager
     // does that never lets the clipboard stay empty: it offers the picture
-    // just taken once more, at once.
-    bool isRefill(const QImage &picture) const;
+    // just taken once more, at once. A refill is not kept as the picture
+    // read: it is left where it is.
+    bool isRefill(const QImage &picture);
 
 Q_SIGNALS:
     void changed();
@@ -73,8 +74,11 @@ private:
     const QMimeData *offer() const;
     void ownerChanged();
 
-    quint32 m_pictureOwner = 0;        // X11: the window that offered the last picture read
-    mutable quint32 m_silentOwner = 0; // X11: an owner that offered nothing when asked
+    quint32 m_pictureOwner = 0;             // X11: the window that offered the last picture read
+    mutable quint32 m_silentOwner = 0;      // X11: an owner that offered nothing when asked
+    quint32 m_announcedOwner = 0;           // X11: the owner at the latest announcement
+    mutable quint32 m_unannouncedOwner = 0; // X11: an owner seen before its announcement
+    mutable QElapsedTimer m_unannouncedSince;
     QImage m_pictureRead;              // the last picture read, until it is cleared
     QList<Fingerprint> m_cleared;      // the last pictures cleared, newest last
     QElapsedTimer m_sinceClear;        // since the last clear() of a picture

@@ -1,6 +1,7 @@
 // The main window on the offscreen platform: start-up from an empty and a
 // stored store, every control storing its value as it changes, and the
 // capture service from clipboard to file.
+#include "Clipboard.h"
 #include "MainForm.h"
 #include "MediaPlayer.h"
 #include "ScriptedDialogs.h"
@@ -98,6 +99,10 @@ private Q_SLOTS:
     void capture_unwritableFolder_saysSo_andLeavesNothing();
     void capture_withoutEncoder_saysSo();
     void capture_playsTheSound();
+    void capture_refillingManager_savedOnce_noLoop();
+    void capture_refillingManager_failedPicture_oneMessage();
+    void load_unusableFolder_fallsBackToDefault_data();
+    void load_unusableFolder_fallsBackToDefault();
 
 private:
     MainForm &makeForm(bool withEncoder = true);
@@ -534,8 +539,10 @@ void TestMainForm::capture_bitmap_isPixelExact_andNumbered()
 {
     makeForm();
     QSignalSpy captured(m_form.get(), &MainForm::captured);
-    const QImage picture = testPicture();
     for (int n = 1; n <= 3; ++n) {
+        // A different picture each time: the same one offered again at
+        // once is what a refilling clipboard manager does.
+        const QImage picture = testPicture(50 + n);
         clipboard()->setImage(picture);
         QTRY_COMPARE_WITH_TIMEOUT(captured.count(), n, 5000);
         const QString file = captureFolder() + QStringLiteral("/Pictarro %1.bmp").arg(n);
@@ -559,7 +566,7 @@ void TestMainForm::capture_jpeg_usesTheQuality()
     QMap<int, qint64> sizes;
     for (const int quality : {100, 10}) {
         control<QSlider>("Res")->setValue(quality);
-        clipboard()->setImage(picture);
+        clipboard()->setImage(quality == 10 ? picture.mirrored() : picture);
         QTRY_VERIFY_WITH_TIMEOUT(!captured.isEmpty(), 5000);
         const QString file = captured.takeFirst().at(0).toString();
         QVERIFY(file.endsWith(".jpg"));
@@ -681,7 +688,7 @@ void TestMainForm::capture_neverReplacesAnEarlierFile()
     QVERIFY(earlier.open(QIODevice::ReadOnly));
     QCOMPARE(earlier.readAll(), "an earlier capture");
 
-    clipboard()->setImage(testPicture());
+    clipboard()->setImage(testPicture(54, 31));
     QTRY_COMPARE_WITH_TIMEOUT(captured.count(), 2, 5000);
     QCOMPARE(captured[1][0].toString(), folder + "/Pictarro 5.bmp");
 }
@@ -708,12 +715,16 @@ void TestMainForm::capture_textCounter_isUsedAsItStands()
 
 void TestMainForm::capture_counterFromDamagedStore_staysInTheFolder()
 {
+    // A counter that would lead out of the folder is damage: it starts
+    // again from 0.
     storeSetting("CaptureCounter", "CaptureCounter", "1/../../escaped");
     makeForm();
+    QCOMPARE(control<QLineEdit>("ImageCounter")->text(), "0");
+    QSignalSpy captured(m_form.get(), &MainForm::captured);
     clipboard()->setImage(testPicture());
-    QTRY_COMPARE_WITH_TIMEOUT(m_dialogs->shown.size(), 1, 5000);
-    QVERIFY(m_dialogs->shown[0].text.endsWith("The name would lead out of the capture folder."));
-    QVERIFY(captures().isEmpty());
+    QTRY_COMPARE_WITH_TIMEOUT(captured.count(), 1, 5000);
+    QVERIFY(m_dialogs->shown.isEmpty());
+    QCOMPARE(captures(), QStringList{"Pictarro 1.bmp"});
     QVERIFY(QDir(m_root->path()).entryList({"*escaped*"}, QDir::AllEntries).isEmpty());
     QVERIFY(QDir(m_env.programFolder).entryList({"*escaped*"}, QDir::AllEntries).isEmpty());
     QVERIFY(clipboard()->image().isNull());
@@ -760,10 +771,121 @@ void TestMainForm::capture_playsTheSound()
     QCOMPARE(player->fileName(), sound);
     QSignalSpy played(player, &platform::MediaPlayer::played);
     for (int n = 1; n <= 2; ++n) {
-        clipboard()->setImage(testPicture());
+        clipboard()->setImage(testPicture(50 + n));
         QTRY_COMPARE_WITH_TIMEOUT(played.count(), n, 5000);
     }
     QCOMPARE(played[0][0].toString(), sound);
+}
+
+// A clipboard manager that never lets the clipboard stay empty: it offers
+// the last picture it saw again the moment the clipboard is emptied.
+class RefillingManager : public QObject
+{
+public:
+    RefillingManager()
+    {
+        connect(clipboard(), &QClipboard::dataChanged, this, [this] {
+            const QImage now = clipboard()->image();
+            if (!now.isNull()) {
+                m_last = now;
+                return;
+            }
+            if (m_last.isNull())
+                return;
+            QTimer::singleShot(0, this, [this] {
+                ++refills;
+                clipboard()->setImage(m_last);
+            });
+        });
+    }
+    int refills = 0;
+
+private:
+    QImage m_last;
+};
+
+void TestMainForm::capture_refillingManager_savedOnce_noLoop()
+{
+    makeForm();
+    QSignalSpy captured(m_form.get(), &MainForm::captured);
+    RefillingManager manager;
+
+    const QImage first = testPicture(60, 40);
+    clipboard()->setImage(first);
+    QTRY_COMPARE_WITH_TIMEOUT(manager.refills, 1, 5000);
+    QTest::qWait(300);
+    // Saved once; the refill stays on the clipboard, untouched.
+    QCOMPARE(captured.count(), 1);
+    QCOMPARE(manager.refills, 1);
+    QCOMPARE(clipboard()->image().convertToFormat(QImage::Format_RGB32), first);
+    QMetaObject::invokeMethod(m_form.get(), "SafetyTick");
+    QCOMPARE(captured.count(), 1);
+
+    // A different picture is saved as ever.
+    clipboard()->setImage(testPicture(61, 40));
+    QTRY_COMPARE_WITH_TIMEOUT(manager.refills, 2, 5000);
+    QTest::qWait(300);
+    QCOMPARE(captured.count(), 2);
+
+    // Switching capture off and on again later does not take the refill
+    // that is still on the clipboard.
+    QTest::qWait(platform::Clipboard::RefillWindowMs + 200);
+    QTest::mouseClick(control<QLabel>("Disabled"), Qt::LeftButton);
+    QTest::mouseClick(control<QLabel>("Enables"), Qt::LeftButton);
+    QTest::qWait(300);
+    QCOMPARE(captured.count(), 2);
+
+    // The same picture again, once the manager's moment has passed, is a
+    // capture the user asked for.
+    clipboard()->setImage(first);
+    QTRY_COMPARE_WITH_TIMEOUT(captured.count(), 3, 5000);
+    QTRY_COMPARE_WITH_TIMEOUT(manager.refills, 3, 5000);
+    QTest::qWait(300);
+    QCOMPARE(captured.count(), 3);
+    QCOMPARE(captures(), (QStringList{"Pictarro 1.bmp", "Pictarro 2.bmp", "Pictarro 3.bmp"}));
+    QCOMPARE(QImage(captureFolder() + "/Pictarro 3.bmp").convertToFormat(QImage::Format_RGB32),
+             first);
+    QVERIFY(m_dialogs->shown.isEmpty());
+}
+
+void TestMainForm::capture_refillingManager_failedPicture_oneMessage()
+{
+    // The picture that could not be saved comes back from the manager: it
+    // was reported once, and is not reported again.
+    storeSetting("CapturePath", "Folder", m_root->filePath("gone/deeper"));
+    makeForm();
+    RefillingManager manager;
+    clipboard()->setImage(testPicture());
+    QTRY_COMPARE_WITH_TIMEOUT(manager.refills, 1, 5000);
+    QTest::qWait(300);
+    QCOMPARE(m_dialogs->shown.size(), 1);
+    QCOMPARE(manager.refills, 1);
+}
+
+void TestMainForm::load_unusableFolder_fallsBackToDefault_data()
+{
+    QTest::addColumn<QString>("stored"); // @ROOT@: the test's folder
+    QTest::addColumn<bool>("kept");
+    QTest::newRow("relative path") << "shots" << false;
+    QTest::newRow("an existing file") << "@ROOT@/a file" << false;
+    QTest::newRow("missing parent: kept, reported at capture") << "@ROOT@/gone/deeper" << true;
+    QTest::newRow("existing folder") << "@ROOT@" << true;
+}
+
+void TestMainForm::load_unusableFolder_fallsBackToDefault()
+{
+    QFETCH(QString, stored);
+    QFETCH(bool, kept);
+    stored.replace("@ROOT@", m_root->path());
+    QFile file(m_root->filePath("a file"));
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.close();
+    storeSetting("CapturePath", "Folder", stored);
+    makeForm();
+    const QString expected = kept ? stored : m_env.programFolder + "/Captured Screens";
+    QCOMPARE(captureFolder(), expected);
+    QCOMPARE(this->stored("CapturePath", "Folder"), expected);
+    QVERIFY(QFileInfo(m_root->filePath("a file")).isFile());
 }
 
 QTEST_MAIN(TestMainForm)

@@ -2,6 +2,7 @@
 // counter's arithmetic and text, capture file names, typed conversions.
 #include "CaptureCounter.h"
 #include "CaptureNaming.h"
+#include "ShellOpen.h"
 #include "Steps.h"
 #include "Symbols.h"
 
@@ -34,6 +35,13 @@ private Q_SLOTS:
     void toInt32();
     void toBoolean_data();
     void toBoolean();
+
+    void captureFile_fromHostileInput_staysInTheFolder_data();
+    void captureFile_fromHostileInput_staysInTheFolder();
+    void folderPath_data();
+    void folderPath();
+    void shellOpen_runsOnlyProgramsBesideUs_data();
+    void shellOpen_runsOnlyProgramsBesideUs();
 };
 
 void TestRules::removeSymbols_data()
@@ -294,6 +302,154 @@ void TestRules::toBoolean()
     bool value = false;
     QCOMPARE(attempt("convert", [&] { value = Convert::toBoolean(text); }), ok);
     QCOMPARE(value, expected);
+}
+
+void TestRules::captureFile_fromHostileInput_staysInTheFolder_data()
+{
+    QTest::addColumn<QString>("typed"); // into the base name field, or read from the store
+    QTest::addColumn<QString>("counter");
+    QTest::newRow("climbing up") << "../../etc/passwd"
+                                 << "1";
+    QTest::newRow("subfolders") << "a/b/c"
+                                << "2";
+    QTest::newRow("parent folder alone") << ".."
+                                         << "3";
+    QTest::newRow("current folder alone") << "."
+                                          << "4";
+    QTest::newRow("root") << "/"
+                          << "5";
+    QTest::newRow("windows separators") << "..\\..\\Windows"
+                                        << "6";
+    QTest::newRow("drive") << "C:\\shots"
+                           << "7";
+    QTest::newRow("home") << "~/shot"
+                          << "8";
+    QTest::newRow("shell syntax") << "$(rm -rf ~)`x`"
+                                  << "-4";
+    QTest::newRow("line breaks") << "one\ntwo"
+                                 << "12.5";
+    QTest::newRow("only forbidden characters") << "\\/:*?<>|\""
+                                               << "99999999999999";
+}
+
+void TestRules::captureFile_fromHostileInput_staysInTheFolder()
+{
+    QFETCH(QString, typed);
+    QFETCH(QString, counter);
+    const QString folder = QStringLiteral("/home/user/Captured Screens");
+    const QString baseName = Symbols::RemoveSymbols(typed, Symbols::NoWay);
+    QVERIFY(CaptureNaming::isPlainFileName(baseName, counter));
+    for (const auto format : {CaptureNaming::Format::Bitmap, CaptureNaming::Format::Jpeg}) {
+        const QString file = CaptureNaming::captureFile(folder, baseName, counter, format);
+        // A file right in the folder: no subfolder, no way up or out.
+        QCOMPARE(QFileInfo(file).path(), folder);
+        QCOMPARE(QDir::cleanPath(file), file);
+        QVERIFY(!QFileInfo(file).fileName().contains(u'/'));
+    }
+}
+
+void TestRules::folderPath_data()
+{
+    QTest::addColumn<QString>("folder");
+    QTest::addColumn<bool>("usable");
+    QTest::newRow("absolute") << "/home/user/shots" << true;
+    QTest::newRow("root") << "/" << true;
+    QTest::newRow("with blanks") << "/home/user/my shots " << true;
+    QTest::newRow("relative") << "shots" << false;
+    QTest::newRow("dot relative") << "./shots" << false;
+    QTest::newRow("home shorthand") << "~/shots" << false;
+    QTest::newRow("empty") << "" << false;
+    QTest::newRow("NUL") << QStringLiteral("/home/user/shots") + QChar(u'\0') + "x" << false;
+}
+
+void TestRules::folderPath()
+{
+    QFETCH(QString, folder);
+    QFETCH(bool, usable);
+    QCOMPARE(CaptureNaming::isFolderPath(folder), usable);
+}
+
+namespace {
+
+// Watches what the desktop would be asked to start or open.
+struct RecordingLauncher : platform::ShellLauncher
+{
+    RecordingLauncher() { platform::ShellLauncher::setInstance(this); }
+    ~RecordingLauncher() override { platform::ShellLauncher::setInstance(nullptr); }
+    RecordingLauncher(const RecordingLauncher &) = delete;
+    RecordingLauncher &operator=(const RecordingLauncher &) = delete;
+    bool startDetached(const QString &program, const QString &) override
+    {
+        started << program;
+        return true;
+    }
+    bool openUrl(const QUrl &url) override
+    {
+        opened << url;
+        return true;
+    }
+    QStringList started;
+    QList<QUrl> opened;
+};
+
+void writeFile(const QString &path, const QByteArray &bytes, bool executable)
+{
+    QVERIFY(QDir().mkpath(QFileInfo(path).path()));
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
+    file.close();
+    auto permissions = file.permissions();
+    if (executable)
+        permissions |= QFile::ExeOwner | QFile::ExeGroup | QFile::ExeOther;
+    QVERIFY(file.setPermissions(permissions));
+}
+
+} // namespace
+
+void TestRules::shellOpen_runsOnlyProgramsBesideUs_data()
+{
+    // Paths below the program folder; every file has its execute bit set.
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<QByteArray>("content");
+    QTest::addColumn<bool>("started");
+    const QByteArray elf("\x7f"
+                         "ELF\x02\x01\x01",
+                         7);
+    QTest::newRow("the converter beside the program") << "Vantler" << elf << true;
+    QTest::newRow("capture in the capture folder")
+        << "Captured Screens/Pictarro 1.bmp" << QByteArray("BM6") << false;
+    QTest::newRow("capture beside the program")
+        << "Pictarro 2.jpg" << QByteArray("\xff\xd8") << false;
+    QTest::newRow("sound file") << "Sounds/Sound 1.wav" << QByteArray("RIFF") << false;
+    QTest::newRow("document") << "License Agreement.rtf" << QByteArray("{\\rtf1 }") << false;
+    QTest::newRow("script beside the program") << "tool.sh" << QByteArray("#!/bin/sh\n") << false;
+    QTest::newRow("program disguised as a capture, in the capture folder")
+        << "Captured Screens/Pictarro 3.bmp" << elf << false;
+}
+
+void TestRules::shellOpen_runsOnlyProgramsBesideUs()
+{
+    QFETCH(QString, file);
+    QFETCH(QByteArray, content);
+    QFETCH(bool, started);
+    QTemporaryDir root;
+    QVERIFY(root.isValid());
+    const QString programFolder = root.filePath(QStringLiteral("program"));
+    const QString path = programFolder + u'/' + file;
+    writeFile(path, content, true);
+    if (QTest::currentTestFailed())
+        return;
+
+    RecordingLauncher launcher;
+    platform::shellOpen(path, programFolder);
+    if (started) {
+        QCOMPARE(launcher.started, QStringList{QFileInfo(path).canonicalFilePath()});
+        QVERIFY(launcher.opened.isEmpty());
+    } else {
+        QVERIFY2(launcher.started.isEmpty(), qPrintable(launcher.started.join(u' ')));
+        QCOMPARE(launcher.opened, QList<QUrl>{QUrl::fromLocalFile(path)});
+    }
 }
 
 QTEST_GUILESS_MAIN(TestRules)

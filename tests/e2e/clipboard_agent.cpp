@@ -10,7 +10,9 @@
 //   clipboard_agent keep
 //       A clipboard manager that never lets the clipboard stay empty: it
 //       remembers the last picture it saw and offers it again as soon as
-//       the clipboard is emptied ("refill N").
+//       the clipboard is emptied ("refill N"). A line "offer FILE" on its
+//       standard input offers that picture from the manager's history, as
+//       a user picking it there would ("offered").
 //   clipboard_agent hang
 //       Owns the clipboard and never answers a request ("request N").
 //   clipboard_agent die-mid-transfer FILE
@@ -23,6 +25,7 @@
 #include <QFile>
 #include <QGuiApplication>
 #include <QMimeData>
+#include <QSocketNotifier>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -38,6 +41,24 @@ void say(const QByteArray &line)
     std::fflush(stdout);
 }
 
+// Offers a picture; `offer` identifies the offer from then on, also for
+// the change that the offer itself announces.
+void offerPicture(QClipboard *clipboard, const QImage &picture, const QMimeData *&offer)
+{
+    auto *data = new QMimeData;
+    data->setImageData(picture);
+    offer = data;
+    clipboard->setMimeData(data);
+}
+
+// Whether an offer of ours still holds the clipboard. QClipboard's own
+// ownsClipboard() is no help: a Qt owner whose ownership another client
+// gives up (owner None, as Pictarro does) still believes it owns.
+bool stillOffered(QClipboard *clipboard, const QMimeData *offer)
+{
+    return offer && clipboard->mimeData() == offer;
+}
+
 int feed(int argc, char **argv)
 {
     if (argc != 6)
@@ -48,18 +69,19 @@ int feed(int argc, char **argv)
     QGuiApplication app(argc, argv);
     QClipboard *clipboard = QGuiApplication::clipboard();
     int next = first;
+    const QMimeData *offer = nullptr;
     const auto offerNext = [&] {
         if (next == first + count) {
             QGuiApplication::exit(0);
             return;
         }
-        clipboard->setImage(e2e::numberedPicture(next, size));
+        offerPicture(clipboard, e2e::numberedPicture(next, size), offer);
         say("offered " + QByteArray::number(next));
         ++next;
     };
     // Losing the clipboard means the picture was taken: offer the next.
     QObject::connect(clipboard, &QClipboard::dataChanged, &app, [&] {
-        if (!clipboard->ownsClipboard())
+        if (!stillOffered(clipboard, offer))
             offerNext();
     });
     offerNext();
@@ -71,9 +93,10 @@ int keep(int argc, char **argv)
     QGuiApplication app(argc, argv);
     QClipboard *clipboard = QGuiApplication::clipboard();
     QImage last;
+    const QMimeData *offer = nullptr;
     int refills = 0;
     QObject::connect(clipboard, &QClipboard::dataChanged, &app, [&] {
-        if (clipboard->ownsClipboard())
+        if (stillOffered(clipboard, offer))
             return;
         const QMimeData *data = clipboard->mimeData();
         if (data && !data->formats().isEmpty()) {
@@ -87,8 +110,28 @@ int keep(int argc, char **argv)
         }
         if (last.isNull())
             return;
-        clipboard->setImage(last);
+        offerPicture(clipboard, last, offer);
         say("refill " + QByteArray::number(++refills));
+    });
+    QSocketNotifier commands(STDIN_FILENO, QSocketNotifier::Read);
+    QByteArray input;
+    QObject::connect(&commands, &QSocketNotifier::activated, &app, [&] {
+        char buffer[4096];
+        const ssize_t got = ::read(STDIN_FILENO, buffer, sizeof buffer);
+        if (got <= 0) {
+            commands.setEnabled(false);
+            return;
+        }
+        input.append(buffer, got);
+        for (qsizetype end = input.indexOf('\n'); end >= 0; end = input.indexOf('\n')) {
+            const QByteArray line = input.left(end);
+            input.remove(0, end + 1);
+            if (!line.startsWith("offer "))
+                continue;
+            last = QImage(QString::fromLocal8Bit(line.mid(6)));
+            offerPicture(clipboard, last, offer);
+            say("offered");
+        }
     });
     say("keeping");
     return QGuiApplication::exec();
