@@ -149,10 +149,73 @@ int writeAll(int fd, const unsigned char *data, std::size_t size)
     return 0;
 }
 
-// Writes `data` to a temporary file beside `target`, flushes it to the disk
-// and renames it onto the target. Returns 0 or the errno of the step that failed; on failure the
-// temporary file is gone and the target is as it was.
-int writeFileInPlace(const char *target, const unsigned char *data, std::size_t size)
+// Flushing the data before the rename costs about 2 ms for the JPEG of a 4K
+// screenshot; in return a crash right after the rename cannot leave an empty
+// file in place of the picture, and late write errors (network filesystems,
+// quotas) turn up while the old target is still intact. Filesystems that
+// cannot flush say so with EINVAL and are not at fault.
+int flush(int fd)
+{
+    if (::fdatasync(fd) != 0 && errno != EINVAL && errno != ENOTSUP && errno != ENOSYS)
+        return errno;
+    return 0;
+}
+
+std::string folderOf(const char *path)
+{
+    const char *slash = std::strrchr(path, '/');
+    if (!slash)
+        return ".";
+    return slash == path ? std::string("/") : std::string(path, slash);
+}
+
+// Writes the data into an unnamed file in the target's folder, so that a
+// process killed while writing leaves nothing behind, then gives it the
+// target's name. Returns -1 when the
+// filesystem (or a missing /proc) does not allow unnamed files, so the
+// caller writes a named temporary instead.
+int writeUnnamedThenRename(const char *target, const unsigned char *data, std::size_t size)
+{
+    FileDescriptor fd(::open(folderOf(target).c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666));
+    if (fd.get() < 0)
+        return (errno == EOPNOTSUPP || errno == EISDIR || errno == EINVAL) ? -1 : errno;
+    if (const int error = writeAll(fd.get(), data, size); error != 0)
+        return error;
+    if (const int error = flush(fd.get()); error != 0)
+        return error;
+
+    // A new file takes the target's name at once; an existing target is
+    // replaced whole, through a free temporary name renamed onto it.
+    const std::string unnamed = "/proc/self/fd/" + std::to_string(fd.get());
+    if (::linkat(AT_FDCWD, unnamed.c_str(), AT_FDCWD, target, AT_SYMLINK_FOLLOW) == 0)
+        return 0;
+    if (errno != EEXIST)
+        return errno == ENOENT ? -1 : errno;
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        // Reserve a free name, then put the written file under it.
+        std::string pattern = std::string(target) + ".XXXXXX";
+        const FileDescriptor reserved(::mkostemp(pattern.data(), O_CLOEXEC));
+        if (reserved.get() < 0)
+            return errno;
+        ::unlink(pattern.c_str());
+        if (::linkat(AT_FDCWD, unnamed.c_str(), AT_FDCWD, pattern.c_str(), AT_SYMLINK_FOLLOW) !=
+            0) {
+            if (errno == EEXIST)
+                continue;
+            return errno == ENOENT ? -1 : errno;
+        }
+        TemporaryFile temporary(pattern);
+        if (::rename(pattern.c_str(), target) != 0)
+            return errno;
+        temporary.keep();
+        return 0;
+    }
+    return EEXIST;
+}
+
+// Writes the data to a named temporary file beside the target and renames
+// it onto the target.
+int writeNamedThenRename(const char *target, const unsigned char *data, std::size_t size)
 {
     std::string pattern = std::string(target) + ".XXXXXX";
     FileDescriptor fd(::mkostemp(pattern.data(), O_CLOEXEC));
@@ -167,19 +230,23 @@ int writeFileInPlace(const char *target, const unsigned char *data, std::size_t 
 
     if (const int error = writeAll(fd.get(), data, size); error != 0)
         return error;
-    // Flushing the data before the rename costs about 2 ms for the JPEG of a
-    // 4K screenshot; in return a crash right after the rename cannot leave an
-    // empty file in place of the picture, and late write errors (network
-    // filesystems, quotas) turn up while the old target is still intact.
-    // Filesystems that cannot flush say so with EINVAL and are not at fault.
-    if (::fdatasync(fd.get()) != 0 && errno != EINVAL && errno != ENOTSUP && errno != ENOSYS)
-        return errno;
+    if (const int error = flush(fd.get()); error != 0)
+        return error;
     if (fd.close() != 0)
         return errno;
     if (::rename(temporary.path().c_str(), target) != 0)
         return errno;
     temporary.keep();
     return 0;
+}
+
+// Puts `data` on the disk under `target` whole or not at all. Returns 0 or
+// the errno of the step that failed; on failure no temporary file remains
+// and the target is as it was.
+int writeFileInPlace(const char *target, const unsigned char *data, std::size_t size)
+{
+    const int result = writeUnnamedThenRename(target, data, size);
+    return result == -1 ? writeNamedThenRename(target, data, size) : result;
 }
 
 int encodeAndWrite(const unsigned char *rows, int width, int height, int pitch, int pixelFormat,

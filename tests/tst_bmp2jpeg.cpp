@@ -1,6 +1,7 @@
 #include "bmp2jpeg.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QImage>
@@ -9,8 +10,10 @@
 #include <algorithm>
 #include <cerrno>
 #include <climits>
+#include <csignal>
 #include <cstdlib>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 namespace {
@@ -559,6 +562,7 @@ private Q_SLOTS:
     void refusesNullPaths();
     void encodesPixels_data();
     void encodesPixels();
+    void killedAnywhere_leavesOnlyAWholePicture();
     void refusesBadPixelArguments_data();
     void refusesBadPixelArguments();
     void clampsQuality_data();
@@ -912,6 +916,51 @@ void TestBmp2Jpeg::encodesPixels()
              int(BMP2JPEG_OK));
     const QString difference = compare(QImage(jpg), expected);
     QVERIFY2(difference.isEmpty(), qPrintable(difference));
+    QCOMPARE(entries(dir.path()), QStringList{QStringLiteral("out.jpg")});
+}
+
+void TestBmp2Jpeg::killedAnywhere_leavesOnlyAWholePicture()
+{
+    // Noise makes a large JPEG that takes a while to write.
+    QImage picture(4000, 3000, QImage::Format_RGB32);
+    quint32 state = 2463534242u;
+    for (int y = 0; y < picture.height(); ++y) {
+        auto *row = reinterpret_cast<quint32 *>(picture.scanLine(y));
+        for (int x = 0; x < picture.width(); ++x) {
+            state ^= state << 13;
+            state ^= state >> 17;
+            state ^= state << 5;
+            row[x] = state | 0xff000000u;
+        }
+    }
+    QTemporaryDir dir;
+    const QString jpg = dir.filePath(QStringLiteral("out.jpg"));
+
+    // Killed at any moment of a conversion, the folder holds only a whole
+    // picture under the target's name: the first round creates the target,
+    // the later ones replace it. The kill lands a little later each round,
+    // in the encoding, the writing or after the end.
+    for (int delayMs = 0; delayMs <= 300; delayMs += 25) {
+        const pid_t child = ::fork();
+        QVERIFY(child >= 0);
+        if (child == 0) {
+            BmpToJpegPixels(picture.constBits(), picture.width(), picture.height(),
+                            static_cast<int>(picture.bytesPerLine()), path(jpg), 100);
+            ::_exit(0);
+        }
+        QElapsedTimer clock;
+        clock.start();
+        int status = 0;
+        while (::waitpid(child, &status, WNOHANG) == 0) {
+            if (clock.elapsed() >= delayMs)
+                ::kill(child, SIGKILL);
+        }
+        const QStringList left = entries(dir.path());
+        if (left.isEmpty())
+            continue; // killed before the first picture was whole
+        QCOMPARE(left, QStringList{QStringLiteral("out.jpg")});
+        QCOMPARE(QImage(jpg).size(), picture.size());
+    }
     QCOMPARE(entries(dir.path()), QStringList{QStringLiteral("out.jpg")});
 }
 
