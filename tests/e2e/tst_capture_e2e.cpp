@@ -5,6 +5,8 @@
 // itself needs no display (it only reads and writes pictures); the programs
 // it starts use the X server.
 
+#include "E2eSupport.h"
+
 #include <QBuffer>
 #include <QDeadlineTimer>
 #include <QDir>
@@ -22,40 +24,15 @@
 #include <thread>
 #include <vector>
 
+using e2e::Child;
+using e2e::firstDifference;
+using e2e::iniValue;
+using e2e::listing;
+using e2e::pollUntil;
+using e2e::testPicture;
+using e2e::WaitMs;
+
 namespace {
-
-// Generous: a loaded CI machine may take seconds to start a Qt program.
-constexpr int WaitMs = 20000;
-constexpr int PollStepMs = 10;
-
-// Stops a helper process when its owner goes out of scope, however a test
-// case ends.
-struct StopProcess
-{
-    void operator()(QProcess *process) const
-    {
-        if (process->state() != QProcess::NotRunning) {
-            process->terminate();
-            if (!process->waitForFinished(10000)) {
-                process->kill();
-                process->waitForFinished(10000);
-            }
-        }
-        delete process;
-    }
-};
-using Child = std::unique_ptr<QProcess, StopProcess>;
-
-template <typename Condition> bool pollUntil(Condition condition, int timeoutMs = WaitMs)
-{
-    const QDeadlineTimer deadline(timeoutMs);
-    while (!condition()) {
-        if (deadline.hasExpired())
-            return condition();
-        QTest::qWait(PollStepMs);
-    }
-    return true;
-}
 
 struct Setting
 {
@@ -63,78 +40,6 @@ struct Setting
     QString key;
     QString value;
 };
-
-// One value of an INI text as Pictarro writes it: raw text after '='.
-std::optional<QString> iniValue(const QString &file, const QString &section, const QString &key)
-{
-    QFile ini(file);
-    if (!ini.open(QIODevice::ReadOnly))
-        return std::nullopt;
-    QString current;
-    const QStringList lines = QString::fromUtf8(ini.readAll()).split(u'\n');
-    for (QString line : lines) {
-        if (line.endsWith(u'\r'))
-            line.chop(1);
-        const QString trimmed = line.trimmed();
-        if (trimmed.startsWith(u'[') && trimmed.endsWith(u']')) {
-            current = trimmed.mid(1, trimmed.size() - 2);
-            continue;
-        }
-        const qsizetype eq = line.indexOf(u'=');
-        if (current == section && eq > 0 && line.left(eq).trimmed() == key)
-            return line.mid(eq + 1);
-    }
-    return std::nullopt;
-}
-
-// A picture whose every row and column differ: red follows x, green follows
-// y, blue a checkerboard, with hard-edged blocks of pure colours. A flipped,
-// shifted, mis-strided or channel-swapped copy does not match it.
-QImage testPicture(const QSize size)
-{
-    QImage picture(size, QImage::Format_RGB32);
-    const int w = size.width();
-    const int h = size.height();
-    for (int y = 0; y < h; ++y) {
-        auto *row = reinterpret_cast<QRgb *>(picture.scanLine(y));
-        for (int x = 0; x < w; ++x) {
-            const int red = x * 255 / qMax(1, w - 1);
-            const int green = y * 255 / qMax(1, h - 1);
-            const int blue = ((x / 16 + y / 16) % 2) != 0 ? 200 : 40;
-            row[x] = qRgb(red, green, blue);
-        }
-    }
-    const std::array<QRgb, 6> colours = {qRgb(255, 0, 0),     qRgb(0, 255, 0), qRgb(0, 0, 255),
-                                         qRgb(255, 255, 255), qRgb(0, 0, 0),   qRgb(255, 255, 0)};
-    const QSize block(qMax(1, w / 8), qMax(1, h / 6));
-    // Blocks are painted by hand: QPainter would need a GUI application.
-    for (std::size_t i = 0; i < colours.size(); ++i) {
-        const int left = w * (static_cast<int>(i) * 2 % 7 + 1) / 9;
-        const int top = h * (static_cast<int>(i) % 3 + 1) / 5;
-        for (int y = top; y < qMin(h, top + block.height()); ++y) {
-            auto *row = reinterpret_cast<QRgb *>(picture.scanLine(y));
-            for (int x = left; x < qMin(w, left + block.width()); ++x)
-                row[x] = colours[i];
-        }
-    }
-    return picture;
-}
-
-// The first position where two pictures' colours differ, if any.
-std::optional<QPoint> firstDifference(const QImage &a, const QImage &b)
-{
-    const QImage left = a.convertToFormat(QImage::Format_RGB32);
-    const QImage right = b.convertToFormat(QImage::Format_RGB32);
-    for (int y = 0; y < left.height(); ++y) {
-        const auto *l = reinterpret_cast<const QRgb *>(left.constScanLine(y));
-        const auto *r = reinterpret_cast<const QRgb *>(right.constScanLine(y));
-        for (int x = 0; x < left.width(); ++x) {
-            if ((l[x] & 0xffffffu) != (r[x] & 0xffffffu))
-                return QPoint(x, y);
-        }
-    }
-    return std::nullopt;
-}
 
 // The mean absolute difference of all colour channels, 0..255.
 double meanDifference(const QImage &a, const QImage &b)
@@ -195,22 +100,7 @@ int scaledQuantEntry(int standard, int quality)
     return qBound(1, (standard * scale + 50) / 100, 255);
 }
 
-QString listing(const QString &folder)
-{
-    return QDir(folder)
-        .entryList(QDir::Files | QDir::Dirs | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot)
-        .join(QLatin1String(", "));
-}
-
 } // namespace
-
-// Stops the test function when a helper it called has failed.
-#define CHECKED(call)                                                                              \
-    do {                                                                                           \
-        call;                                                                                      \
-        if (QTest::currentTestFailed())                                                            \
-            return;                                                                                \
-    } while (false)
 
 class tst_CaptureE2e : public QObject
 {
