@@ -2,6 +2,7 @@
 // counter's arithmetic and text, capture file names, typed conversions.
 #include "CaptureCounter.h"
 #include "CaptureNaming.h"
+#include "RecordingLauncher.h"
 #include "ShellOpen.h"
 #include "Steps.h"
 #include "Symbols.h"
@@ -370,27 +371,6 @@ void TestRules::folderPath()
 }
 
 namespace {
-
-// Watches what the desktop would be asked to start or open.
-struct RecordingLauncher : platform::ShellLauncher
-{
-    RecordingLauncher() { platform::ShellLauncher::setInstance(this); }
-    ~RecordingLauncher() override { platform::ShellLauncher::setInstance(nullptr); }
-    RecordingLauncher(const RecordingLauncher &) = delete;
-    RecordingLauncher &operator=(const RecordingLauncher &) = delete;
-    bool startDetached(const QString &program, const QString &) override
-    {
-        started << program;
-        return true;
-    }
-    bool openUrl(const QUrl &url) override
-    {
-        opened << url;
-        return true;
-    }
-    QStringList started;
-    QList<QUrl> opened;
-};
 
 void writeFile(const QString &path, const QByteArray &bytes, bool executable)
 {

@@ -8,7 +8,9 @@
 #include <QFile>
 #include <QImage>
 #include <QProcess>
+#include <QProcessEnvironment>
 #include <QStringList>
+#include <QTemporaryDir>
 #include <QTest>
 #include <array>
 #include <memory>
@@ -147,6 +149,80 @@ inline QString listing(const QString &folder)
 {
     return entries(folder).join(QLatin1String(", "));
 }
+
+// One installation of Pictarro for a test case: a program folder holding
+// copies of the built binaries, beside private HOME, XDG, temporary and
+// working folders that are all the programs it starts ever see.
+class Installation
+{
+public:
+    // Makes a fresh one below $PICTARRO_TEST_ROOT (else the temporary
+    // folder), with copies of the binaries from the build's folder. Returns
+    // what went wrong, or an empty text.
+    QString create(const QString &name, const QString &buildFolder, const QStringList &binaries)
+    {
+        const QString base = qEnvironmentVariableIsEmpty("PICTARRO_TEST_ROOT")
+                                 ? QDir::tempPath()
+                                 : qEnvironmentVariable("PICTARRO_TEST_ROOT");
+        m_root = std::make_unique<QTemporaryDir>(base + u'/' + name + QLatin1String("-XXXXXX"));
+        if (!m_root->isValid())
+            return QLatin1String("cannot create a folder below ") + base;
+        const QDir root(m_root->path());
+        for (const char *folder :
+             {"program folder", "home", "config", "data", "cache", "runtime", "tmp", "work"}) {
+            if (!root.mkpath(QLatin1String(folder)))
+                return QLatin1String("cannot create ") + root.filePath(QLatin1String(folder));
+        }
+        QFile::setPermissions(path(QStringLiteral("runtime")),
+                              QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        for (const QString &binary : binaries) {
+            if (!QFile::copy(buildFolder + u'/' + binary, programFolder() + u'/' + binary))
+                return binary + QLatin1String(" is not built");
+        }
+        return {};
+    }
+    void remove() { m_root.reset(); }
+
+    QString path(const QString &relative = {}) const
+    {
+        return relative.isEmpty() ? m_root->path() : m_root->filePath(relative);
+    }
+    QString programFolder() const { return path(QStringLiteral("program folder")); }
+    QString defaultCaptureFolder() const
+    {
+        return programFolder() + QLatin1String("/Captured Screens");
+    }
+    QString settingsFile() const { return path(QStringLiteral("config/Pictarro/1.ini")); }
+
+    QProcessEnvironment environment() const
+    {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.remove(QStringLiteral("QT_QPA_PLATFORM"));
+        env.remove(QStringLiteral("WAYLAND_DISPLAY"));
+        env.insert(QStringLiteral("HOME"), path(QStringLiteral("home")));
+        env.insert(QStringLiteral("XDG_CONFIG_HOME"), path(QStringLiteral("config")));
+        env.insert(QStringLiteral("XDG_DATA_HOME"), path(QStringLiteral("data")));
+        env.insert(QStringLiteral("XDG_CACHE_HOME"), path(QStringLiteral("cache")));
+        env.insert(QStringLiteral("XDG_RUNTIME_DIR"), path(QStringLiteral("runtime")));
+        env.insert(QStringLiteral("TMPDIR"), path(QStringLiteral("tmp")));
+        return env;
+    }
+
+    // Starts a program inside the installation; it stops with its owner.
+    Child start(const QString &program, const QStringList &arguments) const
+    {
+        Child child(new QProcess);
+        child->setProcessEnvironment(environment());
+        child->setWorkingDirectory(path(QStringLiteral("work")));
+        child->setProgram(program);
+        child->setArguments(arguments);
+        child->start();
+        return child;
+    }
+
+private:
+    std::unique_ptr<QTemporaryDir> m_root;
+};
 
 } // namespace e2e
 

@@ -122,32 +122,19 @@ private Q_SLOTS:
     void burstUnderLoad_eachPictureSavedOnce();
 
 private:
-    // The installation of one test case: a program folder holding copies of
-    // the binaries, and private HOME and XDG folders.
-    QString programFolder() const { return m_root->filePath(QStringLiteral("program folder")); }
-    QString defaultCaptureFolder() const
-    {
-        return programFolder() + QLatin1String("/Captured Screens");
-    }
-    QString settingsFile() const
-    {
-        return m_root->filePath(QStringLiteral("config/Pictarro/1.ini"));
-    }
-    QProcessEnvironment environment() const;
     void writeSettings(const QList<Setting> &settings);
     QString storedCounter() const;
     QString savePicture(const QImage &picture, const QString &name);
 
     void startPictarro(Child &pictarro);
     void waitUntilReady(const QString &captureFolder);
-    Child startChild(const QString &program, const QStringList &arguments);
     void offerPicture(const QString &png, Child &xclip);
     void waitForFile(const QString &file);
     void waitUntilCleared(Child &xclip);
     void verifyClipboardEmpty();
     void capture(const QString &png, const QString &expectedFile);
 
-    std::unique_ptr<QTemporaryDir> m_root;
+    e2e::Installation m_install;
     Child m_pictarro;
     QString m_xclip;
 };
@@ -166,21 +153,10 @@ void tst_CaptureE2e::initTestCase()
 
 void tst_CaptureE2e::init()
 {
-    const QString base = qEnvironmentVariableIsEmpty("PICTARRO_TEST_ROOT")
-                             ? QDir::tempPath()
-                             : qEnvironmentVariable("PICTARRO_TEST_ROOT");
-    m_root = std::make_unique<QTemporaryDir>(base + QLatin1String("/e2e-XXXXXX"));
-    QVERIFY(m_root->isValid());
-    const QDir root(m_root->path());
-    for (const char *folder : {"program folder", "home", "config", "data", "cache", "runtime"})
-        QVERIFY(root.mkpath(QLatin1String(folder)));
-    QVERIFY(QFile::setPermissions(root.filePath(QStringLiteral("runtime")),
-                                  QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
-    for (const char *binary : {"Pictarro", "libbmp2jpeg.so"}) {
-        const QString name = QLatin1String(binary);
-        QVERIFY(QFile::copy(QStringLiteral(PICTARRO_BIN_DIR "/") + name,
-                            programFolder() + u'/' + name));
-    }
+    const QString failed =
+        m_install.create(QStringLiteral("e2e"), QStringLiteral(PICTARRO_BIN_DIR),
+                         {QStringLiteral("Pictarro"), QStringLiteral("libbmp2jpeg.so")});
+    QVERIFY2(failed.isEmpty(), qPrintable(failed));
 }
 
 void tst_CaptureE2e::cleanup()
@@ -188,66 +164,42 @@ void tst_CaptureE2e::cleanup()
     if (m_pictarro && QTest::currentTestFailed()) {
         qWarning("Pictarro's output:\n%s%s", m_pictarro->readAllStandardOutput().constData(),
                  m_pictarro->readAllStandardError().constData());
-        qWarning("Capture folder: %s", qPrintable(listing(defaultCaptureFolder())));
+        qWarning("Capture folder: %s", qPrintable(listing(m_install.defaultCaptureFolder())));
     }
     m_pictarro.reset();
-    m_root.reset();
-}
-
-QProcessEnvironment tst_CaptureE2e::environment() const
-{
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.remove(QStringLiteral("QT_QPA_PLATFORM"));
-    env.remove(QStringLiteral("WAYLAND_DISPLAY"));
-    const QDir root(m_root->path());
-    env.insert(QStringLiteral("HOME"), root.filePath(QStringLiteral("home")));
-    env.insert(QStringLiteral("XDG_CONFIG_HOME"), root.filePath(QStringLiteral("config")));
-    env.insert(QStringLiteral("XDG_DATA_HOME"), root.filePath(QStringLiteral("data")));
-    env.insert(QStringLiteral("XDG_CACHE_HOME"), root.filePath(QStringLiteral("cache")));
-    env.insert(QStringLiteral("XDG_RUNTIME_DIR"), root.filePath(QStringLiteral("runtime")));
-    return env;
+    m_install.remove();
 }
 
 void tst_CaptureE2e::writeSettings(const QList<Setting> &settings)
 {
-    QVERIFY(QDir().mkpath(QFileInfo(settingsFile()).absolutePath()));
+    QVERIFY(QDir().mkpath(QFileInfo(m_install.settingsFile()).absolutePath()));
     QString text;
     for (const Setting &setting : settings)
         text += u'[' + setting.section + QLatin1String("]\n") + setting.key + u'=' + setting.value +
                 QLatin1String("\n\n");
-    QFile file(settingsFile());
+    QFile file(m_install.settingsFile());
     QVERIFY(file.open(QIODevice::WriteOnly));
     QCOMPARE(file.write(text.toUtf8()), text.toUtf8().size());
 }
 
 QString tst_CaptureE2e::storedCounter() const
 {
-    return iniValue(settingsFile(), QStringLiteral("CaptureCounter"),
+    return iniValue(m_install.settingsFile(), QStringLiteral("CaptureCounter"),
                     QStringLiteral("CaptureCounter"))
         .value_or(QStringLiteral("<not stored>"));
 }
 
 QString tst_CaptureE2e::savePicture(const QImage &picture, const QString &name)
 {
-    const QString path = m_root->filePath(name);
+    const QString path = m_install.path(name);
     if (!picture.save(path, "PNG"))
         return {};
     return path;
 }
 
-Child tst_CaptureE2e::startChild(const QString &program, const QStringList &arguments)
-{
-    Child child(new QProcess);
-    child->setProcessEnvironment(environment());
-    child->setProgram(program);
-    child->setArguments(arguments);
-    child->start();
-    return child;
-}
-
 void tst_CaptureE2e::startPictarro(Child &pictarro)
 {
-    pictarro = startChild(programFolder() + QLatin1String("/Pictarro"), {});
+    pictarro = m_install.start(m_install.programFolder() + QLatin1String("/Pictarro"), {});
     QVERIFY2(pictarro->waitForStarted(WaitMs), qPrintable(pictarro->errorString()));
 }
 
@@ -258,8 +210,8 @@ void tst_CaptureE2e::waitUntilReady(const QString &captureFolder)
     // picture offered from then on is not wiped by that clear. A test case
     // therefore never prepares both the folder setting and the folder.
     const bool ready = pollUntil([&] {
-        const std::optional<QString> stored =
-            iniValue(settingsFile(), QStringLiteral("CapturePath"), QStringLiteral("Folder"));
+        const std::optional<QString> stored = iniValue(
+            m_install.settingsFile(), QStringLiteral("CapturePath"), QStringLiteral("Folder"));
         return (stored && *stored == captureFolder && QFileInfo(captureFolder).isDir()) ||
                m_pictarro->state() == QProcess::NotRunning;
     });
@@ -271,9 +223,9 @@ void tst_CaptureE2e::offerPicture(const QString &png, Child &xclip)
 {
     // -quiet keeps xclip in the foreground: it serves the picture until it
     // loses the clipboard, then exits.
-    xclip = startChild(m_xclip, {QStringLiteral("-selection"), QStringLiteral("clipboard"),
-                                 QStringLiteral("-t"), QStringLiteral("image/png"),
-                                 QStringLiteral("-i"), png, QStringLiteral("-quiet")});
+    xclip = m_install.start(m_xclip, {QStringLiteral("-selection"), QStringLiteral("clipboard"),
+                                      QStringLiteral("-t"), QStringLiteral("image/png"),
+                                      QStringLiteral("-i"), png, QStringLiteral("-quiet")});
     QVERIFY2(xclip->waitForStarted(WaitMs), qPrintable(xclip->errorString()));
 }
 
@@ -295,7 +247,7 @@ void tst_CaptureE2e::waitUntilCleared(Child &xclip)
 void tst_CaptureE2e::verifyClipboardEmpty()
 {
     QProcess reader;
-    reader.setProcessEnvironment(environment());
+    reader.setProcessEnvironment(m_install.environment());
     reader.start(m_xclip,
                  {QStringLiteral("-o"), QStringLiteral("-selection"), QStringLiteral("clipboard"),
                   QStringLiteral("-t"), QStringLiteral("TARGETS")});
@@ -357,14 +309,14 @@ void tst_CaptureE2e::capturesPicture()
     QFETCH(QString, expectedName);
     QFETCH(const int, jpegQuality);
 
-    QString captureFolder = defaultCaptureFolder();
+    QString captureFolder = m_install.defaultCaptureFolder();
     for (Setting &setting : settings) {
-        setting.value.replace(QLatin1String("@ROOT@"), m_root->path());
+        setting.value.replace(QLatin1String("@ROOT@"), m_install.path());
         if (setting.section == QLatin1String("CapturePath"))
             captureFolder = setting.value;
     }
-    expectedName.replace(QLatin1String("@ROOT@"), m_root->path());
-    const QString expected = QDir(programFolder()).absoluteFilePath(expectedName);
+    expectedName.replace(QLatin1String("@ROOT@"), m_install.path());
+    const QString expected = QDir(m_install.programFolder()).absoluteFilePath(expectedName);
     if (!settings.isEmpty())
         CHECKED(writeSettings(settings));
 
@@ -448,7 +400,7 @@ void tst_CaptureE2e::capturesInSeries()
     if (!settings.isEmpty())
         CHECKED(writeSettings(settings));
     CHECKED(startPictarro(m_pictarro));
-    CHECKED(waitUntilReady(defaultCaptureFolder()));
+    CHECKED(waitUntilReady(m_install.defaultCaptureFolder()));
 
     // Each capture is a different picture, so each file can be told apart.
     QList<QImage> sources;
@@ -456,14 +408,14 @@ void tst_CaptureE2e::capturesInSeries()
         sources.append(testPicture(QSize(120 + 10 * i, 80 + 5 * i)));
         const QString png = savePicture(sources.last(), QStringLiteral("source %1.png").arg(i));
         QVERIFY(!png.isEmpty());
-        CHECKED(capture(png, defaultCaptureFolder() + u'/' + expectedNames.at(i)));
+        CHECKED(capture(png, m_install.defaultCaptureFolder() + u'/' + expectedNames.at(i)));
     }
 
     QStringList expectedListing = expectedNames;
     expectedListing.sort();
-    QCOMPARE(listing(defaultCaptureFolder()), expectedListing.join(QLatin1String(", ")));
+    QCOMPARE(listing(m_install.defaultCaptureFolder()), expectedListing.join(QLatin1String(", ")));
     for (int i = 0; i < expectedNames.size(); ++i) {
-        const QImage captured(defaultCaptureFolder() + u'/' + expectedNames.at(i));
+        const QImage captured(m_install.defaultCaptureFolder() + u'/' + expectedNames.at(i));
         QCOMPARE(captured.size(), sources.at(i).size());
     }
     QCOMPARE(storedCounter(), expectedCounter);
@@ -500,9 +452,9 @@ void tst_CaptureE2e::neverOverwrites()
     if (jpeg)
         CHECKED(writeSettings({{QStringLiteral("ImageExtensionJPG"),
                                 QStringLiteral("SaveExtensionJPG"), QStringLiteral("True")}}));
-    QVERIFY(QDir().mkpath(defaultCaptureFolder()));
+    QVERIFY(QDir().mkpath(m_install.defaultCaptureFolder()));
     for (const QString &name : existing) {
-        QFile file(defaultCaptureFolder() + u'/' + name);
+        QFile file(m_install.defaultCaptureFolder() + u'/' + name);
         QVERIFY(file.open(QIODevice::WriteOnly));
         QVERIFY(file.write("an earlier capture: " + name.toUtf8()) > 0);
     }
@@ -510,29 +462,29 @@ void tst_CaptureE2e::neverOverwrites()
     const QString png = savePicture(testPicture(QSize(64, 48)), QStringLiteral("source.png"));
     QVERIFY(!png.isEmpty());
     CHECKED(startPictarro(m_pictarro));
-    CHECKED(waitUntilReady(defaultCaptureFolder()));
-    CHECKED(capture(png, defaultCaptureFolder() + u'/' + expectedName));
+    CHECKED(waitUntilReady(m_install.defaultCaptureFolder()));
+    CHECKED(capture(png, m_install.defaultCaptureFolder() + u'/' + expectedName));
 
     for (const QString &name : existing) {
-        QFile file(defaultCaptureFolder() + u'/' + name);
+        QFile file(m_install.defaultCaptureFolder() + u'/' + name);
         QVERIFY(file.open(QIODevice::ReadOnly));
         QCOMPARE(file.readAll(), "an earlier capture: " + name.toUtf8());
     }
-    QVERIFY(!QImage(defaultCaptureFolder() + u'/' + expectedName).isNull());
+    QVERIFY(!QImage(m_install.defaultCaptureFolder() + u'/' + expectedName).isNull());
     QCOMPARE(storedCounter(), expectedCounter);
 }
 
 void tst_CaptureE2e::leavesTextAlone()
 {
     CHECKED(startPictarro(m_pictarro));
-    CHECKED(waitUntilReady(defaultCaptureFolder()));
+    CHECKED(waitUntilReady(m_install.defaultCaptureFolder()));
 
     // -verbose: xclip keeps to the foreground and reports each request it
     // waits for, which tells when Pictarro has looked at the text.
     const QByteArray text = "not a picture\n";
     Child textOwner =
-        startChild(m_xclip, {QStringLiteral("-selection"), QStringLiteral("clipboard"),
-                             QStringLiteral("-verbose")});
+        m_install.start(m_xclip, {QStringLiteral("-selection"), QStringLiteral("clipboard"),
+                                  QStringLiteral("-verbose")});
     QVERIFY(textOwner->waitForStarted(WaitMs));
     textOwner->write(text);
     textOwner->closeWriteChannel();
@@ -546,7 +498,7 @@ void tst_CaptureE2e::leavesTextAlone()
                         QString::fromUtf8(report)));
 
     QProcess reader;
-    reader.setProcessEnvironment(environment());
+    reader.setProcessEnvironment(m_install.environment());
     reader.start(m_xclip,
                  {QStringLiteral("-o"), QStringLiteral("-selection"), QStringLiteral("clipboard")});
     QVERIFY(reader.waitForFinished(WaitMs));
@@ -558,14 +510,14 @@ void tst_CaptureE2e::leavesTextAlone()
     // the text is captured, the text has been dealt with. It took no number.
     const QString png = savePicture(testPicture(QSize(32, 32)), QStringLiteral("source.png"));
     QVERIFY(!png.isEmpty());
-    CHECKED(capture(png, defaultCaptureFolder() + QLatin1String("/Pictarro 1.bmp")));
-    QCOMPARE(listing(defaultCaptureFolder()), QStringLiteral("Pictarro 1.bmp"));
+    CHECKED(capture(png, m_install.defaultCaptureFolder() + QLatin1String("/Pictarro 1.bmp")));
+    QCOMPARE(listing(m_install.defaultCaptureFolder()), QStringLiteral("Pictarro 1.bmp"));
 }
 
 void tst_CaptureE2e::secondInstanceExits()
 {
     CHECKED(startPictarro(m_pictarro));
-    CHECKED(waitUntilReady(defaultCaptureFolder()));
+    CHECKED(waitUntilReady(m_install.defaultCaptureFolder()));
 
     Child second;
     CHECKED(startPictarro(second));
@@ -576,8 +528,8 @@ void tst_CaptureE2e::secondInstanceExits()
     QCOMPARE(m_pictarro->state(), QProcess::Running);
     const QString png = savePicture(testPicture(QSize(50, 40)), QStringLiteral("source.png"));
     QVERIFY(!png.isEmpty());
-    CHECKED(capture(png, defaultCaptureFolder() + QLatin1String("/Pictarro 1.bmp")));
-    QCOMPARE(listing(defaultCaptureFolder()), QStringLiteral("Pictarro 1.bmp"));
+    CHECKED(capture(png, m_install.defaultCaptureFolder() + QLatin1String("/Pictarro 1.bmp")));
+    QCOMPARE(listing(m_install.defaultCaptureFolder()), QStringLiteral("Pictarro 1.bmp"));
 }
 
 // Keeps the processor busy while it lives, so that the announcement of a
@@ -614,7 +566,7 @@ void tst_CaptureE2e::burstUnderLoad_eachPictureSavedOnce()
     // on a busy machine: every one is saved exactly once, in order.
     constexpr int Pictures = 60;
     CHECKED(startPictarro(m_pictarro));
-    CHECKED(waitUntilReady(defaultCaptureFolder()));
+    CHECKED(waitUntilReady(m_install.defaultCaptureFolder()));
 
     QStringList pngs;
     for (int i = 0; i < Pictures; ++i) {
@@ -630,16 +582,17 @@ void tst_CaptureE2e::burstUnderLoad_eachPictureSavedOnce()
             CHECKED(waitUntilCleared(xclip));
         }
     }
-    const QString last = defaultCaptureFolder() + QStringLiteral("/Pictarro %1.bmp").arg(Pictures);
+    const QString last =
+        m_install.defaultCaptureFolder() + QStringLiteral("/Pictarro %1.bmp").arg(Pictures);
     CHECKED(waitForFile(last));
 
     QStringList expected;
     for (int i = 1; i <= Pictures; ++i)
         expected << QStringLiteral("Pictarro %1.bmp").arg(i);
     expected.sort();
-    QCOMPARE(listing(defaultCaptureFolder()), expected.join(QLatin1String(", ")));
+    QCOMPARE(listing(m_install.defaultCaptureFolder()), expected.join(QLatin1String(", ")));
     for (int i = 0; i < Pictures; ++i) {
-        const QImage captured(defaultCaptureFolder() +
+        const QImage captured(m_install.defaultCaptureFolder() +
                               QStringLiteral("/Pictarro %1.bmp").arg(i + 1));
         QCOMPARE(captured.size(), QSize(40 + i, 30 + i % 7));
     }

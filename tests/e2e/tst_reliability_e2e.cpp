@@ -125,22 +125,11 @@ private Q_SLOTS:
     void soak_memoryFlat_noTemporaryFiles();
 
 private:
-    QString programFolder() const { return m_root->filePath(QStringLiteral("program folder")); }
-    QString defaultCaptureFolder() const
-    {
-        return programFolder() + QLatin1String("/Captured Screens");
-    }
-    QString settingsFile() const
-    {
-        return m_root->filePath(QStringLiteral("config/Pictarro/1.ini"));
-    }
-    QProcessEnvironment environment() const;
     void writeSettingsBytes(const QByteArray &bytes);
     void writeSettings(const QList<std::pair<QString, QString>> &sectionKeyValue);
     QString storedCounter() const;
     QString savePicture(const QImage &picture, const QString &name);
 
-    Child startChild(const QString &program, const QStringList &arguments);
     void startPictarro();
     void startAgent(Child &agent, const QStringList &arguments, const QByteArray &ready,
                     QByteArray *said = nullptr);
@@ -153,7 +142,7 @@ private:
     QStringList messageBoxes();
     void answerMessageBox();
 
-    std::unique_ptr<QTemporaryDir> m_root;
+    e2e::Installation m_install;
     Child m_pictarro;
     QString m_xclip;
     QString m_xdotool;
@@ -179,22 +168,10 @@ void tst_ReliabilityE2e::initTestCase()
 
 void tst_ReliabilityE2e::init()
 {
-    const QString base = qEnvironmentVariableIsEmpty("PICTARRO_TEST_ROOT")
-                             ? QDir::tempPath()
-                             : qEnvironmentVariable("PICTARRO_TEST_ROOT");
-    m_root = std::make_unique<QTemporaryDir>(base + QLatin1String("/reliability-XXXXXX"));
-    QVERIFY(m_root->isValid());
-    const QDir root(m_root->path());
-    for (const char *folder :
-         {"program folder", "home", "config", "data", "cache", "runtime", "tmp", "work"})
-        QVERIFY(root.mkpath(QLatin1String(folder)));
-    QVERIFY(QFile::setPermissions(root.filePath(QStringLiteral("runtime")),
-                                  QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
-    for (const char *binary : {"Pictarro", "libbmp2jpeg.so"}) {
-        const QString name = QLatin1String(binary);
-        QVERIFY(QFile::copy(QStringLiteral(PICTARRO_BIN_DIR "/") + name,
-                            programFolder() + u'/' + name));
-    }
+    const QString failed =
+        m_install.create(QStringLiteral("reliability"), QStringLiteral(PICTARRO_BIN_DIR),
+                         {QStringLiteral("Pictarro"), QStringLiteral("libbmp2jpeg.so")});
+    QVERIFY2(failed.isEmpty(), qPrintable(failed));
 }
 
 void tst_ReliabilityE2e::cleanup()
@@ -202,7 +179,7 @@ void tst_ReliabilityE2e::cleanup()
     if (m_pictarro && QTest::currentTestFailed()) {
         qWarning("Pictarro's output:\n%s%s", m_pictarro->readAllStandardOutput().constData(),
                  m_pictarro->readAllStandardError().constData());
-        const QStringList captures = entries(defaultCaptureFolder());
+        const QStringList captures = entries(m_install.defaultCaptureFolder());
         qWarning("Capture folder: %s",
                  qPrintable(captures.size() <= 40
                                 ? captures.join(QLatin1String(", "))
@@ -212,28 +189,13 @@ void tst_ReliabilityE2e::cleanup()
     for (const QString &mount : std::as_const(m_mounts))
         runQuietly(QStringLiteral("umount"), {QStringLiteral("-l"), mount});
     m_mounts.clear();
-    m_root.reset();
-}
-
-QProcessEnvironment tst_ReliabilityE2e::environment() const
-{
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.remove(QStringLiteral("QT_QPA_PLATFORM"));
-    env.remove(QStringLiteral("WAYLAND_DISPLAY"));
-    const QDir root(m_root->path());
-    env.insert(QStringLiteral("HOME"), root.filePath(QStringLiteral("home")));
-    env.insert(QStringLiteral("XDG_CONFIG_HOME"), root.filePath(QStringLiteral("config")));
-    env.insert(QStringLiteral("XDG_DATA_HOME"), root.filePath(QStringLiteral("data")));
-    env.insert(QStringLiteral("XDG_CACHE_HOME"), root.filePath(QStringLiteral("cache")));
-    env.insert(QStringLiteral("XDG_RUNTIME_DIR"), root.filePath(QStringLiteral("runtime")));
-    env.insert(QStringLiteral("TMPDIR"), root.filePath(QStringLiteral("tmp")));
-    return env;
+    m_install.remove();
 }
 
 void tst_ReliabilityE2e::writeSettingsBytes(const QByteArray &bytes)
 {
-    QVERIFY(QDir().mkpath(QFileInfo(settingsFile()).absolutePath()));
-    QFile file(settingsFile());
+    QVERIFY(QDir().mkpath(QFileInfo(m_install.settingsFile()).absolutePath()));
+    QFile file(m_install.settingsFile());
     QVERIFY(file.open(QIODevice::WriteOnly));
     QCOMPARE(file.write(bytes), bytes.size());
 }
@@ -251,28 +213,17 @@ void tst_ReliabilityE2e::writeSettings(const QList<std::pair<QString, QString>> 
 
 QString tst_ReliabilityE2e::storedCounter() const
 {
-    return iniValue(settingsFile(), QStringLiteral("CaptureCounter"),
+    return iniValue(m_install.settingsFile(), QStringLiteral("CaptureCounter"),
                     QStringLiteral("CaptureCounter"))
         .value_or(QStringLiteral("<not stored>"));
 }
 
 QString tst_ReliabilityE2e::savePicture(const QImage &picture, const QString &name)
 {
-    const QString path = m_root->filePath(QLatin1String("work/") + name);
+    const QString path = m_install.path(QLatin1String("work/") + name);
     if (!picture.save(path, "PNG"))
         return {};
     return path;
-}
-
-Child tst_ReliabilityE2e::startChild(const QString &program, const QStringList &arguments)
-{
-    Child child(new QProcess);
-    child->setProcessEnvironment(environment());
-    child->setWorkingDirectory(m_root->filePath(QStringLiteral("work")));
-    child->setProgram(program);
-    child->setArguments(arguments);
-    child->start();
-    return child;
 }
 
 void tst_ReliabilityE2e::startPictarro()
@@ -280,8 +231,9 @@ void tst_ReliabilityE2e::startPictarro()
     // Pictarro empties the clipboard as it starts: a text offered before
     // the start tells, by going away, that Pictarro is past that point and
     // that a picture offered now is Pictarro's to take.
-    Child sentinel = startChild(m_xclip, {QStringLiteral("-selection"), QStringLiteral("clipboard"),
-                                          QStringLiteral("-quiet")});
+    Child sentinel =
+        m_install.start(m_xclip, {QStringLiteral("-selection"), QStringLiteral("clipboard"),
+                                  QStringLiteral("-quiet")});
     QVERIFY(sentinel->waitForStarted(WaitMs));
     sentinel->write("before Pictarro started\n");
     sentinel->waitForBytesWritten(WaitMs);
@@ -289,7 +241,7 @@ void tst_ReliabilityE2e::startPictarro()
     QByteArray read;
     const bool offered = pollUntil([&] {
         QProcess reader;
-        reader.setProcessEnvironment(environment());
+        reader.setProcessEnvironment(m_install.environment());
         reader.start(m_xclip, {QStringLiteral("-o"), QStringLiteral("-selection"),
                                QStringLiteral("clipboard")});
         if (!reader.waitForFinished(3000)) {
@@ -302,7 +254,7 @@ void tst_ReliabilityE2e::startPictarro()
     QVERIFY2(offered, qPrintable(QLatin1String("the clipboard gave: ") + QString::fromUtf8(read) +
                                  QString::fromUtf8(sentinel->readAllStandardError())));
 
-    m_pictarro = startChild(programFolder() + QLatin1String("/Pictarro"), {});
+    m_pictarro = m_install.start(m_install.programFolder() + QLatin1String("/Pictarro"), {});
     QVERIFY2(m_pictarro->waitForStarted(WaitMs), qPrintable(m_pictarro->errorString()));
     const bool cleared = sentinel->waitForFinished(WaitMs);
     QVERIFY2(m_pictarro->state() == QProcess::Running, "Pictarro ended during start-up");
@@ -325,7 +277,7 @@ void tst_ReliabilityE2e::waitForLine(Child &child, QByteArray &seen, const QByte
 void tst_ReliabilityE2e::startAgent(Child &agent, const QStringList &arguments,
                                     const QByteArray &ready, QByteArray *said)
 {
-    agent = startChild(QStringLiteral(CLIPBOARD_AGENT), arguments);
+    agent = m_install.start(QStringLiteral(CLIPBOARD_AGENT), arguments);
     QVERIFY2(agent->waitForStarted(WaitMs), qPrintable(agent->errorString()));
     QByteArray seen;
     if (!ready.isEmpty())
@@ -336,8 +288,8 @@ void tst_ReliabilityE2e::offer(Child &xclip, const QString &file, const char *ty
 {
     // xclip stays in the foreground: it serves the file until it loses the
     // clipboard, then exits.
-    xclip =
-        startChild(m_xclip, {QStringLiteral("-selection"), QStringLiteral("clipboard"),
+    xclip = m_install.start(m_xclip,
+                            {QStringLiteral("-selection"), QStringLiteral("clipboard"),
                              QStringLiteral("-t"), QLatin1String(type), QStringLiteral("-i"), file,
                              verbose ? QStringLiteral("-verbose") : QStringLiteral("-quiet")});
     QVERIFY2(xclip->waitForStarted(WaitMs), qPrintable(xclip->errorString()));
@@ -452,12 +404,12 @@ void tst_ReliabilityE2e::burst_eachPictureOnce_inOrder()
                        {}));
     QVERIFY2(feeder->waitForFinished(pictures * 1000 + WaitMs),
              qPrintable(QLatin1String("the burst stalled; folder holds: ") +
-                        listing(defaultCaptureFolder())));
+                        listing(m_install.defaultCaptureFolder())));
     QCOMPARE(feeder->exitCode(), 0);
 
-    QCOMPARE(entries(defaultCaptureFolder()), captureNames(1, pictures, jpeg));
+    QCOMPARE(entries(m_install.defaultCaptureFolder()), captureNames(1, pictures, jpeg));
     for (int n = 1; n <= pictures; ++n) {
-        CHECKED(verifyPicture(defaultCaptureFolder() + u'/' + captureName(n, jpeg),
+        CHECKED(verifyPicture(m_install.defaultCaptureFolder() + u'/' + captureName(n, jpeg),
                               numberedPicture(n, size), !jpeg));
     }
     QCOMPARE(storedCounter(), QString::number(pictures));
@@ -485,7 +437,7 @@ void tst_ReliabilityE2e::killedMidBurst_restartNeverReusesANumber()
                            {QStringLiteral("feed"), QStringLiteral("1"), QStringLiteral("100000"),
                             QString::number(size.width()), QString::number(size.height())},
                            {}));
-        QVERIFY(pollUntil([&] { return entries(defaultCaptureFolder()).size() >= 5; }));
+        QVERIFY(pollUntil([&] { return entries(m_install.defaultCaptureFolder()).size() >= 5; }));
         // The burst goes on without pause, so the kill lands somewhere in a
         // capture: fetching, encoding or writing. A file being written has
         // no name yet, so where it landed cannot be seen and does not matter.
@@ -496,8 +448,8 @@ void tst_ReliabilityE2e::killedMidBurst_restartNeverReusesANumber()
 
     // The settings file reads back whole, with a number for the counter.
     const std::optional<QString> folder =
-        iniValue(settingsFile(), QStringLiteral("CapturePath"), QStringLiteral("Folder"));
-    QCOMPARE(folder.value_or(QString()), defaultCaptureFolder());
+        iniValue(m_install.settingsFile(), QStringLiteral("CapturePath"), QStringLiteral("Folder"));
+    QCOMPARE(folder.value_or(QString()), m_install.defaultCaptureFolder());
     bool isNumber = false;
     const int counter = storedCounter().toInt(&isNumber);
     QVERIFY2(isNumber, qPrintable(storedCounter()));
@@ -506,8 +458,8 @@ void tst_ReliabilityE2e::killedMidBurst_restartNeverReusesANumber()
     // nothing carries a number beyond the stored counter.
     std::map<QString, QByteArray> before;
     int highest = 0;
-    for (const QString &name : entries(defaultCaptureFolder())) {
-        const QString path = defaultCaptureFolder() + u'/' + name;
+    for (const QString &name : entries(m_install.defaultCaptureFolder())) {
+        const QString path = m_install.defaultCaptureFolder() + u'/' + name;
         if (!name.endsWith(extension)) {
             // The encoder gives a JPEG its name only once it is whole, so a
             // kill leaves nothing of it; Qt's bitmap writer has a moment
@@ -536,14 +488,16 @@ void tst_ReliabilityE2e::killedMidBurst_restartNeverReusesANumber()
                        {}));
     QVERIFY(feeder->waitForFinished(More * 1000 + WaitMs));
     for (const auto &[name, hash] : before)
-        QVERIFY2(fileHash(defaultCaptureFolder() + u'/' + name) == hash, qPrintable(name));
+        QVERIFY2(fileHash(m_install.defaultCaptureFolder() + u'/' + name) == hash,
+                 qPrintable(name));
     for (int i = 1; i <= More; ++i) {
-        CHECKED(verifyPicture(defaultCaptureFolder() + u'/' + captureName(counter + i, jpeg),
-                              numberedPicture(1000 + i, size), !jpeg));
+        CHECKED(
+            verifyPicture(m_install.defaultCaptureFolder() + u'/' + captureName(counter + i, jpeg),
+                          numberedPicture(1000 + i, size), !jpeg));
     }
     QCOMPARE(storedCounter(), QString::number(counter + More));
     int bitmaps = 0;
-    for (const QString &name : entries(defaultCaptureFolder()))
+    for (const QString &name : entries(m_install.defaultCaptureFolder()))
         bitmaps += name.endsWith(extension) ? 1 : 0;
     QCOMPARE(bitmaps, static_cast<int>(before.size()) + More);
 }
@@ -562,7 +516,7 @@ void tst_ReliabilityE2e::clipboardManagerRefill_savedOnce_noLoop()
     Child keeper;
     QByteArray said;
     CHECKED(startAgent(keeper, {QStringLiteral("keep")}, "keeping", &said));
-    const QString folder = defaultCaptureFolder();
+    const QString folder = m_install.defaultCaptureFolder();
     const QString first = savePicture(numberedPicture(1, size), QStringLiteral("1.png"));
     const QString second = savePicture(numberedPicture(2, size), QStringLiteral("2.png"));
 
@@ -623,7 +577,7 @@ void tst_ReliabilityE2e::faultyOwner_survived_nextPictureSaved()
         for (char &byte : noise)
             byte = static_cast<char>(generator.bounded(256));
         noise.replace(0, 8, "\x89PNG\r\n\x1a\n"); // a PNG only by its first bytes
-        const QString file = m_root->filePath(QStringLiteral("work/noise.png"));
+        const QString file = m_install.path(QStringLiteral("work/noise.png"));
         QFile out(file);
         QVERIFY(out.open(QIODevice::WriteOnly));
         QCOMPARE(out.write(noise), noise.size());
@@ -647,10 +601,10 @@ void tst_ReliabilityE2e::faultyOwner_survived_nextPictureSaved()
     }
 
     QCOMPARE(m_pictarro->state(), QProcess::Running);
-    QCOMPARE(entries(defaultCaptureFolder()), QStringList());
-    CHECKED(
-        capture(numberedPicture(7, QSize(64, 48)), defaultCaptureFolder() + u'/' + captureName(1)));
-    QCOMPARE(entries(defaultCaptureFolder()), captureNames(1, 1));
+    QCOMPARE(entries(m_install.defaultCaptureFolder()), QStringList());
+    CHECKED(capture(numberedPicture(7, QSize(64, 48)),
+                    m_install.defaultCaptureFolder() + u'/' + captureName(1)));
+    QCOMPARE(entries(m_install.defaultCaptureFolder()), captureNames(1, 1));
     QVERIFY(messageBoxes().isEmpty());
 }
 
@@ -668,11 +622,11 @@ void tst_ReliabilityE2e::hugePicture_saved()
     for (int x = 0; x < 8000; ++x)
         huge.setPixel(x, x, qRgb(255, 255, 255));
     CHECKED(startPictarro());
-    CHECKED(capture(huge, defaultCaptureFolder() + u'/' + captureName(1)));
+    CHECKED(capture(huge, m_install.defaultCaptureFolder() + u'/' + captureName(1)));
     huge = QImage();
-    CHECKED(
-        capture(numberedPicture(2, QSize(64, 48)), defaultCaptureFolder() + u'/' + captureName(2)));
-    QCOMPARE(entries(defaultCaptureFolder()), captureNames(1, 2));
+    CHECKED(capture(numberedPicture(2, QSize(64, 48)),
+                    m_install.defaultCaptureFolder() + u'/' + captureName(2)));
+    QCOMPARE(entries(m_install.defaultCaptureFolder()), captureNames(1, 2));
 }
 
 // ---------------------------------------------------------------- faults
@@ -696,7 +650,7 @@ void tst_ReliabilityE2e::cannotWrite_oneMessagePerPicture_savedOnceSpaceIsBack()
     if (m_xdotool.isEmpty() || m_xprop.isEmpty())
         QSKIP("needs xdotool and xprop (x11-utils) to find and answer message boxes");
 
-    const QString disk = m_root->filePath(QStringLiteral("small disk"));
+    const QString disk = m_install.path(QStringLiteral("small disk"));
     CHECKED(mountSmallDisk(disk, QStringLiteral("size=1m")));
     const QString folder = disk + QLatin1String("/shots");
     QVERIFY(QDir().mkpath(folder));
@@ -811,11 +765,11 @@ void tst_ReliabilityE2e::garbageSettings_startsWithDefaults_andCaptures()
 {
     QFETCH(QByteArray, settings);
     QFETCH(QString, expectedFile);
-    settings.replace("@ROOT@", m_root->path().toUtf8());
-    expectedFile.replace(QLatin1String("@ROOT@"), m_root->path());
-    const QString expected = QDir(programFolder()).absoluteFilePath(expectedFile);
+    settings.replace("@ROOT@", m_install.path().toUtf8());
+    expectedFile.replace(QLatin1String("@ROOT@"), m_install.path());
+    const QString expected = QDir(m_install.programFolder()).absoluteFilePath(expectedFile);
     {
-        QFile aFile(m_root->filePath(QStringLiteral("work/a file")));
+        QFile aFile(m_install.path(QStringLiteral("work/a file")));
         QVERIFY(aFile.open(QIODevice::WriteOnly));
         aFile.write("not a folder");
     }
@@ -827,20 +781,22 @@ void tst_ReliabilityE2e::garbageSettings_startsWithDefaults_andCaptures()
     // folder, and the settings file reads back.
     QCOMPARE(entries(QFileInfo(expected).absolutePath()),
              QStringList{QFileInfo(expected).fileName()});
-    const QString expectedRelative = QDir(m_root->path()).relativeFilePath(expected);
+    const QString expectedRelative = QDir(m_install.path()).relativeFilePath(expected);
     const QSet<QString> everything =
-        filesBelow(m_root->path(), m_root->filePath(QStringLiteral("work")));
+        filesBelow(m_install.path(), m_install.path(QStringLiteral("work")));
     for (const QString &file : everything) {
         QVERIFY2(!file.contains(QLatin1String("escaped")) || file == expectedRelative,
                  qPrintable(file));
     }
-    QVERIFY(!QFileInfo::exists(m_root->filePath(QStringLiteral("work/shots"))));
-    QVERIFY(!QFileInfo::exists(programFolder() + QLatin1String("/shots")));
-    QFile aFile(m_root->filePath(QStringLiteral("work/a file")));
+    QVERIFY(!QFileInfo::exists(m_install.path(QStringLiteral("work/shots"))));
+    QVERIFY(!QFileInfo::exists(m_install.programFolder() + QLatin1String("/shots")));
+    QFile aFile(m_install.path(QStringLiteral("work/a file")));
     QVERIFY(aFile.open(QIODevice::ReadOnly));
     QCOMPARE(aFile.readAll(), QByteArray("not a folder"));
-    QVERIFY(iniValue(settingsFile(), QStringLiteral("CapturePath"), QStringLiteral("Folder")));
-    QCOMPARE(*iniValue(settingsFile(), QStringLiteral("CapturePath"), QStringLiteral("Folder")),
+    QVERIFY(iniValue(m_install.settingsFile(), QStringLiteral("CapturePath"),
+                     QStringLiteral("Folder")));
+    QCOMPARE(*iniValue(m_install.settingsFile(), QStringLiteral("CapturePath"),
+                       QStringLiteral("Folder")),
              QFileInfo(expected).absolutePath());
 }
 
@@ -869,10 +825,10 @@ void tst_ReliabilityE2e::soak_memoryFlat_noTemporaryFiles()
         CHECKED(writeSettings(
             {{QStringLiteral("ImageExtensionJPG/SaveExtensionJPG"), QStringLiteral("True")}}));
     CHECKED(startPictarro());
-    const QString captureFolder = defaultCaptureFolder();
+    const QString captureFolder = m_install.defaultCaptureFolder();
     // The settings file may not be written yet, or be caught halfway through
     // its atomic replacement; only the files it ends as count.
-    QSet<QString> filesAtStart = filesBelow(m_root->path(), captureFolder);
+    QSet<QString> filesAtStart = filesBelow(m_install.path(), captureFolder);
     filesAtStart.removeIf(
         [](const QString &file) { return file.startsWith("config/Pictarro/1.ini."); });
     filesAtStart.insert(QStringLiteral("config/Pictarro/1.ini"));
@@ -908,7 +864,7 @@ void tst_ReliabilityE2e::soak_memoryFlat_noTemporaryFiles()
             QStringLiteral("resident memory grew from %1 kB to %2 kB").arg(firstKb).arg(lastKb)));
     // No temporary file anywhere: beside the program, in the settings,
     // runtime and temporary folders, or among the captures.
-    QCOMPARE(filesBelow(m_root->path(), captureFolder), filesAtStart);
+    QCOMPARE(filesBelow(m_install.path(), captureFolder), filesAtStart);
 }
 
 QTEST_GUILESS_MAIN(tst_ReliabilityE2e)
