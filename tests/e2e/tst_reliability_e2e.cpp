@@ -231,15 +231,27 @@ void tst_ReliabilityE2e::startPictarro()
     // Pictarro empties the clipboard as it starts: a text offered before
     // the start tells, by going away, that Pictarro is past that point and
     // that a picture offered now is Pictarro's to take.
-    Child sentinel =
-        m_install.start(m_xclip, {QStringLiteral("-selection"), QStringLiteral("clipboard"),
-                                  QStringLiteral("-quiet")});
-    QVERIFY(sentinel->waitForStarted(WaitMs));
-    sentinel->write("before Pictarro started\n");
-    sentinel->waitForBytesWritten(WaitMs);
-    sentinel->closeWriteChannel();
+    // A busy X server may turn a connection away now and then: an xclip
+    // that could not connect is started again.
+    Child sentinel;
+    const auto offerSentinel = [&] {
+        sentinel =
+            m_install.start(m_xclip, {QStringLiteral("-selection"), QStringLiteral("clipboard"),
+                                      QStringLiteral("-quiet")});
+        if (sentinel->waitForStarted(WaitMs)) {
+            sentinel->write("before Pictarro started\n");
+            sentinel->waitForBytesWritten(WaitMs);
+            sentinel->closeWriteChannel();
+        }
+    };
+    offerSentinel();
     QByteArray read;
     const bool offered = pollUntil([&] {
+        if (sentinel->state() == QProcess::NotRunning) {
+            read = sentinel->readAllStandardError();
+            offerSentinel();
+            return false;
+        }
         QProcess reader;
         reader.setProcessEnvironment(m_install.environment());
         reader.start(m_xclip, {QStringLiteral("-o"), QStringLiteral("-selection"),
