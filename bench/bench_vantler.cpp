@@ -6,6 +6,7 @@
 // usage: bench_vantler [runs] [cjpeg program]
 
 #include "BmpConverter.h"
+#include "ScreenLikePicture.h"
 #include "VantlerRules.h"
 
 #include <QCoreApplication>
@@ -25,37 +26,6 @@ namespace {
 constexpr int Width = 3840;
 constexpr int Height = 2160;
 constexpr int Quality = 75;
-
-// Something like a desktop: flat panels, sharp-edged "text" and a smooth
-// gradient, so the encoder meets what screenshots hold.
-QImage desktopPicture()
-{
-    QImage image(Width, Height, QImage::Format_RGB32);
-    quint32 seed = 2026;
-    const auto next = [&seed] {
-        seed = seed * 1664525U + 1013904223U;
-        return seed >> 8;
-    };
-    for (int y = 0; y < Height; ++y) {
-        auto *line = reinterpret_cast<QRgb *>(image.scanLine(y));
-        for (int x = 0; x < Width; ++x) {
-            QRgb pixel = qRgb(30 + x * 60 / Width, 60 + y * 50 / Height, 110);
-            const bool window =
-                x % 1280 > 80 && x % 1280 < 1200 && y % 1080 > 60 && y % 1080 < 1000;
-            if (window) {
-                pixel = qRgb(246, 246, 244);
-                const bool textLine = y % 22 < 12 && x % 1280 > 120 && x % 1280 < 1160;
-                if (textLine && next() % 3 == 0)
-                    pixel = qRgb(20, 20, 30);
-            }
-            if (x > 2600 && x < 3600 && y > 1300 && y < 2000) // a photo
-                pixel = qRgb(100 + (y - 1300) / 6 + static_cast<int>(next() % 9),
-                             150 + (x - 2600) / 12, 200 - (y - 1300) / 5);
-            line[x] = pixel;
-        }
-    }
-    return image;
-}
 
 struct Timing
 {
@@ -98,7 +68,7 @@ int main(int argc, char *argv[])
 
     QTemporaryDir folder;
     const QString bitmap = folder.filePath("desktop.bmp");
-    if (!desktopPicture().save(bitmap, "BMP")) {
+    if (!screenLikePicture().save(bitmap, "BMP")) {
         std::fprintf(stderr, "cannot write %s\n", qPrintable(bitmap));
         return 1;
     }
