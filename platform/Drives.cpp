@@ -133,19 +133,16 @@ QString readFirstLine(const QString &path)
     return QString::fromLatin1(file.readLine().trimmed());
 }
 
-// /sys/block/<disk> (or a partition's parent) is removable, or, for a
-// device-mapper or RAID device, one of the devices it is built on is.
-bool sysDiskIsRemovable(const QString &diskFolder, int depth)
+// The disk in /sys/block is removable, or, for a device-mapper or RAID
+// device, one of the devices it is built on is.
+bool sysDiskIsRemovable(const QString &diskFolder)
 {
     if (readFirstLine(diskFolder + QStringLiteral("/removable")) == QLatin1String("1"))
         return true;
-    if (depth > 4)
-        return false;
-    const QDir slaves(diskFolder + QStringLiteral("/slaves"));
-    const QStringList below = slaves.entryList(QDir::Dirs | QDir::NoDotAndDotDot | QDir::System);
-    return std::any_of(below.cbegin(), below.cend(), [&](const QString &name) {
-        return isRemovableDevice(QStringLiteral("/dev/") + name) ||
-               sysDiskIsRemovable(QStringLiteral("/sys/block/") + name, depth + 1);
+    const QStringList below = QDir(diskFolder + QStringLiteral("/slaves"))
+                                  .entryList(QDir::Dirs | QDir::NoDotAndDotDot | QDir::System);
+    return std::any_of(below.cbegin(), below.cend(), [](const QString &name) {
+        return isRemovableDevice(QStringLiteral("/dev/") + name);
     });
 }
 
@@ -231,7 +228,7 @@ bool isRemovableDevice(const QString &blockDevice)
         diskFolder = QFileInfo(QFileInfo(classEntry).canonicalFilePath()).path();
     else
         diskFolder = QStringLiteral("/sys/block/") + diskName(name);
-    return sysDiskIsRemovable(diskFolder, 0);
+    return sysDiskIsRemovable(diskFolder);
 }
 
 QList<Drive> drivesOf(const QList<MountEntry> &mounts,
