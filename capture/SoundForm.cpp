@@ -18,6 +18,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QTextDocument>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -103,11 +104,12 @@ void SoundForm::buildControls()
     SoundList->addItems(SoundSamples::names());
     auto *samples = new QHBoxLayout;
     samples->setSpacing(4);
-    samples->addWidget(SoundList, 1);
+    samples->addWidget(SoundList);
     Play = pictureButton("Play", QStringLiteral("sound/play"), QStringLiteral("Play"), Frame1);
     samples->addWidget(Play);
     OK = pictureButton("OK", QStringLiteral("sound/ok"), QStringLiteral("OK"), Frame1);
     samples->addWidget(OK);
+    samples->addStretch(1);
     grid->addLayout(samples, 0, 1);
 
     SoundPath = named<QLineEdit>("SoundPath", Frame1);
@@ -127,7 +129,16 @@ void SoundForm::buildControls()
     Text1->setPlainText(helpText());
     Text1->setFrameShape(QFrame::NoFrame);
     Text1->setBackgroundRole(QPalette::Window);
-    Text1->setFixedHeight(fontMetrics().lineSpacing() * 6);
+    // The four lines as they are written, whole and without scrolling.
+    Text1->setLineWrapMode(QPlainTextEdit::NoWrap);
+    Text1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    Text1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    const QFontMetrics metrics(Text1->font());
+    int widest = 0;
+    for (const QString &line : helpText().split(QStringLiteral("\r\n")))
+        widest = qMax(widest, metrics.horizontalAdvance(line));
+    const int margin = 2 * (qRound(Text1->document()->documentMargin()) + Text1->frameWidth());
+    Text1->setFixedSize(widest + margin + 4, metrics.lineSpacing() * 4 + margin + 4);
     grid->addWidget(Text1, 3, 0, 1, 2);
     layout->addWidget(Frame1);
 
