@@ -1,10 +1,8 @@
 #include "CaptureList.h"
 
-#include <QCollator>
 #include <QDir>
 #include <QFileInfo>
 #include <algorithm>
-#include <vector>
 
 namespace CaptureList {
 
@@ -33,22 +31,58 @@ bool matches(const QString &fileName, Filter filter)
     return endsWith(".bmp") || endsWith(".jpg");
 }
 
+namespace {
+
+// The next run of digits or of other characters.
+QStringView nextRun(QStringView text, qsizetype &at)
+{
+    const qsizetype start = at;
+    const bool digits = text[at].isDigit();
+    while (at < text.size() && text[at].isDigit() == digits)
+        ++at;
+    return text.mid(start, at - start);
+}
+
+// Numbers by value: without their leading zeros, a longer run is larger.
+int compareNumbers(QStringView a, QStringView b)
+{
+    const auto significant = [](QStringView run) {
+        qsizetype zeros = 0;
+        while (zeros + 1 < run.size() && run[zeros] == QLatin1Char('0'))
+            ++zeros;
+        return run.mid(zeros);
+    };
+    const QStringView x = significant(a);
+    const QStringView y = significant(b);
+    if (x.size() != y.size())
+        return x.size() < y.size() ? -1 : 1;
+    return x.compare(y);
+}
+
+} // namespace
+
+int compareNaturally(QStringView a, QStringView b)
+{
+    qsizetype i = 0;
+    qsizetype j = 0;
+    while (i < a.size() && j < b.size()) {
+        const QStringView x = nextRun(a, i);
+        const QStringView y = nextRun(b, j);
+        const bool numbers = x[0].isDigit() && y[0].isDigit();
+        const int order = numbers ? compareNumbers(x, y) : x.compare(y, Qt::CaseInsensitive);
+        if (order != 0)
+            return order;
+    }
+    if (i < a.size() || j < b.size())
+        return i < a.size() ? 1 : -1;
+    // Names that differ only in case or leading zeros keep one fixed order.
+    return a.compare(b);
+}
+
 void sortNaturally(QStringList &names)
 {
-    QCollator collator;
-    collator.setNumericMode(true);
-    collator.setCaseSensitivity(Qt::CaseInsensitive);
-    // One sort key per name is far cheaper than comparing names afresh.
-    std::vector<std::pair<QCollatorSortKey, QString>> keyed;
-    keyed.reserve(static_cast<size_t>(names.size()));
-    for (const QString &name : std::as_const(names))
-        keyed.emplace_back(collator.sortKey(name), name);
-    std::stable_sort(keyed.begin(), keyed.end(), [](const auto &a, const auto &b) {
-        const int order = a.first.compare(b.first);
-        return order != 0 ? order < 0 : a.second < b.second;
-    });
-    for (size_t i = 0; i < keyed.size(); ++i)
-        names[static_cast<qsizetype>(i)] = keyed[i].second;
+    std::sort(names.begin(), names.end(),
+              [](const QString &a, const QString &b) { return compareNaturally(a, b) < 0; });
 }
 
 std::optional<QStringList> list(const QString &folder, Filter filter)

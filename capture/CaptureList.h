@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <QStringView>
 #include <optional>
 
 // The folder manager's list of captures: the picture files of one folder,
@@ -25,6 +26,11 @@ Filter filterFor(const QString &formatText);
 
 // Whether a file name passes the filter; the extension matches in any case.
 bool matches(const QString &fileName, Filter filter);
+
+// Orders names as a person reads them: letters without regard to case, runs
+// of digits by their value. Negative, zero or positive as a comes first, is
+// the same, or comes after b.
+int compareNaturally(QStringView a, QStringView b);
 
 // Sorts names as a person reads them: letters without regard to case, runs
 // of digits by their value ("Pictarro 2" before "Pictarro 10").
