@@ -87,7 +87,7 @@ void TestTrayEndToEnd::init()
 {
     m_program = std::make_unique<QTemporaryDir>();
     QVERIFY(m_program->isValid());
-    for (const char *file : {"Pictarro", "Vantler", "libbmp2jpeg.so"}) {
+    for (const char *file : {"Pictarro", "Vantler", "libbmp2jpeg.so", "libPictarroPicBox.so"}) {
         QVERIFY(QFile::copy(QStringLiteral(PICTARRO_BIN_DIR "/") + QLatin1String(file),
                             m_program->filePath(QLatin1String(file))));
     }
