@@ -14,7 +14,7 @@ root=$(mktemp -d)
 trap 'kill $app $xvfb 2>/dev/null || true; rm -rf "$root"' EXIT
 mkdir -p "$root/program" "$root/runtime" && chmod 700 "$root/runtime"
 # A program folder of its own, so the window shows a tidy default folder.
-cp "$bin/Pictarro" "$bin/libbmp2jpeg.so" "$root/program/"
+cp "$bin/Pictarro" "$bin/libbmp2jpeg.so" "$bin/libPictarroPicBox.so" "$root/program/"
 
 exec 3>"$root/display"
 Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &

@@ -145,7 +145,7 @@ void tst_CaptureE2e::initTestCase()
              "needs an X server: run through tests/e2e/with-xvfb.sh");
     m_xclip = QStandardPaths::findExecutable(QStringLiteral("xclip"));
     QVERIFY2(!m_xclip.isEmpty(), "xclip is not installed");
-    for (const char *binary : {"Pictarro", "libbmp2jpeg.so"}) {
+    for (const char *binary : {"Pictarro", "libbmp2jpeg.so", "libPictarroPicBox.so"}) {
         const QString path = QStringLiteral(PICTARRO_BIN_DIR "/") + QLatin1String(binary);
         QVERIFY2(QFileInfo::exists(path), qPrintable(path + QLatin1String(" is not built")));
     }
@@ -155,7 +155,8 @@ void tst_CaptureE2e::init()
 {
     const QString failed =
         m_install.create(QStringLiteral("e2e"), QStringLiteral(PICTARRO_BIN_DIR),
-                         {QStringLiteral("Pictarro"), QStringLiteral("libbmp2jpeg.so")});
+                         {QStringLiteral("Pictarro"), QStringLiteral("libbmp2jpeg.so"),
+                          QStringLiteral("libPictarroPicBox.so")});
     QVERIFY2(failed.isEmpty(), qPrintable(failed));
 }
 

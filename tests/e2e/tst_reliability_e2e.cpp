@@ -159,7 +159,7 @@ void tst_ReliabilityE2e::initTestCase()
     QVERIFY2(!m_xclip.isEmpty(), "xclip is not installed");
     m_xdotool = QStandardPaths::findExecutable(QStringLiteral("xdotool"));
     m_xprop = QStandardPaths::findExecutable(QStringLiteral("xprop"));
-    for (const char *binary : {"Pictarro", "libbmp2jpeg.so"}) {
+    for (const char *binary : {"Pictarro", "libbmp2jpeg.so", "libPictarroPicBox.so"}) {
         const QString path = QStringLiteral(PICTARRO_BIN_DIR "/") + QLatin1String(binary);
         QVERIFY2(QFileInfo::exists(path), qPrintable(path + QLatin1String(" is not built")));
     }
@@ -170,7 +170,8 @@ void tst_ReliabilityE2e::init()
 {
     const QString failed =
         m_install.create(QStringLiteral("reliability"), QStringLiteral(PICTARRO_BIN_DIR),
-                         {QStringLiteral("Pictarro"), QStringLiteral("libbmp2jpeg.so")});
+                         {QStringLiteral("Pictarro"), QStringLiteral("libbmp2jpeg.so"),
+                          QStringLiteral("libPictarroPicBox.so")});
     QVERIFY2(failed.isEmpty(), qPrintable(failed));
 }
 

@@ -57,7 +57,7 @@ private Q_SLOTS:
     void cleanup();
 
     void startsInTheNotificationArea_andComesBackOnDoubleClick();
-    void shortcuts_openAbout_restoreSettings_startVantler_andExit();
+    void shortcuts_openWindows_restoreSettings_startVantler_andExit();
 
 private:
     void writeSettings(const QByteArray &ini);
@@ -87,7 +87,7 @@ void TestTrayEndToEnd::init()
 {
     m_program = std::make_unique<QTemporaryDir>();
     QVERIFY(m_program->isValid());
-    for (const char *file : {"Pictarro", "Vantler", "libbmp2jpeg.so"}) {
+    for (const char *file : {"Pictarro", "Vantler", "libbmp2jpeg.so", "libPictarroPicBox.so"}) {
         QVERIFY(QFile::copy(QStringLiteral(PICTARRO_BIN_DIR "/") + QLatin1String(file),
                             m_program->filePath(QLatin1String(file))));
     }
@@ -164,7 +164,7 @@ void TestTrayEndToEnd::startsInTheNotificationArea_andComesBackOnDoubleClick()
              "the icon stayed while the window is shown");
 }
 
-void TestTrayEndToEnd::shortcuts_openAbout_restoreSettings_startVantler_andExit()
+void TestTrayEndToEnd::shortcuts_openWindows_restoreSettings_startVantler_andExit()
 {
     writeSettings("[ImageName]\nSaveName=Holiday\n[CaptureCounter]\nCaptureCounter=41\n");
     const Child pictarro = startPictarro();
@@ -183,6 +183,17 @@ void TestTrayEndToEnd::shortcuts_openAbout_restoreSettings_startVantler_andExit(
     QVERIFY(pollUntil([] { return visibleWindows("About Pictarro").size() == 1; }));
     QVERIFY(xdotool({"key", "Escape"}));
     QVERIFY(pollUntil([] { return visibleWindows("About Pictarro").isEmpty(); }));
+
+    // Ctrl+F, Ctrl+S: the folder manager and the sound window; Esc closes each
+    // and the main window takes keys again.
+    for (const auto &[keys, title] : {std::pair{"ctrl+f", "Pictarro - Folder Manager"},
+                                      std::pair{"ctrl+s", "Sound Assignment"}}) {
+        QVERIFY(press(QLatin1String(keys)));
+        QVERIFY2(pollUntil([&] { return visibleWindows(QLatin1String(title)).size() == 1; }),
+                 title);
+        QVERIFY(xdotool({"key", "Escape"}));
+        QVERIFY(pollUntil([&] { return visibleWindows(QLatin1String(title)).isEmpty(); }));
+    }
 
     // Ctrl+R: asks, and restores on Yes.
     QVERIFY(press("ctrl+r"));

@@ -1,0 +1,108 @@
+#include "CaptureList.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <algorithm>
+
+namespace CaptureList {
+
+Filter filterFor(const QString &formatText)
+{
+    if (formatText == BitmapFormat)
+        return Filter::Bitmap;
+    if (formatText == JpegFormat)
+        return Filter::Jpeg;
+    return Filter::All;
+}
+
+bool matches(const QString &fileName, Filter filter)
+{
+    const auto endsWith = [&fileName](const char *suffix) {
+        return fileName.size() > 4 && fileName.endsWith(QLatin1String(suffix), Qt::CaseInsensitive);
+    };
+    switch (filter) {
+    case Filter::Bitmap:
+        return endsWith(".bmp");
+    case Filter::Jpeg:
+        return endsWith(".jpg");
+    case Filter::All:
+        break;
+    }
+    return endsWith(".bmp") || endsWith(".jpg");
+}
+
+namespace {
+
+// The next run of digits or of other characters.
+QStringView nextRun(QStringView text, qsizetype &at)
+{
+    const qsizetype start = at;
+    const bool digits = text[at].isDigit();
+    while (at < text.size() && text[at].isDigit() == digits)
+        ++at;
+    return text.mid(start, at - start);
+}
+
+// Numbers by value: without their leading zeros, a longer run is larger.
+int compareNumbers(QStringView a, QStringView b)
+{
+    const auto significant = [](QStringView run) {
+        qsizetype zeros = 0;
+        while (zeros + 1 < run.size() && run[zeros] == QLatin1Char('0'))
+            ++zeros;
+        return run.mid(zeros);
+    };
+    const QStringView x = significant(a);
+    const QStringView y = significant(b);
+    if (x.size() != y.size())
+        return x.size() < y.size() ? -1 : 1;
+    return x.compare(y);
+}
+
+} // namespace
+
+int compareNaturally(QStringView a, QStringView b)
+{
+    qsizetype i = 0;
+    qsizetype j = 0;
+    while (i < a.size() && j < b.size()) {
+        const QStringView x = nextRun(a, i);
+        const QStringView y = nextRun(b, j);
+        const bool numbers = x[0].isDigit() && y[0].isDigit();
+        const int order = numbers ? compareNumbers(x, y) : x.compare(y, Qt::CaseInsensitive);
+        if (order != 0)
+            return order;
+    }
+    if (i < a.size() || j < b.size())
+        return i < a.size() ? 1 : -1;
+    // Names that differ only in case or leading zeros keep one fixed order.
+    return a.compare(b);
+}
+
+void sortNaturally(QStringList &names)
+{
+    std::sort(names.begin(), names.end(),
+              [](const QString &a, const QString &b) { return compareNaturally(a, b) < 0; });
+}
+
+std::optional<QStringList> list(const QString &folder, Filter filter)
+{
+    const QFileInfo info(folder);
+    if (folder.isEmpty() || !info.isDir() || !info.isReadable() || !info.isExecutable())
+        return std::nullopt;
+    QStringList names;
+    const QStringList entries = QDir(folder).entryList(QDir::Files, QDir::Unsorted);
+    for (const QString &name : entries) {
+        if (matches(name, filter))
+            names << name;
+    }
+    sortNaturally(names);
+    return names;
+}
+
+QString filePath(const QString &folder, const QString &fileName)
+{
+    return QDir(folder).filePath(fileName);
+}
+
+} // namespace CaptureList
