@@ -9,13 +9,16 @@
 #include "Controls.h"
 #include "Dialogs.h"
 #include "FileSystem.h"
+#include "FolderManager.h"
 #include "ForScreenCapture.h"
 #include "JpegEncoder.h"
 #include "MediaPlayer.h"
+#include "NewFolder.h"
 #include "ProgramInfo.h"
 #include "RunFilesAndFolder.h"
 #include "SettingsStore.h"
 #include "SettingsTable.h"
+#include "SoundForm.h"
 #include "StartUpModule.h"
 #include "Steps.h"
 #include "SupportModule.h"
@@ -278,10 +281,6 @@ void MainForm::buildMenus()
     QFont bold = ShowPictarro->font();
     bold.setBold(true);
     ShowPictarro->setFont(bold);
-
-    // The folder manager and the sound window are not part of this build yet.
-    for (QAction *later : {FMM, SAM, FMTray})
-        later->setEnabled(false);
 }
 
 QFrame *MainForm::buildHeader()
@@ -404,7 +403,6 @@ QFrame *MainForm::buildSettings()
     CapturePath->setReadOnly(true);
     Image1 = pictureButton("Image1", QStyle::SP_DirOpenIcon,
                            QStringLiteral("Browse For New Folder"), folderBox);
-    Image1->setEnabled(false); // the folder chooser window is not part of this build yet
     Image3 =
         pictureButton("Image3", QStyle::SP_DirHomeIcon,
                       QStringLiteral("Pictarro default \"Capture Screens\" folder"), folderBox);
@@ -562,7 +560,6 @@ QFrame *MainForm::buildSettings()
         QFont font = link->font();
         font.setUnderline(true);
         link->setFont(font);
-        link->setEnabled(false); // their windows are not part of this build yet
     }
     auto *features = named<QLabel>("Label2", optionsBox, QStringLiteral("Pictarro new features:"));
     QFont bold = features->font();
@@ -609,6 +606,12 @@ void MainForm::connectHandlers()
     connect(changewall, &QAction::triggered, this, &MainForm::changewall_Click);
     connect(Removewallpaper, &QAction::triggered, this, &MainForm::Removewallpaper_Click);
     connect(DisplayOptions, &QAction::triggered, this, &MainForm::DisplayOptions_Click);
+    connect(FMM, &QAction::triggered, this, &MainForm::FMM_Click);
+    connect(FM, &ClickLabel::clicked, this, &MainForm::FM_Click);
+    connect(FMTray, &QAction::triggered, this, &MainForm::FMTray_Click);
+    connect(SAM, &QAction::triggered, this, &MainForm::SAM_Click);
+    connect(SA, &ClickLabel::clicked, this, &MainForm::SA_Click);
+    connect(Image1, &QToolButton::clicked, this, &MainForm::Image1_Click);
     connect(AboutMenu, &QAction::triggered, this, &MainForm::AboutMenu_Click);
     connect(SysAbout, &QAction::triggered, this, &MainForm::SysAbout_Click);
     connect(LikeIt, &QAction::triggered, this, &MainForm::LikeIt_Click);
@@ -671,7 +674,9 @@ void MainForm::Form_Load()
     };
 
     attempt("clear the clipboard", [&] { m_clipboard->clear(); });
-    attempt("capture sound", [&] { MediaPlayer->setFileName(stored(Settings::SelectedSong)); });
+    // The sound window holds the chosen sound; loading it reads the stored
+    // sound and gives it to the player.
+    attempt("capture sound", [&] { soundForm(); });
     attempt("capture folder", [&] {
         CapturePath->setText(stored(Settings::Folder));
         // A damaged store may hold a path that cannot be a capture folder:
@@ -737,6 +742,9 @@ void MainForm::Form_Unload()
     m_unloaded = true;
     // The icon goes first, so that none is left behind in the notification area.
     RemoveIconFromTray();
+    m_newFolder.reset();
+    m_folderManager.reset();
+    m_soundForm.reset();
     m_about.reset();
     m_likeIt.reset();
     Q_EMIT unloaded();
@@ -1261,8 +1269,9 @@ void MainForm::RestoreSet_Click()
     ResCaption->setText(QString::number(Settings::DefaultQuality));
     Res->setEnabled(false);
     Enables_Click();
-    store(Settings::SelectedSong, QString());
-    MediaPlayer->setFileName(QString());
+    soundForm().setSoundPath(QString());
+    store(Settings::SelectedSong, soundForm().soundPath());
+    MediaPlayer->setFileName(soundForm().soundPath());
     MediaPlayer->command(QStringLiteral("close"));
     MediaPlayer->command(QStringLiteral("open"));
 
@@ -1333,6 +1342,80 @@ void MainForm::DisplayOptions_Click()
     attempt("open the display settings", [] { platform::openDisplaySettings(); });
 }
 
+// ------------------------------------ folder manager, sound and folder chooser
+
+template <typename Window> void MainForm::unloadWhenClosed(std::unique_ptr<Window> &window)
+{
+    // Closing a window unloads it once its close handler has returned; an
+    // opening that came first keeps its own new window.
+    Window *const closing = window.get();
+    connect(closing, &QDialog::finished, this, [this, &window, closing] {
+        QTimer::singleShot(0, this, [&window, closing] {
+            if (window.get() == closing)
+                window.reset();
+        });
+    });
+}
+
+void MainForm::restoreFromNotificationArea()
+{
+    show();
+    setWindowState(windowState() & ~Qt::WindowMinimized);
+    RemoveIconFromTray();
+}
+
+void MainForm::FMM_Click()
+{
+    setEnabled(false);
+    if (!m_folderManager) {
+        m_folderManager = std::make_unique<FolderManager>(this, CapturePath, WinPath);
+        unloadWhenClosed(m_folderManager);
+    }
+    showSecondary(m_folderManager.get());
+}
+
+void MainForm::FM_Click()
+{
+    FMM_Click();
+}
+
+void MainForm::FMTray_Click()
+{
+    restoreFromNotificationArea();
+    FMM_Click();
+}
+
+SoundForm &MainForm::soundForm()
+{
+    if (!m_soundForm) {
+        m_soundForm =
+            std::make_unique<SoundForm>(this, *m_settings, *MediaPlayer, m_env.programFolder);
+        unloadWhenClosed(m_soundForm);
+    }
+    return *m_soundForm;
+}
+
+void MainForm::SAM_Click()
+{
+    setEnabled(false);
+    showSecondary(&soundForm());
+}
+
+void MainForm::SA_Click()
+{
+    SAM_Click();
+}
+
+void MainForm::Image1_Click()
+{
+    setEnabled(false);
+    if (!m_newFolder) {
+        m_newFolder = std::make_unique<NewFolder>(this, CapturePath, OpenFolder);
+        unloadWhenClosed(m_newFolder);
+    }
+    m_newFolder->openAt(CapturePath->text());
+}
+
 // ------------------------------------------- about and appreciation windows
 
 void MainForm::showSecondary(QWidget *window)
@@ -1352,10 +1435,8 @@ void MainForm::AboutMenu_Click()
 
 void MainForm::SysAbout_Click()
 {
-    show();
-    setWindowState(windowState() & ~Qt::WindowMinimized);
+    restoreFromNotificationArea();
     AboutMenu_Click();
-    RemoveIconFromTray();
 }
 
 void MainForm::LikeIt_Click()

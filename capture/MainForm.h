@@ -19,7 +19,10 @@ class QTimer;
 class QToolButton;
 class About;
 class ClickLabel;
+class FolderManager;
 class ForScreenCapture;
+class NewFolder;
+class SoundForm;
 struct SettingKey;
 
 namespace platform {
@@ -98,6 +101,14 @@ private Q_SLOTS:
     void Removewallpaper_Click();
     void DisplayOptions_Click();
 
+    // The windows that work with the captures, the sound and the folder.
+    void FMM_Click();
+    void FM_Click();
+    void FMTray_Click();
+    void SAM_Click();
+    void SA_Click();
+    void Image1_Click();
+
     // The about and appreciation windows.
     void AboutMenu_Click();
     void SysAbout_Click();
@@ -149,6 +160,9 @@ private:
     void LicenseCode();
     void setHoverCaption(const QString &caption);
     void showSecondary(QWidget *window);
+    void restoreFromNotificationArea();
+    SoundForm &soundForm();
+    template <typename Window> void unloadWhenClosed(std::unique_ptr<Window> &window);
     void scheduleTick();
     void WatchClipboard();
     void SaveCapture();
@@ -212,6 +226,11 @@ private:
     // the main window does not disable them.
     std::unique_ptr<About> m_about;
     std::unique_ptr<ForScreenCapture> m_likeIt;
+    // Unloaded when they close, loaded afresh at each opening. The sound
+    // window also lives hidden from start-up on: it holds the chosen sound.
+    std::unique_ptr<FolderManager> m_folderManager;
+    std::unique_ptr<SoundForm> m_soundForm;
+    std::unique_ptr<NewFolder> m_newFolder;
 
     // Capture folder
     QLineEdit *CapturePath = nullptr;

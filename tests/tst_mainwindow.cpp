@@ -47,6 +47,24 @@ QImage testPicture(int width, int height, QRgb colour)
     return image;
 }
 
+QWidget *shownWindow(const QString &className)
+{
+    for (QWidget *topLevel : QApplication::topLevelWidgets()) {
+        if (QLatin1String(topLevel->metaObject()->className()) == className &&
+            topLevel->isVisible())
+            return topLevel;
+    }
+    return nullptr;
+}
+
+bool anyWindowOf(const QString &className)
+{
+    const QWidgetList all = QApplication::topLevelWidgets();
+    return std::any_of(all.begin(), all.end(), [&](QWidget *widget) {
+        return QLatin1String(widget->metaObject()->className()) == className;
+    });
+}
+
 } // namespace
 
 class TestMainWindow : public QObject
@@ -97,9 +115,11 @@ private Q_SLOTS:
     void wallpaperChange_unreadablePicture_keepsTheOldWallpaper();
     void wallpaperRemove_onlyOnYes();
 
-    void about_disablesTheMainWindow_untilClosed_data();
-    void about_disablesTheMainWindow_untilClosed();
+    void secondaryWindows_disableTheMainWindow_untilClosed_data();
+    void secondaryWindows_disableTheMainWindow_untilClosed();
     void sysAbout_fromTheNotificationArea_showsTheMainWindow();
+    void folderManager_fromTheNotificationArea_showsTheMainWindow();
+    void exit_unloadsTheOpenSecondaryWindows();
 
 private:
     MainForm &makeForm();
@@ -630,6 +650,9 @@ void TestMainWindow::restore_onYes_putsEverythingBack()
     QCOMPARE(control<QLabel>("EnableDisable")->text(), "Enabled");
     QCOMPARE(control<platform::MediaPlayer>("MediaPlayer")->fileName(), QString());
     QVERIFY(!QFileInfo::exists(autostartEntry(m_machineConfig, "Pictarro")));
+    invoke("SAM_Click");
+    QVERIFY(shownWindow("SoundForm"));
+    QCOMPARE(shownWindow("SoundForm")->findChild<QLineEdit *>("SoundPath")->text(), QString());
 
     QCOMPARE(stored("CapturePath", "Folder"), folder);
     QCOMPARE(stored("CaptureCounter", "CaptureCounter"), "0");
@@ -786,33 +809,51 @@ void TestMainWindow::wallpaperRemove_onlyOnYes()
 
 // ------------------------------------------- about and appreciation windows
 
-void TestMainWindow::about_disablesTheMainWindow_untilClosed_data()
+void TestMainWindow::secondaryWindows_disableTheMainWindow_untilClosed_data()
 {
-    QTest::addColumn<QString>("command");
+    QTest::addColumn<QString>("handler");
     QTest::addColumn<QString>("window");
-    QTest::newRow("AboutMenu") << "AboutMenu"
-                               << "About";
-    QTest::newRow("LikeIt") << "LikeIt"
-                            << "ForScreenCapture";
+    QTest::addColumn<bool>("unloads");
+    QTest::newRow("AboutMenu") << "AboutMenu_Click"
+                               << "About" << false;
+    QTest::newRow("LikeIt") << "LikeIt_Click"
+                            << "ForScreenCapture" << false;
+    QTest::newRow("FMM") << "FMM_Click"
+                         << "FolderManager" << true;
+    QTest::newRow("FM") << "FM_Click"
+                        << "FolderManager" << true;
+    QTest::newRow("SAM") << "SAM_Click"
+                         << "SoundForm" << true;
+    QTest::newRow("SA") << "SA_Click"
+                        << "SoundForm" << true;
+    QTest::newRow("Image1") << "Image1_Click"
+                            << "NewFolder" << true;
 }
 
-void TestMainWindow::about_disablesTheMainWindow_untilClosed()
+void TestMainWindow::secondaryWindows_disableTheMainWindow_untilClosed()
 {
-    QFETCH(QString, command);
+    QFETCH(QString, handler);
     QFETCH(QString, window);
+    QFETCH(bool, unloads);
     makeForm();
-    control<QAction>(command.toLatin1().constData())->trigger();
+    invoke(handler.toLatin1().constData());
     QVERIFY(!m_form->isEnabled());
-    QWidget *opened = nullptr;
-    for (QWidget *topLevel : QApplication::topLevelWidgets()) {
-        if (QLatin1String(topLevel->metaObject()->className()) == window && topLevel->isVisible())
-            opened = topLevel;
-    }
+    QWidget *opened = shownWindow(window);
     QVERIFY(opened);
     QVERIFY(opened->isEnabled());
 
     QTest::keyClick(opened, Qt::Key_Escape);
-    QTRY_VERIFY(!opened->isVisible());
+    QVERIFY(m_form->isEnabled());
+    if (unloads)
+        QTRY_VERIFY(!anyWindowOf(window));
+    else
+        QTRY_VERIFY(!shownWindow(window));
+
+    // Opened again, it works as the first time.
+    invoke(handler.toLatin1().constData());
+    QVERIFY(!m_form->isEnabled());
+    QTRY_VERIFY(shownWindow(window));
+    QTest::keyClick(shownWindow(window), Qt::Key_Escape);
     QVERIFY(m_form->isEnabled());
 }
 
@@ -825,6 +866,30 @@ void TestMainWindow::sysAbout_fromTheNotificationArea_showsTheMainWindow()
     QVERIFY(!m_form->isMinimized());
     QVERIFY(!m_form->isEnabled());
     QVERIFY(!iconShown());
+}
+
+void TestMainWindow::folderManager_fromTheNotificationArea_showsTheMainWindow()
+{
+    makeForm();
+    invoke("TrayBox_Click");
+    control<QAction>("FMTray")->trigger();
+    QVERIFY(m_form->isVisible());
+    QVERIFY(!m_form->isMinimized());
+    QVERIFY(!m_form->isEnabled());
+    QVERIFY(!iconShown());
+    QVERIFY(shownWindow("FolderManager"));
+    QTest::keyClick(shownWindow("FolderManager"), Qt::Key_Escape);
+    QVERIFY(m_form->isEnabled());
+    QVERIFY(m_form->isVisible());
+}
+
+void TestMainWindow::exit_unloadsTheOpenSecondaryWindows()
+{
+    makeForm();
+    invoke("FMM_Click");
+    invoke("Quit1_Click");
+    QVERIFY(!anyWindowOf("FolderManager"));
+    QVERIFY(!anyWindowOf("SoundForm"));
 }
 
 QTEST_MAIN(TestMainWindow)

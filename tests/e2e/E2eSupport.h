@@ -150,6 +150,11 @@ inline QString listing(const QString &folder)
     return entries(folder).join(QLatin1String(", "));
 }
 
+// What Pictarro needs beside it to start and to capture.
+inline const QStringList PictarroFiles = {QStringLiteral("Pictarro"),
+                                          QStringLiteral("libbmp2jpeg.so"),
+                                          QStringLiteral("libPictarroPicBox.so")};
+
 // One installation of Pictarro for a test case: a program folder holding
 // copies of the built binaries, beside private HOME, XDG, temporary and
 // working folders that are all the programs it starts ever see.

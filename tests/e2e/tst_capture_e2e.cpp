@@ -145,18 +145,16 @@ void tst_CaptureE2e::initTestCase()
              "needs an X server: run through tests/e2e/with-xvfb.sh");
     m_xclip = QStandardPaths::findExecutable(QStringLiteral("xclip"));
     QVERIFY2(!m_xclip.isEmpty(), "xclip is not installed");
-    for (const char *binary : {"Pictarro", "libbmp2jpeg.so", "libPictarroPicBox.so"}) {
-        const QString path = QStringLiteral(PICTARRO_BIN_DIR "/") + QLatin1String(binary);
+    for (const QString &binary : e2e::PictarroFiles) {
+        const QString path = QStringLiteral(PICTARRO_BIN_DIR "/") + binary;
         QVERIFY2(QFileInfo::exists(path), qPrintable(path + QLatin1String(" is not built")));
     }
 }
 
 void tst_CaptureE2e::init()
 {
-    const QString failed =
-        m_install.create(QStringLiteral("e2e"), QStringLiteral(PICTARRO_BIN_DIR),
-                         {QStringLiteral("Pictarro"), QStringLiteral("libbmp2jpeg.so"),
-                          QStringLiteral("libPictarroPicBox.so")});
+    const QString failed = m_install.create(QStringLiteral("e2e"), QStringLiteral(PICTARRO_BIN_DIR),
+                                            e2e::PictarroFiles);
     QVERIFY2(failed.isEmpty(), qPrintable(failed));
 }
 

@@ -159,8 +159,8 @@ void tst_ReliabilityE2e::initTestCase()
     QVERIFY2(!m_xclip.isEmpty(), "xclip is not installed");
     m_xdotool = QStandardPaths::findExecutable(QStringLiteral("xdotool"));
     m_xprop = QStandardPaths::findExecutable(QStringLiteral("xprop"));
-    for (const char *binary : {"Pictarro", "libbmp2jpeg.so", "libPictarroPicBox.so"}) {
-        const QString path = QStringLiteral(PICTARRO_BIN_DIR "/") + QLatin1String(binary);
+    for (const QString &binary : e2e::PictarroFiles) {
+        const QString path = QStringLiteral(PICTARRO_BIN_DIR "/") + binary;
         QVERIFY2(QFileInfo::exists(path), qPrintable(path + QLatin1String(" is not built")));
     }
     QVERIFY2(QFileInfo(QStringLiteral(CLIPBOARD_AGENT)).isExecutable(), CLIPBOARD_AGENT);
@@ -168,10 +168,8 @@ void tst_ReliabilityE2e::initTestCase()
 
 void tst_ReliabilityE2e::init()
 {
-    const QString failed =
-        m_install.create(QStringLiteral("reliability"), QStringLiteral(PICTARRO_BIN_DIR),
-                         {QStringLiteral("Pictarro"), QStringLiteral("libbmp2jpeg.so"),
-                          QStringLiteral("libPictarroPicBox.so")});
+    const QString failed = m_install.create(QStringLiteral("reliability"),
+                                            QStringLiteral(PICTARRO_BIN_DIR), e2e::PictarroFiles);
     QVERIFY2(failed.isEmpty(), qPrintable(failed));
 }
 

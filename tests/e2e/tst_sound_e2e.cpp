@@ -97,8 +97,8 @@ void tst_SoundE2e::initTestCase()
              "needs an X server: run through tests/e2e/with-xvfb.sh");
     m_xclip = QStandardPaths::findExecutable(QStringLiteral("xclip"));
     QVERIFY2(!m_xclip.isEmpty(), "xclip is not installed");
-    for (const char *file : {"Pictarro", "libbmp2jpeg.so", "Sounds/Sound 4.wav"}) {
-        const QString path = QStringLiteral(PICTARRO_BIN_DIR "/") + QLatin1String(file);
+    for (const QString &file : e2e::PictarroFiles + QStringList{"Sounds/Sound 4.wav"}) {
+        const QString path = QStringLiteral(PICTARRO_BIN_DIR "/") + file;
         QVERIFY2(QFileInfo::exists(path), qPrintable(path + QLatin1String(" is not built")));
     }
     m_pulseaudio = QStandardPaths::findExecutable(QStringLiteral("pulseaudio"));
@@ -197,9 +197,8 @@ void tst_SoundE2e::startPictarro(const QString &sound)
 
 void tst_SoundE2e::init()
 {
-    const QString failed =
-        m_install.create(QStringLiteral("sound-e2e"), QStringLiteral(PICTARRO_BIN_DIR),
-                         {QStringLiteral("Pictarro"), QStringLiteral("libbmp2jpeg.so")});
+    const QString failed = m_install.create(QStringLiteral("sound-e2e"),
+                                            QStringLiteral(PICTARRO_BIN_DIR), e2e::PictarroFiles);
     QVERIFY2(failed.isEmpty(), qPrintable(failed));
     CHECKED(startSoundServer());
     CHECKED(startRecorder());
