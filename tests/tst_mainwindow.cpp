@@ -2,6 +2,7 @@
 // and shortcuts, the header strip, the moves between shown, minimised and
 // hidden behind the notification-area icon, launch at logon, the settings
 // restore, the wallpaper commands and the outside links.
+#include "FolderList.h"
 #include "MainForm.h"
 #include "MediaPlayer.h"
 #include "RecordingLauncher.h"
@@ -120,6 +121,8 @@ private Q_SLOTS:
     void sysAbout_fromTheNotificationArea_showsTheMainWindow();
     void folderManager_fromTheNotificationArea_showsTheMainWindow();
     void exit_unloadsTheOpenSecondaryWindows();
+    void folderChooser_okStoresTheOpenFolder_otherwiseNothing_data();
+    void folderChooser_okStoresTheOpenFolder_otherwiseNothing();
 
 private:
     MainForm &makeForm();
@@ -890,6 +893,51 @@ void TestMainWindow::exit_unloadsTheOpenSecondaryWindows()
     invoke("Quit1_Click");
     QVERIFY(!anyWindowOf("FolderManager"));
     QVERIFY(!anyWindowOf("SoundForm"));
+}
+
+void TestMainWindow::folderChooser_okStoresTheOpenFolder_otherwiseNothing_data()
+{
+    QTest::addColumn<QString>("leaveBy");
+    QTest::addColumn<bool>("taken");
+    QTest::newRow("OK") << "OK" << true;
+    QTest::newRow("Cancel") << "Cancel" << false;
+    QTest::newRow("Esc") << "Esc" << false;
+}
+
+void TestMainWindow::folderChooser_okStoresTheOpenFolder_otherwiseNothing()
+{
+    QFETCH(QString, leaveBy);
+    QFETCH(bool, taken);
+    const QString shots = m_root->filePath("shots");
+    const QString chosen = shots + "/2026";
+    QVERIFY(QDir().mkpath(chosen));
+    storeSetting("CapturePath", "Folder", shots);
+    makeForm();
+
+    invoke("Image1_Click");
+    QVERIFY(!m_form->isEnabled());
+    QWidget *chooser = shownWindow("NewFolder");
+    QVERIFY(chooser);
+    auto *ok = chooser->findChild<QPushButton *>("OK");
+    if (!ok->isEnabled())
+        QSKIP("the temporary folder is not on a hard or removable drive here");
+    QCOMPARE(chooser->findChild<QLineEdit *>("CurrentPath")->text(), shots);
+    chooser->findChild<FolderList *>("Dir")->setPath(chosen);
+
+    if (leaveBy == "OK")
+        ok->click();
+    else if (leaveBy == "Cancel")
+        chooser->findChild<QPushButton *>("Cancel")->click();
+    else
+        QTest::keyClick(chooser, Qt::Key_Escape);
+
+    QVERIFY(m_form->isEnabled());
+    QTRY_VERIFY(!anyWindowOf("NewFolder"));
+    const QString expected = taken ? chosen : shots;
+    QCOMPARE(control<QLineEdit>("CapturePath")->text(), expected);
+    QCOMPARE(stored("CapturePath", "Folder"), expected);
+    QCOMPARE(control<QToolButton>("OpenFolder")->toolTip(), "Open: [ " + expected + " ]");
+    QVERIFY(m_dialogs->shown.isEmpty());
 }
 
 QTEST_MAIN(TestMainWindow)
