@@ -4,6 +4,7 @@
 // usage: bench_bmp2jpeg [runs] [cjpeg program]
 
 #include "ScreenLikePicture.h"
+#include "Timing.h"
 #include "bmp2jpeg.h"
 
 #include <QCoreApplication>
@@ -21,6 +22,9 @@
 #include <vector>
 
 namespace {
+
+using bench::measure;
+using bench::Timing;
 
 constexpr int kWidth = 3840;
 constexpr int kHeight = 2160;
@@ -63,32 +67,6 @@ bool writeBitmap(const QImage &image, const QString &path)
     return true;
 }
 
-struct Timing
-{
-    double best = 0;
-    double median = 0;
-};
-
-// Runs `job` `runs` times after one untimed warm-up run; milliseconds.
-Timing measure(int runs, const std::function<bool()> &job)
-{
-    if (!job())
-        return {-1, -1};
-    std::vector<double> times;
-    for (int i = 0; i < runs; ++i) {
-        QElapsedTimer timer;
-        timer.start();
-        if (!job())
-            return {-1, -1};
-        times.push_back(static_cast<double>(timer.nsecsElapsed()) / 1e6);
-    }
-    std::sort(times.begin(), times.end());
-    const std::size_t middle = times.size() / 2;
-    const double median =
-        times.size() % 2 != 0 ? times[middle] : (times[middle - 1] + times[middle]) / 2;
-    return {times.front(), median};
-}
-
 bool runProgram(const QString &program, const QStringList &arguments)
 {
     QProcess process;
@@ -112,7 +90,7 @@ bool writeAndSync(const QString &path, const QByteArray &bytes)
     return ::close(fd) == 0 && ok;
 }
 
-void printRow(const char *what, const Timing &t)
+void printColumns(const char *what, const Timing &t)
 {
     if (t.best < 0)
         std::printf("%-34s %10s %10s\n", what, "failed", "failed");
@@ -163,10 +141,10 @@ int main(int argc, char **argv)
     std::printf("%dx%d 24-bit bitmap, %.1f MB, quality %d, %d runs\n\n", kWidth, kHeight,
                 static_cast<double>(QFileInfo(bmp).size()) / 1e6, kQuality, runs);
     std::printf("%-34s %10s %10s\n", "", "best ms", "median ms");
-    printRow("BmpToJpeg", library);
-    printRow("cjpeg (process)", program);
-    printRow("cjpeg -version (process start)", start);
-    printRow("of which: JPEG write + fdatasync", sync);
+    printColumns("BmpToJpeg", library);
+    printColumns("cjpeg (process)", program);
+    printColumns("cjpeg -version (process start)", start);
+    printColumns("of which: JPEG write + fdatasync", sync);
     QFile other(theirs);
     const bool same = other.open(QIODevice::ReadOnly) && other.readAll() == jpegBytes;
     std::printf("\nJPEG size: BmpToJpeg %lld bytes, cjpeg %lld bytes (%s)\n",

@@ -9,7 +9,7 @@
 set -eu
 cd "$(dirname "$0")/.."
 bench=build/bench/bench_capture_latency
-for file in "$bench" build/bin/Pictarro build/bin/libbmp2jpeg.so; do
+for file in "$bench" build/bin/Pictarro build/bin/libbmp2jpeg.so build/bin/libPictarroPicBox.so; do
     if [ ! -e "$file" ]; then
         echo "bench_capture.sh: $file is missing: run scripts/build.sh first" >&2
         exit 1

@@ -9,6 +9,7 @@
 #include "ASPictureBox.h"
 #include "FolderManager.h"
 #include "ScreenLikePicture.h"
+#include "Timing.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -26,40 +27,6 @@
 namespace {
 
 constexpr int Captures = 10000;
-
-struct Timing
-{
-    double best = -1;
-    double median = -1;
-};
-
-// One untimed warm-up run, then `runs` timed ones; milliseconds. The
-// preparation runs before each, untimed.
-Timing measure(int runs, const std::function<void()> &prepare, const std::function<bool()> &job)
-{
-    prepare();
-    if (!job())
-        return {};
-    std::vector<double> times;
-    for (int i = 0; i < runs; ++i) {
-        prepare();
-        QElapsedTimer timer;
-        timer.start();
-        if (!job())
-            return {};
-        times.push_back(static_cast<double>(timer.nsecsElapsed()) / 1e6);
-    }
-    std::sort(times.begin(), times.end());
-    return {times.front(), times[times.size() / 2]};
-}
-
-void print(const char *what, const Timing &timing)
-{
-    if (timing.best < 0)
-        std::printf("| %-46s | failed | failed |\n", what);
-    else
-        std::printf("| %-46s | %8.1f ms | %8.1f ms |\n", what, timing.best, timing.median);
-}
 
 int rowOf(QListView *list, const QString &name)
 {
@@ -118,7 +85,7 @@ int main(int argc, char *argv[])
     QLineEdit winPath(root.path(), &mainWindow);
 
     std::printf("%d captures, %d timed runs each (median of runs)\n\n", Captures + 4, runs);
-    std::printf("| %-46s | %11s | %11s |\n|%s|%s|%s|\n", "step", "best", "median",
+    std::printf("| %-46s | %10s | %10s |\n|%s|%s|%s|\n", "step", "best", "median",
                 "------------------------------------------------", "-------------",
                 "-------------");
 
@@ -126,16 +93,18 @@ int main(int argc, char *argv[])
     const auto reset = [&window] {
         window.reset();
     };
-    print("open: window built, list filled", measure(runs, reset, [&] {
-              window = std::make_unique<FolderManager>(&mainWindow, &capturePath, &winPath);
-              return window->findChild<QListView *>()->model()->rowCount() == Captures + 4;
-          }));
-    print("open: until first painted", measure(runs, reset, [&] {
-              window = std::make_unique<FolderManager>(&mainWindow, &capturePath, &winPath);
-              window->show();
-              window->repaint();
-              return window->isVisible();
-          }));
+    const auto open = [&] {
+        window = std::make_unique<FolderManager>(&mainWindow, &capturePath, &winPath);
+        return window->findChild<QListView *>()->model()->rowCount() == Captures + 4;
+    };
+    const auto openAndPaint = [&] {
+        window = std::make_unique<FolderManager>(&mainWindow, &capturePath, &winPath);
+        window->show();
+        window->repaint();
+        return window->isVisible();
+    };
+    bench::printRow("open: window built, list filled", bench::measure(runs, open, reset));
+    bench::printRow("open: until first painted", bench::measure(runs, openAndPaint, reset));
 
     window = std::make_unique<FolderManager>(&mainWindow, &capturePath, &winPath);
     window->show();
@@ -143,15 +112,16 @@ int main(int argc, char *argv[])
     auto *box = window->findChild<ASPictureBox *>(QStringLiteral("PicBox"));
     for (const auto &preview : previews) {
         const int row = rowOf(list, preview.name);
-        print(preview.what,
-              measure(
-                  runs, [&] { list->selectionModel()->clearSelection(); },
-                  [&] {
-                      list->selectionModel()->select(list->model()->index(row, 0),
-                                                     QItemSelectionModel::ClearAndSelect);
-                      box->viewport()->repaint();
-                      return box->picture().size() == preview.picture.size();
-                  }));
+        const auto select = [&] {
+            list->selectionModel()->select(list->model()->index(row, 0),
+                                           QItemSelectionModel::ClearAndSelect);
+            box->viewport()->repaint();
+            return box->picture().size() == preview.picture.size();
+        };
+        const auto unselect = [&] {
+            list->selectionModel()->clearSelection();
+        };
+        bench::printRow(preview.what, bench::measure(runs, select, unselect));
     }
     std::printf("\n");
     if (!grab.isEmpty()) {

@@ -14,7 +14,7 @@ case "$duration" in
 esac
 
 if [ -z "${PICTARRO_IDLE_ON_XVFB:-}" ]; then
-    if [ ! -x build/bin/Pictarro ] || [ ! -e build/bin/libbmp2jpeg.so ]; then
+    if [ ! -x build/bin/Pictarro ] || [ ! -e build/bin/libbmp2jpeg.so ] || [ ! -e build/bin/libPictarroPicBox.so ]; then
         echo "bench_idle.sh: build/bin/Pictarro is missing: run scripts/build.sh first" >&2
         exit 1
     fi
@@ -33,7 +33,7 @@ finish() {
     rm -rf "$program"
 }
 trap finish EXIT
-cp build/bin/Pictarro build/bin/libbmp2jpeg.so "$program/"
+cp build/bin/Pictarro build/bin/libbmp2jpeg.so build/bin/libPictarroPicBox.so "$program/"
 
 # Clock ticks of user + system time; the command name is in parentheses
 # and may hold blanks, so fields are counted after it.

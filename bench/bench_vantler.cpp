@@ -7,6 +7,7 @@
 
 #include "BmpConverter.h"
 #include "ScreenLikePicture.h"
+#include "Timing.h"
 #include "VantlerRules.h"
 
 #include <QCoreApplication>
@@ -27,37 +28,6 @@ constexpr int Width = 3840;
 constexpr int Height = 2160;
 constexpr int Quality = 75;
 
-struct Timing
-{
-    double best = -1;
-    double median = -1;
-};
-
-// One untimed warm-up run, then `runs` timed ones; milliseconds.
-Timing measure(int runs, const std::function<bool()> &job)
-{
-    if (!job())
-        return {};
-    std::vector<double> times;
-    for (int i = 0; i < runs; ++i) {
-        QElapsedTimer timer;
-        timer.start();
-        if (!job())
-            return {};
-        times.push_back(static_cast<double>(timer.nsecsElapsed()) / 1e6);
-    }
-    std::sort(times.begin(), times.end());
-    return {times.front(), times[times.size() / 2]};
-}
-
-void print(const char *what, const Timing &timing)
-{
-    if (timing.best < 0)
-        std::printf("| %-52s | failed | failed |\n", what);
-    else
-        std::printf("| %-52s | %7.1f ms | %7.1f ms |\n", what, timing.best, timing.median);
-}
-
 } // namespace
 
 int main(int argc, char *argv[])
@@ -77,26 +47,26 @@ int main(int argc, char *argv[])
 
     LibraryConverter converter(QStringLiteral(PICTARRO_BIN_DIR));
     const QString vantlerJpeg = folder.filePath("vantler.jpg");
-    const Timing convert = measure(runs, [&] {
+    const bench::Timing convert = bench::measure(runs, [&] {
         const BmpConverter::Result result = converter.convert(bitmap, vantlerJpeg, Quality);
         if (!result.ok)
             std::fprintf(stderr, "conversion failed: %s\n", qPrintable(result.reason));
         return result.ok;
     });
 
-    const Timing choose =
-        measure(runs, [&] { return VantlerRules::readSource(bitmap, QSize(425, 314)).readable(); });
+    const bench::Timing choose = bench::measure(
+        runs, [&] { return VantlerRules::readSource(bitmap, QSize(425, 314)).readable(); });
 
     const QString cjpegJpeg = folder.filePath("cjpeg.jpg");
-    const Timing reference = measure(runs, [&] {
+    const bench::Timing reference = bench::measure(runs, [&] {
         return QProcess::execute(cjpeg, {QStringLiteral("-quality"), QString::number(Quality),
                                          QStringLiteral("-outfile"), cjpegJpeg, bitmap}) == 0;
     });
 
     std::printf("| %-52s | best | median |\n|---|---|---|\n", "");
-    print("Vantler: conversion (LibraryConverter, BmpToJpeg)", convert);
-    print("cjpeg -quality 75 (a process)", reference);
-    print("Vantler: choosing the bitmap (check + preview)", choose);
+    bench::printRow("Vantler: conversion (LibraryConverter, BmpToJpeg)", convert, 52);
+    bench::printRow("cjpeg -quality 75 (a process)", reference, 52);
+    bench::printRow("Vantler: choosing the bitmap (check + preview)", choose, 52);
     std::printf("\nJPEG sizes: Vantler %lld bytes, cjpeg %lld bytes\n",
                 QFileInfo(vantlerJpeg).size(), QFileInfo(cjpegJpeg).size());
     return convert.best < 0 || reference.best < 0 ? 1 : 0;

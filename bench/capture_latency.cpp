@@ -216,7 +216,7 @@ public:
             root.mkpath(QLatin1String(folder));
         QFile::setPermissions(root.filePath(QStringLiteral("runtime")),
                               QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-        for (const char *binary : {"Pictarro", "libbmp2jpeg.so"}) {
+        for (const char *binary : {"Pictarro", "libbmp2jpeg.so", "libPictarroPicBox.so"}) {
             if (!QFile::copy(binDir + u'/' + QLatin1String(binary),
                              root.filePath(QStringLiteral("program/")) + QLatin1String(binary)))
                 fail(QStringLiteral("cannot copy ") + QLatin1String(binary) +
@@ -360,9 +360,9 @@ int main(int argc, char *argv[])
     parser.addHelpOption();
     const QCommandLineOption runsOption(QStringLiteral("runs"), QStringLiteral("Timed runs each."),
                                         QStringLiteral("N"), QStringLiteral("10"));
-    const QCommandLineOption binOption(
-        QStringLiteral("bin-dir"), QStringLiteral("Folder holding Pictarro and libbmp2jpeg.so."),
-        QStringLiteral("DIR"));
+    const QCommandLineOption binOption(QStringLiteral("bin-dir"),
+                                       QStringLiteral("Folder holding Pictarro and its libraries."),
+                                       QStringLiteral("DIR"));
     parser.addOption(runsOption);
     parser.addOption(binOption);
     parser.process(app);

@@ -87,9 +87,9 @@ void TestTrayEndToEnd::init()
 {
     m_program = std::make_unique<QTemporaryDir>();
     QVERIFY(m_program->isValid());
-    for (const char *file : {"Pictarro", "Vantler", "libbmp2jpeg.so", "libPictarroPicBox.so"}) {
-        QVERIFY(QFile::copy(QStringLiteral(PICTARRO_BIN_DIR "/") + QLatin1String(file),
-                            m_program->filePath(QLatin1String(file))));
+    for (const QString &file : e2e::PictarroFiles + QStringList{QStringLiteral("Vantler")}) {
+        QVERIFY(
+            QFile::copy(QStringLiteral(PICTARRO_BIN_DIR "/") + file, m_program->filePath(file)));
     }
     for (const char *program : {"Pictarro", "Vantler"})
         QFile::setPermissions(m_program->filePath(QLatin1String(program)),
