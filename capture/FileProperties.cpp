@@ -1,7 +1,10 @@
 #include "FileProperties.h"
 
+#include <QCoreApplication>
 #include <QDBusConnection>
 #include <QDBusMessage>
+#include <QDBusPendingCallWatcher>
+#include <QLoggingCategory>
 #include <QStringList>
 #include <QUrl>
 
@@ -9,9 +12,10 @@ namespace FileProperties {
 
 namespace {
 
-// A file manager that is being started for the call may take a moment; one
-// that hangs must not hold the window for long.
-constexpr int ReplyTimeoutMs = 5000;
+Q_LOGGING_CATEGORY(lcProperties, "pictarro.properties")
+
+// A file manager that is being started for the call may take a moment.
+constexpr int ReplyTimeoutMs = 25000;
 
 } // namespace
 
@@ -29,8 +33,20 @@ bool ShowProp(const QString &file, const QDBusConnection &bus)
         QStringLiteral("/org/freedesktop/FileManager1"),
         QStringLiteral("org.freedesktop.FileManager1"), QStringLiteral("ShowItemProperties"));
     call << QStringList{QUrl::fromLocalFile(file).toString(QUrl::FullyEncoded)} << QString();
-    const QDBusMessage reply = bus.call(call, QDBus::Block, ReplyTimeoutMs);
-    return reply.type() == QDBusMessage::ReplyMessage;
+    // The reply is not waited for: a file manager that has to start first,
+    // or one that hangs, never freezes the window. A refusal is logged.
+    const QDBusPendingCall pending = bus.asyncCall(call, ReplyTimeoutMs);
+    if (pending.isFinished() && pending.isError())
+        return false;
+    auto *watcher = new QDBusPendingCallWatcher(pending, QCoreApplication::instance());
+    QObject::connect(watcher, &QDBusPendingCallWatcher::finished, watcher,
+                     [file](QDBusPendingCallWatcher *finished) {
+                         if (finished->isError())
+                             qCWarning(lcProperties, "no properties sheet for %s: %s",
+                                       qPrintable(file), qPrintable(finished->error().message()));
+                         finished->deleteLater();
+                     });
+    return true;
 }
 
 } // namespace FileProperties

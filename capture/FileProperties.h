@@ -8,8 +8,8 @@ class QDBusConnection;
 // its org.freedesktop.FileManager1 service.
 namespace FileProperties {
 
-// Asks the file manager on the session bus to show the file's properties;
-// true when it accepted the request.
+// Asks the file manager on the session bus to show the file's properties,
+// without waiting for its answer; false when the request could not be sent.
 bool ShowProp(const QString &file);
 bool ShowProp(const QString &file, const QDBusConnection &bus);
 

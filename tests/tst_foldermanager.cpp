@@ -363,7 +363,7 @@ void TestFolderManager::properties_andActivation_handTheFileToTheDesktop()
     click(*fm, "Label8");
     const QString uri = QUrl::fromLocalFile(path).toString(QUrl::FullyEncoded);
     QVERIFY(uri.endsWith("Captured%20Screens/Pictarro%205.bmp"));
-    QCOMPARE(m_fileManager.requests().mid(before), (QList<QStringList>{{uri, ""}}));
+    QTRY_COMPARE(m_fileManager.requests().mid(before), (QList<QStringList>{{uri, ""}}));
 
     // Double click or Enter on the preview opens the file, never runs it.
     auto *box = control<ASPictureBox>(*fm, "PicBox");
