@@ -1346,14 +1346,12 @@ void MainForm::DisplayOptions_Click()
 
 template <typename Window> void MainForm::unloadWhenClosed(std::unique_ptr<Window> &window)
 {
-    // Closing a window unloads it once its close handler has returned; an
-    // opening that came first keeps its own new window.
-    Window *const closing = window.get();
-    connect(closing, &QDialog::finished, this, [this, &window, closing] {
-        QTimer::singleShot(0, this, [&window, closing] {
-            if (window.get() == closing)
-                window.reset();
-        });
+    // A closed window is unloaded: the next opening loads a fresh one at
+    // once, and the closed one is deleted once its close handler returned.
+    Window *const loaded = window.get();
+    connect(loaded, &QDialog::finished, this, [&window, loaded] {
+        if (window.get() == loaded)
+            window.release()->deleteLater();
     });
 }
 

@@ -858,6 +858,13 @@ void TestMainWindow::secondaryWindows_disableTheMainWindow_untilClosed()
     QTRY_VERIFY(shownWindow(window));
     QTest::keyClick(shownWindow(window), Qt::Key_Escape);
     QVERIFY(m_form->isEnabled());
+
+    // Opened again before the closed one is gone: the new one stays.
+    invoke(handler.toLatin1().constData());
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QCoreApplication::processEvents();
+    QVERIFY(shownWindow(window));
+    QVERIFY(!m_form->isEnabled());
 }
 
 void TestMainWindow::sysAbout_fromTheNotificationArea_showsTheMainWindow()
