@@ -7,6 +7,9 @@
 #include <QFileInfo>
 #include <QImageReader>
 #include <QImageWriter>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
 #include <utility>
 
 namespace WallpaperFiles {
@@ -63,14 +66,14 @@ Result change(const QImage &picture, const QString &folder, const SetWallpaper &
                               .arg(QDir::toNativeSeparators(junk.path()), writer.errorString()));
     }
 
-    if (QFileInfo::exists(wallpaper) && !QFile::remove(wallpaper))
-        return failed(QStringLiteral("The old wallpaper bitmap \"%1\" could not be replaced."
+    // The bitmap takes the wallpaper's name in one step, replacing the old
+    // one: there is never a moment without a whole wallpaper bitmap.
+    if (std::rename(QFile::encodeName(junk.path()).constData(),
+                    QFile::encodeName(wallpaper).constData()) != 0)
+        return failed(QStringLiteral("The old wallpaper bitmap \"%1\" could not be replaced: %2."
                                      "\n\nThe desktop wallpaper is unchanged.")
-                          .arg(QDir::toNativeSeparators(wallpaper)));
-    QFile copy(junk.path());
-    if (!copy.copy(wallpaper))
-        return failed(QStringLiteral("The wallpaper bitmap \"%1\" could not be written: %2.")
-                          .arg(QDir::toNativeSeparators(wallpaper), copy.errorString()));
+                          .arg(QDir::toNativeSeparators(wallpaper),
+                               QString::fromLocal8Bit(std::strerror(errno))));
 
     return {true, {}, setWallpaper && setWallpaper(wallpaper)};
 }

@@ -27,11 +27,10 @@ struct Result
 using SetWallpaper = std::function<bool(const QString &path)>;
 
 // Makes the picture the desktop wallpaper: writes it as a bitmap to
-// "JunkPic.bmp", deletes "Pictarro Wallpaper.bmp", copies the bitmap to it,
-// hands it to the desktop and deletes "JunkPic.bmp". A missing picture or a
-// bitmap that cannot be written stops the change before the old wallpaper
-// bitmap is touched, and the desktop is left as it was. "JunkPic.bmp" never
-// stays behind.
+// "JunkPic.bmp", renames that over "Pictarro Wallpaper.bmp" in one step and
+// hands it to the desktop. A missing picture or a bitmap that cannot be
+// written stops the change before the old wallpaper bitmap is touched, and
+// the desktop is left as it was. "JunkPic.bmp" never stays behind.
 Result change(const QImage &picture, const QString &folder, const SetWallpaper &setWallpaper);
 Result change(const QImage &picture, const QString &folder);
 

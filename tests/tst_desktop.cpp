@@ -141,6 +141,7 @@ private Q_SLOTS:
     void change_twiceLeavesOneBitmapOfTheSecondPicture();
     void change_nullPicture_keepsTheOldWallpaper();
     void change_unwritableBitmap_keepsTheOldWallpaper();
+    void change_wallpaperNameTaken_leavesNoBitmapBehind();
     void changeFromFile_unreadablePicture_keepsTheOldWallpaper();
     void change_handsTheBitmapToTheDesktop();
 
@@ -737,6 +738,21 @@ void TestDesktop::change_unwritableBitmap_keepsTheOldWallpaper()
     QVERIFY(calls.paths.isEmpty());
     QCOMPARE(readAll(folder + "/Pictarro Wallpaper.bmp"), QByteArray("the old wallpaper"));
     QVERIFY(QFileInfo(folder + "/JunkPic.bmp").isDir());
+}
+
+void TestDesktop::change_wallpaperNameTaken_leavesNoBitmapBehind()
+{
+    // A folder holds the wallpaper's name: the new bitmap cannot take it.
+    const QString folder = m_dir->path();
+    QVERIFY(QDir(folder).mkpath("Pictarro Wallpaper.bmp/inside"));
+    SetCalls calls;
+    const WallpaperFiles::Result result = WallpaperFiles::change(
+        quarters(Qt::red, Qt::red, Qt::red, Qt::red), folder, calls.setter());
+    QVERIFY(!result.ok);
+    QVERIFY2(result.error.contains("Pictarro Wallpaper.bmp"), qPrintable(result.error));
+    QVERIFY(calls.paths.isEmpty());
+    QCOMPARE(filesIn(folder), QStringList{"Pictarro Wallpaper.bmp"});
+    QVERIFY(QFileInfo(folder + "/Pictarro Wallpaper.bmp/inside").isDir());
 }
 
 void TestDesktop::changeFromFile_unreadablePicture_keepsTheOldWallpaper()
