@@ -1,11 +1,16 @@
 #include "ProgramInfo.h"
 #include "SingleInstance.h"
+#include "VantlerCommandLine.h"
 #include "VantlerForm.h"
 
 #include <QApplication>
 
 int main(int argc, char *argv[])
 {
+    // Files on the command line are converted without a window.
+    if (const auto exitCode = VantlerCommandLine::run(argc, argv))
+        return *exitCode;
+
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Vantler"));
     QApplication::setApplicationVersion(platform::ProgramInfo::version());
