@@ -105,9 +105,9 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION graphics)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "https://www.freewareshelf.example/programs/pictarro.html")
+# CPack puts the summary above this text.
 set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
-"${CPACK_PACKAGE_DESCRIPTION_SUMMARY}
-Pictarro sits behind its icon in the notification area and watches the
+"Pictarro sits behind its icon in the notification area and watches the
 clipboard. Every picture that lands there without text beside it (the
 PrintScreen key, a screenshot tool's copy) is saved as a numbered bitmap or
 JPEG file in the capture folder, and the clipboard is emptied.
@@ -116,7 +116,9 @@ A folder manager previews, deletes and opens the captures and makes one the
 desktop background. Vantler, included, converts bitmap files to JPEG files
 in a window or on the command line.")
 # Dependencies from the binaries, plus what is loaded at run time: the SVG
-# plugins for the artwork and icons.
+# plugins for the artwork and icons. (CPack adds ldconfig calls to the
+# maintainer scripts because the private libraries lie below usr/lib; they
+# are harmless.)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS_PRIVATE_DIRS ${PICTARRO_BIN_DIR})
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "libqt6svg6 (>= 6.4)")
