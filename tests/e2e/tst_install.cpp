@@ -474,6 +474,12 @@ void tst_Install::package()
     QVERIFY2(remove.exitCode == 0, qPrintable(describe(remove)));
     QVERIFY(!QFileInfo::exists(QStringLiteral("/usr/lib/pictarro")));
     QVERIFY(!QFileInfo::exists(QStringLiteral("/usr/bin/pictarro")));
+    // Leaves no trace in dpkg's records either.
+    const Run purge =
+        run(QStringLiteral("apt-get"),
+            {QStringLiteral("purge"), QStringLiteral("-y"), QStringLiteral("pictarro")},
+            environment, 600000);
+    QVERIFY2(purge.exitCode == 0, qPrintable(describe(purge)));
 }
 
 QTEST_GUILESS_MAIN(tst_Install)
