@@ -13,11 +13,11 @@ set(PICTARRO_STAGE ${CMAKE_BINARY_DIR}/install-stage)
 find_package(Qt6 6.4 REQUIRED COMPONENTS Svg)
 
 # The programs and libraries find each other in their own folder.
-set_target_properties(Pictarro Vantler ContactTarnwellSoftware bmp2jpeg PictarroPicBox
+set_target_properties(Pictarro Vantler ContactTarnwellSoftware bmp2jpeg PictarroPicBox VantlerWindow
   PROPERTIES INSTALL_RPATH "$ORIGIN")
 install(TARGETS Pictarro Vantler ContactTarnwellSoftware
   RUNTIME DESTINATION ${PICTARRO_PROGRAM_DIR})
-install(TARGETS bmp2jpeg PictarroPicBox
+install(TARGETS bmp2jpeg PictarroPicBox VantlerWindow
   LIBRARY DESTINATION ${PICTARRO_PROGRAM_DIR}
   PERMISSIONS OWNER_READ OWNER_WRITE GROUP_READ WORLD_READ)
 install(DIRECTORY ${PICTARRO_BIN_DIR}/Sounds DESTINATION ${PICTARRO_PROGRAM_DIR})

@@ -1,44 +1,17 @@
 #include "VantlerCommandLine.h"
 
 #include "CommandLine.h"
-#include "JpegEncoder.h"
 #include "ProgramInfo.h"
-#include "VantlerRules.h"
-#include "bmp2jpeg.h"
+#include "VantlerConversion.h"
 
 #include <QCoreApplication>
-#include <QDir>
+#include <QFile>
 
 namespace VantlerCommandLine {
 
 namespace {
 
-// The window's quality at start.
-constexpr int DefaultQuality = 100;
-
-// Which file a failure of the encoder concerns.
-QString failedFile(int code, const QString &bmp, const QString &jpg, const QString &programFolder)
-{
-    switch (code) {
-    case platform::JpegEncoder::EncoderMissing:
-        return QDir(programFolder).filePath(platform::JpegEncoder::libraryFileName());
-    case BMP2JPEG_E_READ:
-    case BMP2JPEG_E_NOT_BITMAP:
-    case BMP2JPEG_E_DAMAGED:
-    case BMP2JPEG_E_UNSUPPORTED:
-    case BMP2JPEG_E_TOO_LARGE:
-        return bmp;
-    default:
-        return jpg;
-    }
-}
-
-int fail(QTextStream &err, const QString &file, const QString &reason)
-{
-    err << "vantler: " << file << ": " << reason << '\n';
-    err.flush();
-    return 1;
-}
+constexpr int DefaultQuality = VantlerConversion::DefaultQuality;
 
 } // namespace
 
@@ -79,18 +52,20 @@ std::optional<int> handle(const QStringList &arguments, const QString &programFo
                 .arg(parser.value(quality)),
             err);
 
-    const QString &bmp = files.at(0);
-    const QString &jpg = files.at(1);
-    if (bmp.isEmpty() || jpg.isEmpty())
+    if (files.at(0).isEmpty() || files.at(1).isEmpty())
         return commandLine.usageError(QStringLiteral("A file name is empty."), err);
-    if (VantlerRules::sameFile(bmp, jpg))
-        return fail(err, jpg, QStringLiteral("the JPEG file would replace the bitmap"));
 
-    platform::JpegEncoder encoder(programFolder);
-    const int code = encoder.bmpToJpeg(bmp, jpg, value);
-    if (code != platform::JpegEncoder::Ok)
-        return fail(err, failedFile(code, bmp, jpg, programFolder), encoder.errorText(code));
-    return 0;
+    VantlerConversion::Request request;
+    request.bmp = QFile::encodeName(files.at(0)).toStdString();
+    request.jpg = QFile::encodeName(files.at(1)).toStdString();
+    request.quality = value;
+    const VantlerConversion::Outcome outcome =
+        VantlerConversion::convert(QFile::encodeName(programFolder).toStdString(), request);
+    if (!outcome.errorLine.empty()) {
+        err << QString::fromLocal8Bit(outcome.errorLine.c_str());
+        err.flush();
+    }
+    return outcome.exitCode;
 }
 
 std::optional<int> run(int &argc, char **argv)

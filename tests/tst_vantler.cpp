@@ -8,6 +8,7 @@
 #include "ShellOpen.h"
 #include "SingleInstance.h"
 #include "VantlerCommandLine.h"
+#include "VantlerConversion.h"
 #include "VantlerForm.h"
 #include "VantlerRules.h"
 
@@ -139,6 +140,8 @@ private Q_SLOTS:
     // The command line.
     void commandLine_data();
     void commandLine();
+    void plainCommandLine_data();
+    void plainCommandLine();
 
 private:
     VantlerForm &makeForm(std::unique_ptr<BmpConverter> converter = nullptr);
@@ -859,6 +862,76 @@ void TestVantler::commandLine()
     }
     QCOMPARE(filesIn(path("out")), expected);
     QVERIFY(!QFileInfo::exists(path("nowhere")));
+}
+
+void TestVantler::plainCommandLine_data()
+{
+    // The program file converts these forms itself; everything else goes to
+    // the full command line (a quality of -1: not taken as plain).
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<int>("quality");
+    QTest::addColumn<QString>("bmp");
+    QTest::addColumn<QString>("jpg");
+
+    QTest::newRow("two files") << QStringList{"a.bmp", "b.jpg"} << 100 << "a.bmp"
+                               << "b.jpg";
+    QTest::newRow("--quality N") << QStringList{"--quality", "37", "a.bmp", "b.jpg"} << 37
+                                 << "a.bmp"
+                                 << "b.jpg";
+    QTest::newRow("--quality=N") << QStringList{"a.bmp", "--quality=0", "b.jpg"} << 0 << "a.bmp"
+                                 << "b.jpg";
+    QTest::newRow("-q N") << QStringList{"-q", "100", "a.bmp", "b.jpg"} << 100 << "a.bmp"
+                          << "b.jpg";
+    QTest::newRow("files after --") << QStringList{"--", "-a.bmp", "-b.jpg"} << 100 << "-a.bmp"
+                                    << "-b.jpg";
+    QTest::newRow("no files") << QStringList{} << -1 << ""
+                              << "";
+    QTest::newRow("one file") << QStringList{"a.bmp"} << -1 << ""
+                              << "";
+    QTest::newRow("three files") << QStringList{"a", "b", "c"} << -1 << ""
+                                 << "";
+    QTest::newRow("an empty name") << QStringList{"", "b.jpg"} << -1 << ""
+                                   << "";
+    QTest::newRow("quality 101") << QStringList{"-q", "101", "a", "b"} << -1 << ""
+                                 << "";
+    QTest::newRow("quality -5") << QStringList{"-q", "-5", "a", "b"} << -1 << ""
+                                << "";
+    QTest::newRow("quality 7.5") << QStringList{"--quality=7.5", "a", "b"} << -1 << ""
+                                 << "";
+    QTest::newRow("quality missing") << QStringList{"a", "b", "-q"} << -1 << ""
+                                     << "";
+    QTest::newRow("--help") << QStringList{"--help", "a", "b"} << -1 << ""
+                            << "";
+    QTest::newRow("--version") << QStringList{"--version"} << -1 << ""
+                               << "";
+    QTest::newRow("a Qt option") << QStringList{"-platform", "xcb", "a", "b"} << -1 << ""
+                                 << "";
+}
+
+void TestVantler::plainCommandLine()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(int, quality);
+    QFETCH(QString, bmp);
+    QFETCH(QString, jpg);
+
+    QList<QByteArray> bytes{"vantler"};
+    for (const QString &argument : arguments)
+        bytes << argument.toLocal8Bit();
+    std::vector<const char *> argv;
+    for (const QByteArray &argument : bytes)
+        argv.push_back(argument.constData());
+    argv.push_back(nullptr);
+
+    VantlerConversion::Request request;
+    const bool plain =
+        VantlerConversion::parsePlain(static_cast<int>(bytes.size()), argv.data(), request);
+    QCOMPARE(plain, quality >= 0);
+    if (plain) {
+        QCOMPARE(request.quality, quality);
+        QCOMPARE(QString::fromStdString(request.bmp), bmp);
+        QCOMPARE(QString::fromStdString(request.jpg), jpg);
+    }
 }
 
 QTEST_MAIN(TestVantler)

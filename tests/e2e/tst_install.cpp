@@ -135,7 +135,8 @@ void tst_Install::tree_data()
 
     for (const char *program : {"Pictarro", "Vantler", "Contact Tarnwell Software"})
         QTest::newRow(program) << ProgramFolder + u'/' + QLatin1String(program) << true;
-    for (const char *file : {"libbmp2jpeg.so", "libPictarroPicBox.so", "License Agreement.rtf"})
+    for (const char *file :
+         {"libbmp2jpeg.so", "libPictarroPicBox.so", "libVantlerWindow.so", "License Agreement.rtf"})
         QTest::newRow(file) << ProgramFolder + u'/' + QLatin1String(file) << false;
     for (int number = 1; number <= 6; ++number)
         QTest::addRow("Sound %d", number)
