@@ -16,7 +16,7 @@ QString assignedValue(const QString &line, const QString &name)
         trimmed.size() < name.size() + 3)
         return {};
     const QString quoted = trimmed.mid(name.size() + 2, trimmed.size() - name.size() - 3);
-    QString value(0, QChar());
+    QString value;
     value.reserve(quoted.size());
     for (qsizetype i = 0; i < quoted.size(); ++i) {
         QChar c = quoted.at(i);
