@@ -1,3 +1,4 @@
+#include "CommandLine.h"
 #include "MainForm.h"
 #include "ProgramInfo.h"
 #include "SingleInstance.h"
@@ -6,6 +7,11 @@
 
 int main(int argc, char *argv[])
 {
+    if (const auto exitCode = platform::CommandLine::handle(
+            argc, argv, QStringLiteral("Pictarro"),
+            QStringLiteral("Saves every picture copied to the clipboard as a numbered file.")))
+        return *exitCode;
+
     // A hidden Wayland client never hears of clipboard changes; through
     // XWayland it does. The user's own choice of platform stands.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") &&

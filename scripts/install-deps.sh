@@ -5,7 +5,8 @@ set -eu
 
 packages="cmake ninja-build g++ pkg-config qt6-base-dev qt6-multimedia-dev libturbojpeg0-dev libxcb1-dev
   libjpeg-turbo-progs xvfb xauth xclip dbus-daemon qt6-svg-dev clang libclang-rt-14-dev
-  trayer xdotool x11-utils pulseaudio pulseaudio-utils"
+  trayer xdotool x11-utils pulseaudio pulseaudio-utils
+  desktop-file-utils appstream dpkg-dev fakeroot lintian"
 
 missing=""
 for package in $packages; do
