@@ -493,19 +493,26 @@ void TestMainForm::quality_mouseOverSlider_storesAgain()
 
 void TestMainForm::defaultFolder_onlyOnYes_data()
 {
+    QTest::addColumn<int>("key"); // pressed in the real box; 0: answered Yes or No
     QTest::addColumn<bool>("yes");
-    QTest::newRow("Yes") << true;
-    QTest::newRow("No") << false;
+    QTest::newRow("Yes") << 0 << true;
+    QTest::newRow("No") << 0 << false;
+    QTest::newRow("Enter") << int(Qt::Key_Return) << true;
+    QTest::newRow("Escape") << int(Qt::Key_Escape) << false;
 }
 
 void TestMainForm::defaultFolder_onlyOnYes()
 {
+    QFETCH(int, key);
     QFETCH(bool, yes);
     const QString elsewhere = m_root->filePath("elsewhere");
     storeSetting("CapturePath", "Folder", elsewhere);
     makeForm();
     QCOMPARE(captureFolder(), elsewhere);
-    m_dialogs->answerNext(yes ? Answer::Yes : Answer::No);
+    if (key)
+        m_dialogs->pressNext(key);
+    else
+        m_dialogs->answerNext(yes ? Answer::Yes : Answer::No);
     control<QToolButton>("Image3")->click();
 
     const QString folder = m_env.programFolder + "/Captured Screens";

@@ -104,7 +104,9 @@ private Q_SLOTS:
     void startUp_emptyStore_removesAStaleEntry_storesNothing();
     void startUp_unwritableMachineFolder_usesTheUserFolder();
 
+    void restore_onNo_changesNothing_data();
     void restore_onNo_changesNothing();
+    void restore_onYes_putsEverythingBack_data();
     void restore_onYes_putsEverythingBack();
 
     void links_openTheirTargets_data();
@@ -597,8 +599,16 @@ void TestMainWindow::startUp_unwritableMachineFolder_usesTheUserFolder()
 
 // ------------------------------------------------------- settings restore
 
+void TestMainWindow::restore_onNo_changesNothing_data()
+{
+    QTest::addColumn<int>("key"); // pressed in the real box; 0: answered No
+    QTest::newRow("No") << 0;
+    QTest::newRow("Escape") << int(Qt::Key_Escape);
+}
+
 void TestMainWindow::restore_onNo_changesNothing()
 {
+    QFETCH(int, key);
     storeSetting("ImageExtensionJPG", "SaveExtensionJPG", "True");
     storeSetting("QualityValue", "QualityValue", "40");
     storeSetting("PictarroStartUp", "StartUp", "1");
@@ -608,7 +618,10 @@ void TestMainWindow::restore_onNo_changesNothing()
         return settings.open(QIODevice::ReadOnly) ? settings.readAll() : QByteArray();
     }();
 
-    m_dialogs->answerNext(Answer::No);
+    if (key)
+        m_dialogs->pressNext(key);
+    else
+        m_dialogs->answerNext(Answer::No);
     control<QAction>("RestoreSet")->trigger();
     QCOMPARE(m_dialogs->shown.size(), 1);
     QCOMPARE(m_dialogs->shown[0].title, "Confirm to restore settings");
@@ -622,8 +635,16 @@ void TestMainWindow::restore_onNo_changesNothing()
     QCOMPARE(settings.readAll(), before);
 }
 
+void TestMainWindow::restore_onYes_putsEverythingBack_data()
+{
+    QTest::addColumn<int>("key"); // pressed in the real box; 0: answered Yes
+    QTest::newRow("Yes") << 0;
+    QTest::newRow("Enter") << int(Qt::Key_Return);
+}
+
 void TestMainWindow::restore_onYes_putsEverythingBack()
 {
+    QFETCH(int, key);
     storeSetting("ImageExtensionJPG", "SaveExtensionJPG", "True");
     storeSetting("QualityValue", "QualityValue", "40");
     storeSetting("PictarroStartUp", "StartUp", "1");
@@ -636,7 +657,10 @@ void TestMainWindow::restore_onYes_putsEverythingBack()
     QMetaObject::invokeMethod(m_form.get(), "Disabled_Click");
     QVERIFY(!m_form->captureEnabled());
 
-    m_dialogs->answerNext(Answer::Yes);
+    if (key)
+        m_dialogs->pressNext(key);
+    else
+        m_dialogs->answerNext(Answer::Yes);
     control<QAction>("RestoreSet")->trigger();
 
     const QString folder = m_env.programFolder + "/Captured Screens";
@@ -800,7 +824,7 @@ void TestMainWindow::wallpaperRemove_onlyOnYes()
     m_dialogs->answerNext(Answer::No);
     control<QAction>("Removewallpaper")->trigger();
     QVERIFY(runner.commands.isEmpty());
-    m_dialogs->answerNext(Answer::Yes);
+    m_dialogs->pressNext(Qt::Key_Return); // Enter answers Yes
     control<QAction>("Removewallpaper")->trigger();
     qunsetenv("XDG_CURRENT_DESKTOP");
     QVERIFY(!runner.commands.isEmpty());
