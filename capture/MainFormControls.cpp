@@ -11,6 +11,7 @@
 #include "SettingsTable.h"
 #include "Symbols.h"
 #include "TrayIcon.h"
+#include "VerbCaption.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -27,6 +28,8 @@
 #include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <tuple>
+#include <utility>
 
 using namespace MainFormLook;
 
@@ -62,33 +65,6 @@ QFrame *section(QWidget *parent)
 }
 
 } // namespace
-
-// Lays a verb ("Enable") over the run of blanks in its caption ("To … Pictarro"),
-// widening the blanks when the verb would not fit between the words.
-void MainFormLook::placeVerb(QLabel *caption, QLabel *verb)
-{
-    const QString text = caption->text();
-    const int firstBlank = static_cast<int>(text.indexOf(QLatin1Char(' ')));
-    const int blanks = static_cast<int>(text.lastIndexOf(QLatin1Char(' '))) - firstBlank + 1;
-    if (firstBlank < 0)
-        return;
-    const int wanted = verb->sizeHint().width() + 2 * verb->fontMetrics().averageCharWidth();
-    QFont font = caption->font();
-    font.setWordSpacing(0);
-    const int plain = QFontMetrics(font).horizontalAdvance(text.mid(firstBlank, blanks));
-    if (plain < wanted) {
-        font.setWordSpacing(qreal(wanted - plain) / blanks + 0.5);
-        if (font != caption->font()) {
-            caption->setFont(font);
-            return; // the font change comes back here
-        }
-    }
-    const QFontMetrics metrics(caption->font());
-    const int left =
-        caption->contentsRect().left() + metrics.horizontalAdvance(text.left(firstBlank));
-    const int width = metrics.horizontalAdvance(text.mid(firstBlank, blanks));
-    verb->setGeometry(left, 0, width, caption->height());
-}
 
 void MainForm::buildControls()
 {
@@ -427,8 +403,8 @@ QFrame *MainForm::buildSettings()
     formatLayout->addWidget(Centesimal, 1, 4);
     formatLayout->setColumnStretch(2, 1);
 
-    // Capture switch. Each "To … Pictarro" line has its verb laid over the
-    // blanks in the middle of the caption.
+    // Capture switch. Each "To … Pictarro" line has its verb between its
+    // two words.
     auto *switchBox = section(panel);
     auto *state = named<QLabel>("Label16", switchBox, QStringLiteral("Pictarro is currently:"));
     EnableDisable = named<QLabel>("EnableDisable", switchBox, QStringLiteral("Enabled"));
@@ -438,30 +414,23 @@ QFrame *MainForm::buildSettings()
         bold->setFont(font);
     }
     setTextColour(EnableDisable, DarkBlue);
-    Label12 = named<QLabel>("Label12", switchBox,
-                            QStringLiteral("To") + QString(13, QLatin1Char(' ')) +
-                                QStringLiteral("Pictarro"));
-    Label15 = named<QLabel>("Label15", Label12, QStringLiteral("Enable"));
-    Enables = named<ClickLabel>("Enables", switchBox, QStringLiteral("[ Click Here ]"));
-    Label14 = named<QLabel>("Label14", switchBox,
-                            QStringLiteral("To") + QString(14, QLatin1Char(' ')) +
-                                QStringLiteral("Pictarro"));
-    Label13 = named<QLabel>("Label13", Label14, QStringLiteral("Disable"));
-    Disabled = named<ClickLabel>("Disabled", switchBox, QStringLiteral("[ Click Here ]"));
-    for (QLabel *verb : {Label15, Label13}) {
-        QFont font = verb->font();
+    const auto caption = [switchBox](const char *name, int blanks, const char *verbName,
+                                     const QString &verb) {
+        auto *made = new VerbCaption(QStringLiteral("To") + QString(blanks, QLatin1Char(' ')) +
+                                         QStringLiteral("Pictarro"),
+                                     switchBox);
+        made->setObjectName(QLatin1String(name));
+        auto *word = named<QLabel>(verbName, made, verb);
+        QFont font = word->font();
         font.setBold(true);
-        verb->setFont(font);
-        verb->setAlignment(Qt::AlignCenter);
-        verb->parentWidget()->installEventFilter(this); // kept over the blanks on resize
-    }
-    for (QLabel *caption : {Label12, Label14}) {
-        // Room for the verb, whatever the font makes of the blanks.
-        caption->setMinimumWidth(
-            caption->fontMetrics().horizontalAdvance(QStringLiteral("To ")) +
-            caption->fontMetrics().horizontalAdvance(QStringLiteral("Pictarro")) +
-            caption->fontMetrics().horizontalAdvance(QStringLiteral(" Disable ")));
-    }
+        word->setFont(font);
+        made->setVerb(word);
+        return std::pair{made, word};
+    };
+    std::tie(Label12, Label15) = caption("Label12", 13, "Label15", QStringLiteral("Enable"));
+    Enables = named<ClickLabel>("Enables", switchBox, QStringLiteral("[ Click Here ]"));
+    std::tie(Label14, Label13) = caption("Label14", 14, "Label13", QStringLiteral("Disable"));
+    Disabled = named<ClickLabel>("Disabled", switchBox, QStringLiteral("[ Click Here ]"));
     setTextColour(Label15, DarkBlue);
     setTextColour(Enables, DarkBlue);
     setTextColour(Label13, DarkRed);
