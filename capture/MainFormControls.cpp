@@ -25,7 +25,6 @@
 #include <QRadioButton>
 #include <QSlider>
 #include <QStyle>
-#include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
 #include <tuple>
@@ -34,10 +33,6 @@
 using namespace MainFormLook;
 
 namespace {
-
-// How often the default and the capture folder are recreated when deleted.
-constexpr int CreateFolderMs = 250;
-constexpr int OpenCaptionMs = 1000;
 
 QLabel *label(const char *name, const QString &text, QWidget *parent)
 {
@@ -104,14 +99,6 @@ void MainForm::buildControls()
     WinPath->hide();
     MediaPlayer = new platform::MediaPlayer(this);
     MediaPlayer->setObjectName(QStringLiteral("MediaPlayer"));
-
-    // Timers
-    CreateFolderTimer = named<QTimer>("CreateFolderTimer", nullptr);
-    CreateFolderTimer->setParent(this);
-    CreateFolderTimer->setInterval(CreateFolderMs);
-    OpenTimer = named<QTimer>("OpenTimer", nullptr);
-    OpenTimer->setParent(this);
-    OpenTimer->setInterval(OpenCaptionMs);
 }
 
 void MainForm::buildMenus()
@@ -521,9 +508,7 @@ void MainForm::connectHandlers()
     connect(m_engine.get(), &CaptureEngine::counterChanged, ImageCounter, &QLineEdit::setText);
     connect(m_engine.get(), &CaptureEngine::textClipboardChanged, TextClipboard,
             &QLineEdit::setText);
-    connect(CreateFolderTimer, &QTimer::timeout, this, &MainForm::CreateFolderTimer_Timer);
-    connect(OpenTimer, &QTimer::timeout, this, &MainForm::OpenTimer_Timer);
-    connect(OpenTimer, &QTimer::timeout, this, &MainForm::KeepReachable);
+    connect(m_trayIcon, &platform::TrayIcon::availabilityChanged, this, &MainForm::KeepReachable);
 
     connect(CapturePath, &QLineEdit::textChanged, this, &MainForm::CapturePath_Change);
     connect(OpenFolder, &QToolButton::clicked, this, &MainForm::OpenFolder_Click);

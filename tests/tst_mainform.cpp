@@ -635,9 +635,8 @@ void TestMainForm::capture_missingFolder_oneMessage_pictureDropped()
     makeForm();
     clipboard()->setImage(testPicture());
     QTRY_COMPARE_WITH_TIMEOUT(m_dialogs->shown.size(), 1, 5000);
-    // Further announcements and safety ticks find nothing more to report.
+    // Further looks at the clipboard find nothing more to report.
     tick();
-    engine()->SafetyTick();
     QCoreApplication::processEvents();
     QCOMPARE(m_dialogs->shown.size(), 1);
 
@@ -661,7 +660,6 @@ void TestMainForm::capture_switchedOff_waits_untilSwitchedOn()
     clipboard()->setImage(picture);
     QCoreApplication::processEvents();
     tick();
-    engine()->SafetyTick();
     QVERIFY(captures().isEmpty());
     QCOMPARE(clipboard()->image().convertToFormat(QImage::Format_RGB32), picture);
 
@@ -829,7 +827,7 @@ void TestMainForm::capture_refillingManager_savedOnce_noLoop()
     QCOMPARE(captured.count(), 1);
     QCOMPARE(manager.refills, 1);
     QCOMPARE(clipboard()->image().convertToFormat(QImage::Format_RGB32), first);
-    engine()->SafetyTick();
+    tick();
     QCOMPARE(captured.count(), 1);
 
     // A different picture is saved as ever.
@@ -921,7 +919,7 @@ void TestMainForm::engine_readsTheSettingsAtEachCapture()
         settings.counter = counter;
     });
     QSignalSpy captured(&engine, &CaptureEngine::captured);
-    engine.start();
+    engine.keepFolders();
 
     clipboard()->setImage(testPicture());
     QTRY_COMPARE_WITH_TIMEOUT(captured.count(), 1, 5000);
