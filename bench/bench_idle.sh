@@ -37,6 +37,9 @@ fi
 
 # From here on: private HOME and XDG folders, our own X server in DISPLAY.
 program=$(mktemp -d "${TMPDIR:-/tmp}/pictarro-idle.XXXXXX")
+# Logs elsewhere: the program folder holds the default capture folder, which
+# Pictarro watches, and a log growing there would wake it.
+logs=$(mktemp -d "${TMPDIR:-/tmp}/pictarro-idle-logs.XXXXXX")
 pictarro=""
 copyq=""
 owner=""
@@ -46,7 +49,7 @@ finish() {
         kill "$pid" 2>/dev/null || true
         wait "$pid" 2>/dev/null || true
     done
-    rm -rf "$program"
+    rm -rf "$program" "$logs"
 }
 trap finish EXIT
 cp build/bin/Pictarro build/bin/libbmp2jpeg.so build/bin/libPictarroPicBox.so "$program/"
@@ -81,11 +84,11 @@ poll_until() { # seconds, command...
 settings="$XDG_CONFIG_HOME/Pictarro/1.ini"
 started() { [ -f "$settings" ] && [ -d "$program/Captured Screens" ]; }
 start_pictarro() {
-    "$program/Pictarro" >>"$program/pictarro.log" 2>&1 &
+    "$program/Pictarro" >>"$logs/pictarro.log" 2>&1 &
     pictarro=$!
     if ! poll_until 20 started; then
         echo "bench_idle.sh: Pictarro did not start:" >&2
-        cat "$program/pictarro.log" >&2
+        cat "$logs/pictarro.log" >&2
         exit 1
     fi
 }
@@ -96,7 +99,7 @@ stop_pictarro() {
 }
 
 if command -v copyq >/dev/null 2>&1; then
-    copyq >"$program/copyq.log" 2>&1 &
+    copyq >"$logs/copyq.log" 2>&1 &
     copyq=$!
 fi
 
@@ -134,8 +137,10 @@ printf "%-36s %-9s %7s %10s %12s %12s\n" "window" "program" "seconds" "CPU s" \
 
 start_pictarro
 # Let the start-ups (windows shown, first paints, CopyQ's first look at the
-# clipboard) settle before measuring.
-sleep 3
+# clipboard, the platform's own settling a few seconds in) pass before
+# measuring.
+settle=8
+sleep "$settle"
 xclip -selection clipboard -o >/dev/null 2>&1 && echo "note: the clipboard was not empty" >&2
 measure "shown, clipboard empty"
 
@@ -146,7 +151,7 @@ offer_text() {
         wait "$owner" 2>/dev/null || true
     fi
     printf 'some text held by another program\n' |
-        xclip -selection clipboard -verbose >/dev/null 2>"$program/owner.log" &
+        xclip -selection clipboard -verbose >/dev/null 2>"$logs/owner.log" &
     owner=$!
     if ! poll_until 20 has_text; then
         echo "bench_idle.sh: xclip does not hold the text" >&2
@@ -154,7 +159,7 @@ offer_text() {
     fi
     sleep 2
 }
-served() { grep -c "request number" "$program/owner.log" || true; }
+served() { grep -c "request number" "$logs/owner.log" || true; }
 offer_text
 before=$(served)
 measure "shown, text on clipboard"
@@ -165,7 +170,7 @@ stop_pictarro
 printf '[PictarroMinimized]\nMinimized=1\n' >>"$settings"
 if command -v trayer >/dev/null 2>&1; then
     trayer --edge top --align right --widthtype pixel --width 200 --height 32 \
-        >"$program/trayer.log" 2>&1 &
+        >"$logs/trayer.log" 2>&1 &
     tray=$!
     sleep 1
     where="hidden in notification area"
@@ -173,7 +178,7 @@ else
     where="minimised (no trayer)"
 fi
 start_pictarro
-sleep 1
+sleep "$settle"
 offer_text # the start-up empties the clipboard
 before=$(served)
 measure "$where, text"
