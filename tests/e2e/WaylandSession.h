@@ -40,6 +40,21 @@ public:
         QProcessEnvironment env = install.environment();
         env.remove(QStringLiteral("DISPLAY"));
         env.remove(QStringLiteral("XAUTHORITY"));
+        // The session's first program tells its environment. mutter ends
+        // with it, and an X client keeps its XWayland alive for later ones:
+        // this one lives as long as the X server.
+        const QString script = install.path(QStringLiteral("session.sh"));
+        QFile scriptFile(script);
+        const QString keep = desktop == Desktop::Mutter && xwayland
+                                 ? QStringLiteral("exec xprop -root -spy >/dev/null 2>&1\n")
+                                 : QString();
+        if (!scriptFile.open(QIODevice::WriteOnly) ||
+            scriptFile.write(
+                (QStringLiteral("#!/bin/sh\nenv > '%1'\n").arg(envFile) + keep).toUtf8()) < 0 ||
+            !scriptFile.setPermissions(scriptFile.permissions() | QFile::ExeOwner |
+                                       QFile::ExeOther))
+            return QStringLiteral("cannot write ") + script;
+        scriptFile.close();
         QString program;
         QStringList arguments;
         switch (desktop) {
@@ -75,34 +90,41 @@ public:
                          QStringLiteral("1280"), QStringLiteral("--height"), QStringLiteral("800")};
             if (xwayland)
                 arguments.append(QStringLiteral("--xwayland"));
-            arguments += {QStringLiteral("sh"), QStringLiteral("-c"),
-                          QStringLiteral("env > '%1'").arg(envFile)};
+            arguments.append(script);
             break;
         }
         case Desktop::Mutter:
-            program = QStringLiteral("mutter");
-            arguments = {QStringLiteral("--headless"),        QStringLiteral("--wayland"),
-                         QStringLiteral("--virtual-monitor"), QStringLiteral("1280x800"),
-                         QStringLiteral("--wayland-display"), QStringLiteral("wayland-pictarro")};
+            // mutter needs a session bus of its own.
+            program = QStringLiteral("dbus-run-session");
+            arguments = {QStringLiteral("--"),
+                         QStringLiteral("mutter"),
+                         QStringLiteral("--headless"),
+                         QStringLiteral("--wayland"),
+                         QStringLiteral("--virtual-monitor"),
+                         QStringLiteral("1280x800"),
+                         QStringLiteral("--wayland-display"),
+                         QStringLiteral("wayland-pictarro")};
             if (!xwayland)
                 arguments.append(QStringLiteral("--no-x11"));
-            arguments += {QStringLiteral("--"), QStringLiteral("sh"), QStringLiteral("-c"),
-                          QStringLiteral("env > '%1'; exec sleep 3600").arg(envFile)};
+            arguments += {QStringLiteral("--"), script};
             break;
         }
-        if (QStandardPaths::findExecutable(program).isEmpty())
-            return program + QLatin1String(" is not installed");
+        const QString compositor = desktop == Desktop::Mutter ? QStringLiteral("mutter") : program;
+        for (const QString &needed : {program, compositor}) {
+            if (QStandardPaths::findExecutable(needed).isEmpty())
+                return needed + QLatin1String(" is not installed");
+        }
         if (!chownToUser(install.path()))
             return QStringLiteral("cannot hand the test folder to the ordinary user");
 
         m_compositor = run(program, arguments, env, m_log);
         if (!m_compositor->waitForStarted(WaitMs))
-            return program + QLatin1String(" does not start: ") + m_compositor->errorString();
+            return compositor + QLatin1String(" does not start: ") + m_compositor->errorString();
         const bool ready = pollUntil([&] {
             return m_compositor->state() != QProcess::Running || sessionReady(envFile, xwayland);
         });
         if (!ready || m_compositor->state() != QProcess::Running)
-            return program + QLatin1String(" did not come up here:\n") + log();
+            return compositor + QLatin1String(" did not come up here:\n") + log();
         return {};
     }
 
