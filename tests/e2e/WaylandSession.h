@@ -12,6 +12,7 @@
 #include <QDir>
 #include <QFile>
 #include <QStandardPaths>
+#include <csignal>
 #include <pwd.h>
 #include <unistd.h>
 
@@ -41,13 +42,16 @@ public:
         env.remove(QStringLiteral("DISPLAY"));
         env.remove(QStringLiteral("XAUTHORITY"));
         // The session's first program tells its environment. mutter ends
-        // with it, and an X client keeps its XWayland alive for later ones:
-        // this one lives as long as the X server.
+        // with it: with XWayland an X client that lives as long as the X
+        // server keeps it (and XWayland) running, without it a sleep that
+        // stop() ends.
         const QString script = install.path(QStringLiteral("session.sh"));
         QFile scriptFile(script);
-        const QString keep = desktop == Desktop::Mutter && xwayland
-                                 ? QStringLiteral("exec xprop -root -spy >/dev/null 2>&1\n")
-                                 : QString();
+        m_keeperPid = install.path(QStringLiteral("runtime/keeper.pid"));
+        QString keep;
+        if (desktop == Desktop::Mutter)
+            keep = xwayland ? QStringLiteral("exec xprop -root -spy >/dev/null 2>&1\n")
+                            : QStringLiteral("echo $$ > '%1'\nexec sleep 600\n").arg(m_keeperPid);
         if (!scriptFile.open(QIODevice::WriteOnly) ||
             scriptFile.write(
                 (QStringLiteral("#!/bin/sh\nenv > '%1'\n").arg(envFile) + keep).toUtf8()) < 0 ||
@@ -94,28 +98,32 @@ public:
             break;
         }
         case Desktop::Mutter:
-            // mutter needs a session bus of its own.
-            program = QStringLiteral("dbus-run-session");
-            arguments = {QStringLiteral("--"),
-                         QStringLiteral("mutter"),
-                         QStringLiteral("--headless"),
-                         QStringLiteral("--wayland"),
-                         QStringLiteral("--virtual-monitor"),
-                         QStringLiteral("1280x800"),
-                         QStringLiteral("--wayland-display"),
-                         QStringLiteral("wayland-pictarro")};
+            program = QStringLiteral("mutter");
+            arguments = {QStringLiteral("--headless"),        QStringLiteral("--wayland"),
+                         QStringLiteral("--virtual-monitor"), QStringLiteral("1280x800"),
+                         QStringLiteral("--wayland-display"), QStringLiteral("wayland-pictarro")};
             if (!xwayland)
                 arguments.append(QStringLiteral("--no-x11"));
             arguments += {QStringLiteral("--"), script};
             break;
         }
-        const QString compositor = desktop == Desktop::Mutter ? QStringLiteral("mutter") : program;
-        for (const QString &needed : {program, compositor}) {
-            if (QStandardPaths::findExecutable(needed).isEmpty())
-                return needed + QLatin1String(" is not installed");
-        }
+        const QString compositor = program;
+        if (QStandardPaths::findExecutable(program).isEmpty())
+            return program + QLatin1String(" is not installed");
         if (!chownToUser(install.path()))
             return QStringLiteral("cannot hand the test folder to the ordinary user");
+        if (desktop == Desktop::Mutter) {
+            // mutter needs a session bus; it gets one of its own, which
+            // stops after it.
+            m_bus = run(QStringLiteral("dbus-daemon"),
+                        {QStringLiteral("--session"), QStringLiteral("--nofork"),
+                         QStringLiteral("--print-address")},
+                        env, {});
+            if (!m_bus->waitForStarted(WaitMs) || !m_bus->waitForReadyRead(WaitMs))
+                return QStringLiteral("dbus-daemon does not start");
+            env.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"),
+                       QString::fromUtf8(m_bus->readLine().trimmed()));
+        }
 
         m_compositor = run(program, arguments, env, m_log);
         if (!m_compositor->waitForStarted(WaitMs))
@@ -128,7 +136,17 @@ public:
         return {};
     }
 
-    void stop() { m_compositor.reset(); }
+    void stop()
+    {
+        QFile keeper(m_keeperPid);
+        if (keeper.open(QIODevice::ReadOnly)) {
+            const pid_t pid = keeper.readAll().trimmed().toInt();
+            if (pid > 0)
+                ::kill(pid, SIGTERM);
+        }
+        m_compositor.reset();
+        m_bus.reset();
+    }
 
     QString log() const
     {
@@ -228,6 +246,8 @@ private:
 
     const Installation *m_install = nullptr;
     QString m_log;
+    QString m_keeperPid;
+    Child m_bus;
     Child m_compositor;
     QProcessEnvironment m_env;
 };

@@ -7,6 +7,7 @@
 
 #include "WaylandSession.h"
 
+#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTest>
@@ -45,12 +46,14 @@ private Q_SLOTS:
 
     void captures_data();
     void captures();
+    void saysWhyItCannotWatch();
 
 private:
     void startPictarro(const QString &platform);
     void waitUntilReady();
     Child offerPicture(Owner owner, const QString &png);
     void leavesTextAlone();
+    void waitForBridge();
     void verifyEmptied(bool dataControl, bool xwayland);
     QString capturesFolder() const { return m_install.defaultCaptureFolder(); }
 
@@ -162,6 +165,40 @@ void tst_WaylandE2e::leavesTextAlone()
     QCOMPARE(owner->state(), QProcess::Running);
 }
 
+void tst_WaylandE2e::waitForBridge()
+{
+    // XWayland starts with the first X program, and an X owner that comes
+    // before the compositor watches the X clipboard is never passed on to
+    // Wayland programs. Text passed on tells that it watches; until then
+    // the text is offered anew now and then.
+    const QString text = m_install.path(QStringLiteral("text"));
+    QFile file(text);
+    QVERIFY(file.open(QIODevice::WriteOnly) && file.write("bridged") == 7);
+    file.close();
+    const auto offer = [&] {
+        return m_session.start(
+            QStringLiteral("xclip"),
+            {QStringLiteral("-selection"), QStringLiteral("clipboard"), QStringLiteral("-quiet")},
+            m_session.environment(), text);
+    };
+    Child owner = offer();
+    QElapsedTimer offered;
+    offered.start();
+    QByteArray types;
+    const bool bridged = pollUntil([&] {
+        if (m_session.execute(QStringLiteral("wl-paste"), {QStringLiteral("--list-types")},
+                              &types) == 0 &&
+            types.contains("text/plain"))
+            return true;
+        if (offered.elapsed() > 500) {
+            owner = offer();
+            offered.restart();
+        }
+        return false;
+    });
+    QVERIFY2(bridged, "the compositor does not pass X owners on to Wayland programs");
+}
+
 void tst_WaylandE2e::verifyEmptied(bool dataControl, bool xwayland)
 {
     QByteArray offered;
@@ -231,6 +268,8 @@ void tst_WaylandE2e::captures()
     CHECKED(startPictarro(platform));
     if (textFirst)
         CHECKED(leavesTextAlone());
+    if (owner == Owner::X && dataControl)
+        CHECKED(waitForBridge());
 
     // The first picture: saved pixel for pixel, then gone for every program.
     Child first = offerPicture(owner, pngs.at(0));
@@ -256,6 +295,29 @@ void tst_WaylandE2e::captures()
     CHECKED(verifyEmptied(dataControl, xwayland));
     QCOMPARE(listing(capturesFolder()), QStringLiteral("Pictarro 1.bmp, Pictarro 2.bmp"));
     QCOMPARE(m_pictarro->state(), QProcess::Running);
+}
+
+void tst_WaylandE2e::saysWhyItCannotWatch()
+{
+    // GNOME without XWayland: no data-control, and no X server to run on.
+    const QString notStarted = m_session.start(Desktop::Mutter, false, m_install);
+    if (!notStarted.isEmpty()) {
+        QTest::qSkip(qPrintable(notStarted), __FILE__, __LINE__);
+        return;
+    }
+    m_pictarro = m_session.start(m_install.programFolder() + QLatin1String("/Pictarro"), {},
+                                 m_session.environment());
+    QByteArray said;
+    const bool told = pollUntil([&] {
+        said += m_pictarro->readAllStandardError();
+        return said.contains("Pictarro cannot watch the clipboard on this desktop") ||
+               m_pictarro->state() == QProcess::NotRunning;
+    });
+    said += m_pictarro->readAllStandardError();
+    QVERIFY2(told && said.contains("Pictarro cannot watch the clipboard on this desktop"),
+             said.constData());
+    QVERIFY2(!said.contains("platform plugin"), said.constData());
+    QVERIFY(!QFileInfo::exists(capturesFolder()));
 }
 
 QTEST_GUILESS_MAIN(tst_WaylandE2e)
