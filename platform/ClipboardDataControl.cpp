@@ -348,10 +348,13 @@ private:
     {
         wl_display *d = display();
         m_dispatching = true;
-        while (wl_display_prepare_read(d) != 0)
-            wl_display_dispatch_pending(d);
-        wl_display_flush(d);
-        const bool ok = wl_display_read_events(d) >= 0 && wl_display_dispatch_pending(d) >= 0;
+        bool ok = true;
+        while (ok && wl_display_prepare_read(d) != 0)
+            ok = wl_display_dispatch_pending(d) >= 0;
+        if (ok) {
+            wl_display_flush(d);
+            ok = wl_display_read_events(d) >= 0 && wl_display_dispatch_pending(d) >= 0;
+        }
         m_dispatching = false;
         if (!ok)
             lost();
