@@ -181,7 +181,7 @@ private:
                     m_lastOwner = std::move(owner);
                     return true;
                 }
-                return owner->waitForFinished(e2e::WaitMs); // emptied
+                return e2e::ended(owner); // emptied
             },
             [&] { writePicture(m_captures + 1); });
         print(backend == QLatin1String("x11") ? "Pictarro, through XWayland (X11 clipboard)"

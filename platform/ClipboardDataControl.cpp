@@ -276,6 +276,11 @@ public:
         if (drop && m_current) {
             P::unsetSelection(m_device);
             flush();
+            // Empty from now on, not only once the compositor confirms: the
+            // picture just taken is not read again meanwhile.
+            m_current.reset();
+            ++m_serial;
+            m_changedPending = true;
         }
         announce();
     }

@@ -18,6 +18,13 @@
 
 namespace e2e {
 
+// Whether a program has ended, or ends within the deadline (waitForFinished
+// alone says no for one that ended already).
+inline bool ended(const Child &child)
+{
+    return child->state() == QProcess::NotRunning || child->waitForFinished(WaitMs);
+}
+
 enum class Desktop
 {
     Sway,

@@ -46,6 +46,7 @@ private Q_SLOTS:
 
     void captures_data();
     void captures();
+    void silentOwnerDoesNotHoldUpCaptures();
     void saysWhyItCannotWatch();
 
 private:
@@ -281,7 +282,7 @@ void tst_WaylandE2e::captures()
     QVERIFY2(!difference, qPrintable(QStringLiteral("first differing pixel at %1,%2")
                                          .arg(difference ? difference->x() : 0)
                                          .arg(difference ? difference->y() : 0)));
-    QVERIFY2(first->waitForFinished(WaitMs), "the picture's owner still owns the clipboard");
+    QVERIFY2(e2e::ended(first), "the picture's owner still owns the clipboard");
     CHECKED(verifyEmptied(dataControl, xwayland));
 
     // A second picture is saved too, and nothing is saved twice.
@@ -291,10 +292,56 @@ void tst_WaylandE2e::captures()
              qPrintable(QLatin1String("no second capture; the folder holds: ") +
                         listing(capturesFolder())));
     QVERIFY(!firstDifference(QImage(secondFile), sources.at(1)));
-    QVERIFY2(second->waitForFinished(WaitMs), "the second owner still owns the clipboard");
+    QVERIFY2(e2e::ended(second), "the second owner still owns the clipboard");
     CHECKED(verifyEmptied(dataControl, xwayland));
     QCOMPARE(listing(capturesFolder()), QStringLiteral("Pictarro 1.bmp, Pictarro 2.bmp"));
     QCOMPARE(m_pictarro->state(), QProcess::Running);
+}
+
+void tst_WaylandE2e::silentOwnerDoesNotHoldUpCaptures()
+{
+    const QString silentOwner = m_install.programFolder() + QLatin1String("/wayland_silent_owner");
+    QVERIFY(QFile::copy(QStringLiteral(WAYLAND_SILENT_OWNER), silentOwner));
+    const QImage source = e2e::numberedPicture(3, QSize(200, 120));
+    const QString png = m_install.path(QStringLiteral("source.png"));
+    QVERIFY(source.save(png, "PNG"));
+    const QString notStarted = m_session.start(Desktop::Sway, true, m_install);
+    if (!notStarted.isEmpty()) {
+        QTest::qSkip(qPrintable(notStarted), __FILE__, __LINE__);
+        return;
+    }
+    CHECKED(startPictarro({}));
+
+    // A picture whose owner never delivers it: Pictarro asks, and gives up.
+    Child silent = m_session.start(silentOwner, {}, m_session.environment());
+    QByteArray said;
+    QVERIFY2(pollUntil([&] {
+                 said += silent->readAllStandardOutput();
+                 return said.contains("asked") || silent->state() == QProcess::NotRunning;
+             }),
+             "Pictarro never asked the silent owner for its picture");
+    QVERIFY2(said.contains("asked"), said.constData());
+    // It waits as long as for a silent X owner, then says so and goes on.
+    QByteArray complaint;
+    QVERIFY2(pollUntil([&] {
+                 complaint += m_pictarro->readAllStandardError();
+                 return complaint.contains("did not deliver its data in time");
+             }),
+             complaint.constData());
+    QCOMPARE(silent->state(), QProcess::Running);
+
+    // Not asked again; the next picture is captured all the same, once.
+    Child owner = offerPicture(Owner::Wayland, png);
+    const QString file = capturesFolder() + QLatin1String("/Pictarro 1.bmp");
+    QVERIFY2(
+        pollUntil([&] { return QFileInfo::exists(file); }),
+        qPrintable(QLatin1String("no capture; the folder holds: ") + listing(capturesFolder())));
+    QVERIFY(!firstDifference(QImage(file), source));
+    QVERIFY2(e2e::ended(owner), "the picture's owner still owns the clipboard");
+    QVERIFY2(e2e::ended(silent), "the silent owner kept the clipboard");
+    said += silent->readAllStandardOutput();
+    QCOMPARE(said.count("asked"), 1);
+    QCOMPARE(listing(capturesFolder()), QStringLiteral("Pictarro 1.bmp"));
 }
 
 void tst_WaylandE2e::saysWhyItCannotWatch()
