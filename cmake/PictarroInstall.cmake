@@ -109,8 +109,8 @@ set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "https://www.freewareshelf.example/programs/pi
 set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
 "Pictarro sits behind its icon in the notification area and watches the
 clipboard. Every picture that lands there without text beside it (the
-PrintScreen key, a screenshot tool's copy) is saved as a numbered bitmap or
-JPEG file in the capture folder, and the clipboard is emptied.
+PrintScreen key, a screenshot tool's copy) is saved as a numbered bitmap,
+JPEG or PNG file in the capture folder, and the clipboard is emptied.
 .
 A folder manager previews, deletes and opens the captures and makes one the
 desktop background. Vantler, included, converts bitmap files to JPEG files
@@ -122,6 +122,7 @@ in a window or on the command line.")
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS_PRIVATE_DIRS ${PICTARRO_BIN_DIR})
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "libqt6svg6 (>= 6.4)")
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "xdg-utils, xdg-user-dirs")
+# Qt's Wayland platform, for a Pictarro that runs natively on Wayland.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "xdg-utils, xdg-user-dirs, qt6-wayland")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 include(CPack)
