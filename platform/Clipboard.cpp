@@ -111,10 +111,36 @@ QString Clipboard::text() const
 
 QImage Clipboard::image()
 {
-    if (xcb_connection_t *connection = x11Connection())
-        m_pictureOwner = selectionOwner(connection, clipboardAtom(connection));
+    xcb_connection_t *connection = x11Connection();
+    const auto currentOwner = [connection] {
+        return connection ? selectionOwner(connection, clipboardAtom(connection))
+                          : xcb_window_t{XCB_WINDOW_NONE};
+    };
+    m_pictureOwner = currentOwner();
     const QMimeData *data = offer();
     m_pictureRead = data ? qvariant_cast<QImage>(data->imageData()) : QImage();
+    if (m_pictureRead.isNull() || connection == nullptr)
+        return m_pictureRead;
+
+    // The picture comes from whoever owns the clipboard when the request
+    // reaches the X server, so an owner that took over while it was read
+    // may have served it. The picture is kept either way: it may be the
+    // only copy of the older owner's. The newer owner keeps its offer for
+    // its own turn; if it then offers this very picture, the picture was
+    // its own and is taken off the clipboard without being read as new.
+    const bool fromDoubtfulOwner = m_pictureOwner == m_doubtfulOwner;
+    m_doubtfulOwner = XCB_WINDOW_NONE;
+    if (fromDoubtfulOwner && fingerprint(m_pictureRead) == m_doubtfulPicture) {
+        m_pictureRead = QImage();
+        dropOffer(m_pictureOwner);
+        restartRefillWindow();
+        return {};
+    }
+    const xcb_window_t ownerAfter = currentOwner();
+    if (ownerAfter != m_pictureOwner) {
+        m_doubtfulOwner = ownerAfter;
+        m_doubtfulPicture = fingerprint(m_pictureRead);
+    }
     return m_pictureRead;
 }
 
@@ -148,6 +174,12 @@ bool Clipboard::isRefill(const QImage &picture)
     return true;
 }
 
+void Clipboard::restartRefillWindow()
+{
+    m_sinceClear.start();
+    m_offeredAfterClearMs = 0;
+}
+
 void Clipboard::clear()
 {
     // The pictures taken lately, so that a manager's refill is known. A few,
@@ -158,15 +190,19 @@ void Clipboard::clear()
         if (m_cleared.size() > Remembered)
             m_cleared.removeFirst();
         m_pictureRead = QImage();
-        m_sinceClear.start();
-        m_offeredAfterClearMs = 0;
+        restartRefillWindow();
     }
-
-    xcb_connection_t *connection = x11Connection();
-    if (!connection) {
+    if (!x11Connection()) {
         QGuiApplication::clipboard()->clear(QClipboard::Clipboard);
         return;
     }
+    dropOffer(m_pictureOwner);
+    m_pictureOwner = XCB_WINDOW_NONE;
+}
+
+void Clipboard::dropOffer(quint32 pictureOwner)
+{
+    xcb_connection_t *connection = x11Connection();
     // Qt stamps its request with the time of the last event it handled; when
     // the new owner's announcement is still queued, that stamp is older than
     // the owner's claim and the server ignores the request, so the picture
@@ -176,11 +212,10 @@ void Clipboard::clear()
     const xcb_atom_t selection = clipboardAtom(connection);
     xcb_grab_server(connection);
     const xcb_window_t owner = selectionOwner(connection, selection);
-    if (owner != XCB_WINDOW_NONE && (m_pictureOwner == XCB_WINDOW_NONE || owner == m_pictureOwner))
+    if (owner != XCB_WINDOW_NONE && (pictureOwner == XCB_WINDOW_NONE || owner == pictureOwner))
         xcb_set_selection_owner(connection, XCB_WINDOW_NONE, selection, XCB_CURRENT_TIME);
     xcb_ungrab_server(connection);
     xcb_flush(connection);
-    m_pictureOwner = XCB_WINDOW_NONE;
 }
 
 } // namespace platform

@@ -37,7 +37,11 @@ public:
     QString text() const;
 
     // The picture on the clipboard, decoded, or a null image. Remembers who
-    // offered it, so that clear() drops that offer and no later one.
+    // offered it, so that clear() drops that offer and no later one. When
+    // the clipboard changed hands while the picture was read, the new owner
+    // may have served it: if that owner then offers the very same picture,
+    // its offer is dropped here and the image reads as null, so the picture
+    // is not taken twice and does not stay on the clipboard.
     QImage image();
 
     // Cheap: whether the offered formats include a picture and no plain
@@ -73,10 +77,14 @@ private:
     static Fingerprint fingerprint(const QImage &picture);
     const QMimeData *offer() const;
     void ownerChanged();
+    void restartRefillWindow();
+    void dropOffer(quint32 pictureOwner);
 
-    quint32 m_pictureOwner = 0;             // X11: the window that offered the last picture read
-    mutable quint32 m_silentOwner = 0;      // X11: an owner that offered nothing when asked
-    quint32 m_announcedOwner = 0;           // X11: the owner at the latest announcement
+    quint32 m_pictureOwner = 0;        // X11: the window that offered the last picture read
+    quint32 m_doubtfulOwner = 0;       // X11: an owner that took over while that picture was read
+    Fingerprint m_doubtfulPicture;     // the picture read then, which it may have served
+    mutable quint32 m_silentOwner = 0; // X11: an owner that offered nothing when asked
+    quint32 m_announcedOwner = 0;      // X11: the owner at the latest announcement
     mutable quint32 m_unannouncedOwner = 0; // X11: an owner seen before its announcement
     mutable QElapsedTimer m_unannouncedSince;
     QImage m_pictureRead;              // the last picture read, until it is cleared
