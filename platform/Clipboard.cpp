@@ -137,7 +137,11 @@ QImage Clipboard::image()
         return {};
     }
     const xcb_window_t ownerAfter = currentOwner();
-    if (ownerAfter != m_pictureOwner) {
+    if (m_pictureOwner == XCB_WINDOW_NONE) {
+        // Nobody owned the clipboard when we looked: the owner that came
+        // since (a clipboard manager's refill, say) served the picture.
+        m_pictureOwner = ownerAfter;
+    } else if (ownerAfter != m_pictureOwner) {
         m_doubtfulOwner = ownerAfter;
         m_doubtfulPicture = fingerprint(m_pictureRead);
     }
