@@ -92,6 +92,9 @@ Form1::Form1(QWidget *parent) : QWidget(parent, Qt::Window | Qt::FramelessWindow
                                         "Please drop us a note with your feedback or questions!"),
                          twips(1260, 720, 4815, 405));
     label2->setWordWrap(true);
+    // A font that runs wider or taller than Tahoma may need a third line, or
+    // a smaller type, to keep the note above the line below it.
+    Controls::fitWrapped(label2, pixels(1290 - 720) - 1);
     line(area, QStringLiteral("Line2"), 240, 6270, 1290);
 
     Controls::fitWidth(label(area, QStringLiteral("Label3"), QStringLiteral("Email :"),
@@ -123,6 +126,7 @@ Form1::Form1(QWidget *parent) : QWidget(parent, Qt::Window | Qt::FramelessWindow
               QRect(pixels(270), pixels(1680), pixels(5835), client.height() - pixels(1680)));
     label5->setWordWrap(true);
     label5->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    Controls::fitWrapped(label5, label5->height());
 
     m_image2 = label(area, QStringLiteral("Image2"), {}, twips(6240, 60, 270, 285));
     m_image2->setPixmap(Controls::svgPicture(QStringLiteral(":/contact/close.svg"),

@@ -20,4 +20,15 @@ void fitWidth(QLabel *label, int width)
     label->resize(width, label->sizeHint().height());
 }
 
+void fitWrapped(QLabel *label, int maxHeight)
+{
+    const int width = label->width();
+    QFont font = label->font();
+    while (label->heightForWidth(width) > maxHeight && font.pointSizeF() > 6) {
+        font.setPointSizeF(font.pointSizeF() - 0.5);
+        label->setFont(font);
+    }
+    label->resize(width, qMax(label->height(), label->heightForWidth(width)));
+}
+
 } // namespace Controls

@@ -41,4 +41,9 @@ QPixmap svgPicture(const QString &resource, const QSize &size, qreal devicePixel
 // than the one a layout was drawn for may run wider), then sizes the label.
 void fitWidth(QLabel *label, int width);
 
+// For a word-wrapped label: makes its type smaller until its text fits the
+// label's width in at most maxHeight, then makes the label as tall as the
+// text needs (never shorter than it was drawn).
+void fitWrapped(QLabel *label, int maxHeight);
+
 } // namespace Controls

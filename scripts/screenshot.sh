@@ -1,24 +1,58 @@
 #!/bin/sh
-# Takes the README's pictures: Pictarro on a private virtual X server with a
-# fresh settings store, captured with ImageMagick. The main window goes to
-# the given file; the folder manager (showing the main window's own picture
-# as a capture) and the sound window go beside it, as foldermanager.png and
-# soundform.png.
-# Usage: scripts/screenshot.sh [output.png]   (default docs/mainform.png)
+# Takes pictures of the real programs on a private virtual X server with a
+# fresh settings store, captured with ImageMagick.
+#
+#   scripts/screenshot.sh [output.png]
+#       The README's pictures: the main window to output.png (default
+#       docs/mainform.png); the folder manager (showing the main window's own
+#       picture as a capture) and the sound window beside it, as
+#       foldermanager.png and soundform.png.
+#   scripts/screenshot.sh --font "Noto Sans" [folder]
+#       Every window with that font standing in for Tahoma and for the
+#       desktop's sans-serif font, into folder (default
+#       build/screenshots/<font>/): the main window, About, "I Like
+#       Pictarro", the folder manager, the sound window, the folder chooser,
+#       Vantler and the contact note. For checking by eye that no text is cut
+#       off or crowded under a font the layouts were not drawn for.
 set -eu
 cd "$(dirname "$0")/.."
-out=${1:-docs/mainform.png}
+font=""
+if [ "${1:-}" = "--font" ]; then
+    [ $# -ge 2 ] || { echo "usage: $0 --font FAMILY [folder]" >&2; exit 2; }
+    font=$2
+    shift 2
+fi
 command -v import >/dev/null && command -v xwininfo >/dev/null && command -v xdotool >/dev/null ||
     { echo "needs ImageMagick, xwininfo and xdotool: apt-get install imagemagick x11-utils xdotool" >&2; exit 1; }
 bin=${PICTARRO_BIN:-build/bin}
 [ -x "$bin/Pictarro" ] || scripts/build.sh
 
 root=$(mktemp -d)
+app=""
+xvfb=""
 trap 'kill $app $xvfb 2>/dev/null || true; rm -rf "$root"' EXIT
 mkdir -p "$root/program" "$root/runtime" && chmod 700 "$root/runtime"
 # A program folder of its own, so the window shows a tidy default folder.
 cp "$bin/Pictarro" "$bin/libbmp2jpeg.so" "$bin/libPictarroPicBox.so" "$root/program/"
 cp -r "$bin/Sounds" "$root/program/"
+
+if [ -n "$font" ]; then
+    fc-list "$font" | grep -q . || { echo "the font \"$font\" is not installed" >&2; exit 1; }
+    # The chosen family first for every request (Tahoma, sans-serif and the
+    # rest), then the system's own configuration.
+    cat >"$root/fonts.conf" <<EOF
+<?xml version="1.0"?>
+<!DOCTYPE fontconfig SYSTEM "urn:fontconfig:fonts.dtd">
+<fontconfig>
+  <match target="pattern">
+    <edit name="family" mode="prepend_first" binding="strong"><string>$font</string></edit>
+  </match>
+  <include ignore_missing="yes">/etc/fonts/fonts.conf</include>
+  <cachedir>$root/fontcache</cachedir>
+</fontconfig>
+EOF
+    export FONTCONFIG_FILE="$root/fonts.conf"
+fi
 
 exec 3>"$root/display"
 Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
@@ -26,16 +60,12 @@ xvfb=$!
 while [ ! -s "$root/display" ]; do sleep 0.1; done
 export DISPLAY=":$(cat "$root/display")"
 unset QT_QPA_PLATFORM WAYLAND_DISPLAY
+export HOME="$root" XDG_CONFIG_HOME="$root/config" XDG_DATA_HOME="$root/data" \
+    XDG_RUNTIME_DIR="$root/runtime"
 
-# A folder as a user would have it; the picture shows only its name.
-mkdir -p "$root/config/Pictarro"
-printf '[CapturePath]\nFolder=/home/ann/Pictures/Screenshots\n' >"$root/config/Pictarro/1.ini"
-HOME="$root" XDG_CONFIG_HOME="$root/config" XDG_DATA_HOME="$root/data" \
-XDG_RUNTIME_DIR="$root/runtime" "$root/program/Pictarro" &
-app=$!
 # The id of the shown window with exactly this title, once it is mapped.
 window() {
-    for _ in $(seq 1 100); do
+    for _ in $(seq 1 600); do
         found=$(xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | head -n 1)
         [ -n "$found" ] && { echo "$found"; return 0; }
         sleep 0.1
@@ -43,36 +73,95 @@ window() {
     echo "the window \"$1\" did not appear" >&2
     return 1
 }
-id=$(window "Pictarro")
-sleep 1
-import -window "$id" "$out"
-echo "wrote $out"
-xdotool windowfocus --sync "$id" key ctrl+q
-wait "$app" || true
+# Lets the window of this id paint, and takes its picture.
+take() {
+    sleep 1
+    import -window "$1" "$2"
+    echo "wrote $2"
+}
+# Waits for the window of this title and takes its picture.
+shoot() {
+    take "$(window "$1")" "$2"
+}
+# Starts Pictarro with this capture folder and waits for its window.
+start() {
+    mkdir -p "$root/config/Pictarro"
+    printf '[CapturePath]\nFolder=%s\n' "$1" >"$root/config/Pictarro/1.ini"
+    "$root/program/Pictarro" &
+    app=$!
+    id=$(window "Pictarro")
+}
+quit() {
+    xdotool windowfocus --sync "$id" key ctrl+q
+    wait "$app" || true
+    app=""
+}
+# Opens a window of Pictarro's by its shortcut, takes it and closes it.
+secondary() {
+    xdotool windowfocus --sync "$id" key "$1"
+    shoot "$2" "$3"
+    xdotool key Escape
+    sleep 0.5
+}
 
-# Again on a capture folder holding the picture just taken, as a bitmap and
-# as a JPEG: the folder manager previews the first, then the sound window.
-dir=$(dirname "$out")
 captures="$root/captures"
 mkdir -p "$captures"
+if [ -z "$font" ]; then
+    out=${1:-docs/mainform.png}
+    dir=$(dirname "$out")
+    # A folder as a user would have it; the picture shows only its name.
+    start /home/ann/Pictures/Screenshots
+    shoot "Pictarro" "$out"
+    quit
+    start "$captures"
+else
+    dir=${1:-build/screenshots/$font}
+    mkdir -p "$dir"
+    out="$dir/mainform.png"
+    start "$captures"
+    shoot "Pictarro" "$out"
+    # The folder chooser opens from the button beside the capture folder.
+    # The folder's field is the first white in a line down the window's
+    # right half; the button is level with it, a fixed way from the right.
+    width=$(identify -format %w "$out")
+    y=$(convert "$out" -crop "1x400+$((width * 6 / 10))+0" txt:- |
+        awk -F'[,: ]+' '/#FFFFFF/ { print $2; exit }')
+    xdotool mousemove --window "$id" $((width - 104)) $((y + 10)) click 1
+    shoot "Browse For New Folder" "$dir/newfolder.png"
+    xdotool key Escape
+    sleep 0.5
+fi
+
+# The capture folder holds the main window's picture, as a bitmap and as a
+# JPEG: the folder manager previews the first, then the sound window.
 convert "$out" "BMP3:$captures/Pictarro 1.bmp"
 convert "$out" -quality 80 "$captures/Pictarro 2.jpg"
-printf '[CapturePath]\nFolder=%s\n' "$captures" >"$root/config/Pictarro/1.ini"
-HOME="$root" XDG_CONFIG_HOME="$root/config" XDG_DATA_HOME="$root/data" \
-XDG_RUNTIME_DIR="$root/runtime" "$root/program/Pictarro" &
-app=$!
-id=$(window "Pictarro")
 xdotool windowfocus --sync "$id" key ctrl+f
 fm=$(window "Pictarro - Folder Manager")
 # Into the list and onto its first capture.
 xdotool key Tab Tab Down
-sleep 1
-import -window "$fm" "$dir/foldermanager.png"
-echo "wrote $dir/foldermanager.png"
+take "$fm" "$dir/foldermanager.png"
 xdotool key Escape
+sleep 0.5
 
 xdotool windowfocus --sync "$id" key ctrl+s
-sound=$(window "Sound Assignment")
-sleep 1
-import -window "$sound" "$dir/soundform.png"
-echo "wrote $dir/soundform.png"
+shoot "Sound Assignment" "$dir/soundform.png"
+[ -z "$font" ] && exit 0
+xdotool key Escape
+sleep 0.5
+
+secondary ctrl+b "About Pictarro" "$dir/about.png"
+secondary ctrl+i "I Like Pictarro" "$dir/ilike.png"
+quit
+
+"$bin/Vantler" &
+app=$!
+shoot "Pictarro - Vantler" "$dir/vantler.png"
+kill "$app"
+wait "$app" 2>/dev/null || true
+"$bin/Contact Tarnwell Software" &
+app=$!
+shoot "Contact Tarnwell Software" "$dir/contact.png"
+kill "$app"
+wait "$app" 2>/dev/null || true
+app=""

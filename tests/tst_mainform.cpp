@@ -13,6 +13,10 @@
 
 namespace {
 
+// How long a test waits for what it expects: generous, as a loaded machine
+// may be slow; a wait ends as soon as the expectation holds.
+constexpr int WaitMs = 20000;
+
 using Icon = platform::Dialogs::Icon;
 using Answer = platform::Dialogs::Answer;
 
@@ -532,7 +536,7 @@ void TestMainForm::openCaption_followsTheFolder()
     control<QLineEdit>("CapturePath")->setText(elsewhere);
     QCOMPARE(stored("CapturePath", "Folder"), elsewhere);
     QTRY_COMPARE_WITH_TIMEOUT(m_form->findChild<QAction *>("SysCapture")->text(),
-                              "Open: [ " + elsewhere + " ]", 5000);
+                              "Open: [ " + elsewhere + " ]", WaitMs);
     QCOMPARE(control<QToolButton>("OpenFolder")->toolTip(), "Open: [ " + elsewhere + " ]");
 }
 
@@ -541,7 +545,7 @@ void TestMainForm::deletedFolder_isRecreated()
     makeForm();
     const QString folder = captureFolder();
     QVERIFY(QDir(folder).removeRecursively());
-    QTRY_VERIFY_WITH_TIMEOUT(QFileInfo(folder).isDir(), 5000);
+    QTRY_VERIFY_WITH_TIMEOUT(QFileInfo(folder).isDir(), WaitMs);
 }
 
 // ------------------------------------------------------------- capturing
@@ -555,7 +559,7 @@ void TestMainForm::capture_bitmap_isPixelExact_andNumbered()
         // once is what a refilling clipboard manager does.
         const QImage picture = testPicture(50 + n);
         clipboard()->setImage(picture);
-        QTRY_COMPARE_WITH_TIMEOUT(captured.count(), n, 5000);
+        QTRY_COMPARE_WITH_TIMEOUT(captured.count(), n, WaitMs);
         const QString file = captureFolder() + QStringLiteral("/Pictarro %1.bmp").arg(n);
         QCOMPARE(captured.last().at(0).toString(), file);
         QCOMPARE(QImage(file).convertToFormat(QImage::Format_RGB32), picture);
@@ -578,7 +582,7 @@ void TestMainForm::capture_jpeg_usesTheQuality()
     for (const int quality : {100, 10}) {
         control<QSlider>("Res")->setValue(quality);
         clipboard()->setImage(quality == 10 ? picture.mirrored() : picture);
-        QTRY_VERIFY_WITH_TIMEOUT(!captured.isEmpty(), 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(!captured.isEmpty(), WaitMs);
         const QString file = captured.takeFirst().at(0).toString();
         QVERIFY(file.endsWith(".jpg"));
         const QImage decoded(file);
@@ -623,7 +627,7 @@ void TestMainForm::capture_pictureBesideHtml_isSaved()
     data->setHtml("<img src=\"https://pictarro.example.org/shot.png\">");
     data->setImageData(testPicture());
     clipboard()->setMimeData(data);
-    QTRY_COMPARE_WITH_TIMEOUT(captured.count(), 1, 5000);
+    QTRY_COMPARE_WITH_TIMEOUT(captured.count(), 1, WaitMs);
     QCOMPARE(captures(), QStringList{"Pictarro 1.bmp"});
 }
 
@@ -634,7 +638,7 @@ void TestMainForm::capture_missingFolder_oneMessage_pictureDropped()
     storeSetting("CaptureCounter", "CaptureCounter", "5");
     makeForm();
     clipboard()->setImage(testPicture());
-    QTRY_COMPARE_WITH_TIMEOUT(m_dialogs->shown.size(), 1, 5000);
+    QTRY_COMPARE_WITH_TIMEOUT(m_dialogs->shown.size(), 1, WaitMs);
     // Further looks at the clipboard find nothing more to report.
     tick();
     QCoreApplication::processEvents();
@@ -664,7 +668,7 @@ void TestMainForm::capture_switchedOff_waits_untilSwitchedOn()
     QCOMPARE(clipboard()->image().convertToFormat(QImage::Format_RGB32), picture);
 
     QTest::mouseClick(control<QLabel>("Enables"), Qt::LeftButton);
-    QTRY_COMPARE_WITH_TIMEOUT(captured.count(), 1, 5000);
+    QTRY_COMPARE_WITH_TIMEOUT(captured.count(), 1, WaitMs);
     QCOMPARE(captures(), QStringList{"Pictarro 1.bmp"});
 }
 
@@ -674,7 +678,7 @@ void TestMainForm::capture_wrapsAfterFourteenNines()
     makeForm();
     QSignalSpy captured(m_form.get(), &MainForm::captured);
     clipboard()->setImage(testPicture());
-    QTRY_COMPARE_WITH_TIMEOUT(captured.count(), 1, 5000);
+    QTRY_COMPARE_WITH_TIMEOUT(captured.count(), 1, WaitMs);
     QCOMPARE(captures(), QStringList{"Pictarro 1.bmp"});
     QCOMPARE(stored("CaptureCounter", "CaptureCounter"), "1");
 }
@@ -690,7 +694,7 @@ void TestMainForm::capture_neverReplacesAnEarlierFile()
         earlier.write("an earlier capture");
     }
     clipboard()->setImage(testPicture());
-    QTRY_COMPARE_WITH_TIMEOUT(captured.count(), 1, 5000);
+    QTRY_COMPARE_WITH_TIMEOUT(captured.count(), 1, WaitMs);
     QCOMPARE(captured[0][0].toString(), folder + "/Pictarro 3.bmp");
     QCOMPARE(stored("CaptureCounter", "CaptureCounter"), "3");
     QFile earlier(folder + "/Pictarro 1.bmp");
@@ -698,7 +702,7 @@ void TestMainForm::capture_neverReplacesAnEarlierFile()
     QCOMPARE(earlier.readAll(), "an earlier capture");
 
     clipboard()->setImage(testPicture(54, 31));
-    QTRY_COMPARE_WITH_TIMEOUT(captured.count(), 2, 5000);
+    QTRY_COMPARE_WITH_TIMEOUT(captured.count(), 2, WaitMs);
     QCOMPARE(captured[1][0].toString(), folder + "/Pictarro 5.bmp");
 }
 
@@ -708,13 +712,13 @@ void TestMainForm::capture_textCounter_isUsedAsItStands()
     makeForm();
     QSignalSpy captured(m_form.get(), &MainForm::captured);
     clipboard()->setImage(testPicture());
-    QTRY_COMPARE_WITH_TIMEOUT(captured.count(), 1, 5000);
+    QTRY_COMPARE_WITH_TIMEOUT(captured.count(), 1, WaitMs);
     QCOMPARE(captures(), QStringList{"Pictarro 12abc.bmp"});
 
     // The same name again cannot move on: the earlier file is kept and the
     // user is told that the new picture could not be saved.
     clipboard()->setImage(testPicture(7, 7));
-    QTRY_COMPARE_WITH_TIMEOUT(m_dialogs->shown.size(), 1, 5000);
+    QTRY_COMPARE_WITH_TIMEOUT(m_dialogs->shown.size(), 1, WaitMs);
     QCOMPARE(m_dialogs->shown[0].title, "Pictarro");
     QVERIFY(m_dialogs->shown[0].text.contains(captureFolder() + "/Pictarro 12abc.bmp"));
     QVERIFY(m_dialogs->shown[0].text.endsWith("A file of that name already exists."));
@@ -731,7 +735,7 @@ void TestMainForm::capture_counterFromDamagedStore_staysInTheFolder()
     QCOMPARE(control<QLineEdit>("ImageCounter")->text(), "0");
     QSignalSpy captured(m_form.get(), &MainForm::captured);
     clipboard()->setImage(testPicture());
-    QTRY_COMPARE_WITH_TIMEOUT(captured.count(), 1, 5000);
+    QTRY_COMPARE_WITH_TIMEOUT(captured.count(), 1, WaitMs);
     QVERIFY(m_dialogs->shown.isEmpty());
     QCOMPARE(captures(), QStringList{"Pictarro 1.bmp"});
     QVERIFY(QDir(m_root->path()).entryList({"*escaped*"}, QDir::AllEntries).isEmpty());
@@ -746,7 +750,7 @@ void TestMainForm::capture_unwritableFolder_saysSo_andLeavesNothing()
     makeForm();
     QSignalSpy captured(m_form.get(), &MainForm::captured);
     clipboard()->setImage(testPicture());
-    QTRY_COMPARE_WITH_TIMEOUT(m_dialogs->shown.size(), 1, 5000);
+    QTRY_COMPARE_WITH_TIMEOUT(m_dialogs->shown.size(), 1, WaitMs);
     const auto &message = m_dialogs->shown[0];
     QCOMPARE(int(message.icon), int(Icon::Critical));
     QCOMPARE(message.title, "Pictarro");
@@ -763,7 +767,7 @@ void TestMainForm::capture_withoutEncoder_saysSo()
     storeSetting("ImageExtensionJPG", "SaveExtensionJPG", "True");
     makeForm(false);
     clipboard()->setImage(testPicture());
-    QTRY_COMPARE_WITH_TIMEOUT(m_dialogs->shown.size(), 1, 5000);
+    QTRY_COMPARE_WITH_TIMEOUT(m_dialogs->shown.size(), 1, WaitMs);
     QVERIFY2(m_dialogs->shown[0].text.contains(captureFolder() + "/Pictarro 1.jpg"),
              qPrintable(m_dialogs->shown[0].text));
     QVERIFY(m_dialogs->shown[0].text.contains("libbmp2jpeg.so"));
@@ -781,7 +785,7 @@ void TestMainForm::capture_playsTheSound()
     QSignalSpy played(player, &platform::MediaPlayer::played);
     for (int n = 1; n <= 2; ++n) {
         clipboard()->setImage(testPicture(50 + n));
-        QTRY_COMPARE_WITH_TIMEOUT(played.count(), n, 5000);
+        QTRY_COMPARE_WITH_TIMEOUT(played.count(), n, WaitMs);
     }
     QCOMPARE(played[0][0].toString(), sound);
 }
@@ -821,7 +825,7 @@ void TestMainForm::capture_refillingManager_savedOnce_noLoop()
 
     const QImage first = testPicture(60, 40);
     clipboard()->setImage(first);
-    QTRY_COMPARE_WITH_TIMEOUT(manager.refills, 1, 5000);
+    QTRY_COMPARE_WITH_TIMEOUT(manager.refills, 1, WaitMs);
     QTest::qWait(300);
     // Saved once; the refill stays on the clipboard, untouched.
     QCOMPARE(captured.count(), 1);
@@ -832,7 +836,7 @@ void TestMainForm::capture_refillingManager_savedOnce_noLoop()
 
     // A different picture is saved as ever.
     clipboard()->setImage(testPicture(61, 40));
-    QTRY_COMPARE_WITH_TIMEOUT(manager.refills, 2, 5000);
+    QTRY_COMPARE_WITH_TIMEOUT(manager.refills, 2, WaitMs);
     QTest::qWait(300);
     QCOMPARE(captured.count(), 2);
 
@@ -847,8 +851,8 @@ void TestMainForm::capture_refillingManager_savedOnce_noLoop()
     // The same picture again, once the manager's moment has passed, is a
     // capture the user asked for.
     clipboard()->setImage(first);
-    QTRY_COMPARE_WITH_TIMEOUT(captured.count(), 3, 5000);
-    QTRY_COMPARE_WITH_TIMEOUT(manager.refills, 3, 5000);
+    QTRY_COMPARE_WITH_TIMEOUT(captured.count(), 3, WaitMs);
+    QTRY_COMPARE_WITH_TIMEOUT(manager.refills, 3, WaitMs);
     QTest::qWait(300);
     QCOMPARE(captured.count(), 3);
     QCOMPARE(captures(), (QStringList{"Pictarro 1.bmp", "Pictarro 2.bmp", "Pictarro 3.bmp"}));
@@ -865,7 +869,7 @@ void TestMainForm::capture_refillingManager_failedPicture_oneMessage()
     makeForm();
     RefillingManager manager;
     clipboard()->setImage(testPicture());
-    QTRY_COMPARE_WITH_TIMEOUT(manager.refills, 1, 5000);
+    QTRY_COMPARE_WITH_TIMEOUT(manager.refills, 1, WaitMs);
     QTest::qWait(300);
     QCOMPARE(m_dialogs->shown.size(), 1);
     QCOMPARE(manager.refills, 1);
@@ -922,7 +926,7 @@ void TestMainForm::engine_readsTheSettingsAtEachCapture()
     engine.keepFolders();
 
     clipboard()->setImage(testPicture());
-    QTRY_COMPARE_WITH_TIMEOUT(captured.count(), 1, 5000);
+    QTRY_COMPARE_WITH_TIMEOUT(captured.count(), 1, WaitMs);
     QCOMPARE(captured[0][0].toString(), m_root->filePath("first/shot 8.bmp"));
 
     settings.folder = m_root->filePath("second");
@@ -930,7 +934,7 @@ void TestMainForm::engine_readsTheSettingsAtEachCapture()
     settings.counter = "41";
     settings.format = CaptureNaming::Format::Jpeg;
     clipboard()->setImage(testPicture(60, 40));
-    QTRY_COMPARE_WITH_TIMEOUT(captured.count(), 2, 5000);
+    QTRY_COMPARE_WITH_TIMEOUT(captured.count(), 2, WaitMs);
     QCOMPARE(captured[1][0].toString(), m_root->filePath("second/other 42.jpg"));
     QCOMPARE(QImage(m_root->filePath("second/other 42.jpg")).size(), QSize(60, 40));
     QCOMPARE(counters, (QStringList{"8", "42"}));

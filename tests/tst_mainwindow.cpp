@@ -18,6 +18,10 @@
 
 namespace {
 
+// How long a test waits for what it expects: generous, as a loaded machine
+// may be slow; a wait ends as soon as the expectation holds.
+constexpr int WaitMs = 20000;
+
 using Icon = platform::Dialogs::Icon;
 using Answer = platform::Dialogs::Answer;
 
@@ -447,7 +451,7 @@ void TestMainWindow::notificationAreaGone_whileHidden_windowComesBackMinimised()
     QVERIFY(iconShown());
 
     platform::TrayIcon::setAvailableForTesting(false);
-    QTRY_VERIFY_WITH_TIMEOUT(m_form->isVisible(), 5000);
+    QTRY_VERIFY_WITH_TIMEOUT(m_form->isVisible(), WaitMs);
     QVERIFY(m_form->isMinimized());
     QVERIFY(!iconShown());
 }

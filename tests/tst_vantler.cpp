@@ -21,6 +21,10 @@
 
 namespace {
 
+// How long a test waits for what it expects: generous, as a loaded machine
+// may be slow; a wait ends as soon as the expectation holds.
+constexpr int WaitMs = 20000;
+
 // Remembers what it was asked to convert and answers as told.
 struct RecordingConverter : BmpConverter
 {
@@ -707,9 +711,9 @@ void TestVantler::icons_alternateEverySecond()
     QCOMPARE(jpgTimer->interval(), 1000);
 
     for (int round = 0; round < 2; ++round) {
-        QTRY_VERIFY_WITH_TIMEOUT(bmpIcon->isHidden() && !jpgIcon->isHidden(), 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(bmpIcon->isHidden() && !jpgIcon->isHidden(), WaitMs);
         QVERIFY(bmpTimer->isActive() != jpgTimer->isActive());
-        QTRY_VERIFY_WITH_TIMEOUT(!bmpIcon->isHidden() && jpgIcon->isHidden(), 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(!bmpIcon->isHidden() && jpgIcon->isHidden(), WaitMs);
         QVERIFY(bmpTimer->isActive() != jpgTimer->isActive());
     }
 }
@@ -735,7 +739,7 @@ void TestVantler::secondCopy_endsAtOnce()
     QVERIFY(first.waitForStarted());
     // The lock is taken before the window appears.
     const QString lock = platform::SingleInstance::lockPath("Vantler");
-    QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(lock), 10000);
+    QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(lock), WaitMs);
 
     QProcess second;
     second.setProgram(program);

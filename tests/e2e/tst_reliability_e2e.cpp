@@ -594,12 +594,18 @@ void tst_ReliabilityE2e::faultyOwner_survived_nextPictureSaved()
         QCOMPARE(out.write(noise), noise.size());
         out.close();
         CHECKED(offer(owner, file, "image/png", true));
-        // xclip reports each request it serves: the list of formats, then
-        // the picture itself.
-        QVERIFY(pollUntil([&] {
-            said += owner->readAllStandardError();
-            return said.count("request") >= 2 || owner->state() == QProcess::NotRunning;
-        }));
+        // xclip says which transfer it waits for next, counting only the
+        // data it hands over (not the list of formats): it waits for
+        // "number 1" before anything is asked, and for number 2 once the
+        // picture itself was served. Offering the next picture sooner would
+        // take the clipboard over before Pictarro had looked at this one.
+        QVERIFY2(pollUntil([&] {
+                     said += owner->readAllStandardError();
+                     return said.contains("request number 2") ||
+                            owner->state() == QProcess::NotRunning;
+                 }),
+                 qPrintable(QLatin1String("the owner was not asked for the picture: ") +
+                            QString::fromUtf8(said)));
         QCOMPARE(owner->state(), QProcess::Running); // left on the clipboard, not dropped
     } else {
         CHECKED(startAgent(owner, {QStringLiteral("hang")}, "owning", &said));
