@@ -55,6 +55,12 @@ Clipboard::Clipboard(QObject *parent) : QObject(parent), m_backend(createClipboa
     if (QImageReader::allocationLimit() < MaxPictureMegabytes)
         QImageReader::setAllocationLimit(MaxPictureMegabytes);
     connect(m_backend.get(), &ClipboardBackend::changed, this, &Clipboard::ownerChanged);
+    // A repeat taken off the clipboard counts as the latest emptying: a
+    // manager's refill after it is known for one.
+    connect(m_backend.get(), &ClipboardBackend::repeatDropped, this, [this] {
+        m_sinceClear.start();
+        m_offeredAfterClearMs = 0;
+    });
 }
 
 Clipboard::~Clipboard() = default;
@@ -80,7 +86,7 @@ QImage Clipboard::image()
 {
     m_backend->holdOffer();
     const QString type = pictureType(m_backend->formats());
-    m_pictureRead = type.isEmpty() ? QImage() : QImage::fromData(m_backend->data(type));
+    m_pictureRead = type.isEmpty() ? QImage() : QImage::fromData(m_backend->readHeld(type));
     return m_pictureRead;
 }
 

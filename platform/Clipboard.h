@@ -44,7 +44,11 @@ public:
     QString text() const;
 
     // The picture on the clipboard, decoded, or a null image. Remembers who
-    // offered it, so that clear() drops that offer and no later one.
+    // offered it, so that clear() drops that offer and no later one. When
+    // the clipboard changed hands while the picture was read, the new owner
+    // may have served it: if that owner then offers the very same picture,
+    // its offer is dropped and the image reads as null, so the picture is
+    // not taken twice and does not stay on the clipboard.
     QImage image();
 
     // Cheap: whether the offered formats include a picture and no plain

@@ -40,6 +40,11 @@ public:
     // that clear() drops that offer and no later one.
     virtual void holdOffer() = 0;
 
+    // The undecoded bytes of one type of the held offer. Where the clipboard
+    // may change hands while it is read, a backend makes sure here that the
+    // bytes came from the held offer, or drops a repeat: see ClipboardX11.
+    virtual QByteArray readHeld(const QString &mimeType) { return data(mimeType); }
+
     // Empties the clipboard for every program: the held offer if it is
     // still the current one (else nothing), or whatever is offered when no
     // offer is held. Releases the hold.
@@ -48,6 +53,9 @@ public:
 Q_SIGNALS:
     // The clipboard changed hands (a new offer, or emptied).
     void changed();
+    // An offer that only repeated the picture just read was taken off the
+    // clipboard instead of being read as a new one.
+    void repeatDropped();
 };
 
 // The MIME types that carry plain text, best first.

@@ -141,6 +141,41 @@ void ClipboardX11::holdOffer()
         m_pictureOwner = selectionOwner(connection, clipboardAtom(connection));
 }
 
+QByteArray ClipboardX11::readHeld(const QString &mimeType)
+{
+    QByteArray bytes = data(mimeType);
+    xcb_connection_t *connection = x11Connection();
+    if (bytes.isEmpty() || !connection)
+        return bytes;
+
+    // The X server hands a request to whoever owns the clipboard when it
+    // arrives, so an owner that took over while the held offer was read may
+    // have served it. The bytes are kept either way: they may be the only
+    // copy of the older owner's picture. The newer owner keeps its offer for
+    // its own turn; if it then offers these very bytes, they were its own,
+    // and its offer is taken off the clipboard instead of read as new.
+    const size_t hash = qHash(bytes);
+    const bool fromDoubtfulOwner =
+        m_pictureOwner != XCB_WINDOW_NONE && m_pictureOwner == m_doubtfulOwner;
+    m_doubtfulOwner = XCB_WINDOW_NONE;
+    if (fromDoubtfulOwner && hash == m_doubtfulBytes) {
+        dropOffer(m_pictureOwner);
+        m_pictureOwner = XCB_WINDOW_NONE;
+        Q_EMIT repeatDropped();
+        return {};
+    }
+    const xcb_window_t ownerAfter = selectionOwner(connection, clipboardAtom(connection));
+    if (m_pictureOwner == XCB_WINDOW_NONE) {
+        // Nobody owned the clipboard when the offer was held: the owner that
+        // came since (a clipboard manager's refill, say) served the bytes.
+        m_pictureOwner = ownerAfter;
+    } else if (ownerAfter != m_pictureOwner) {
+        m_doubtfulOwner = ownerAfter;
+        m_doubtfulBytes = hash;
+    }
+    return bytes;
+}
+
 void ClipboardX11::clear()
 {
     xcb_connection_t *connection = x11Connection();
@@ -148,6 +183,13 @@ void ClipboardX11::clear()
         QGuiApplication::clipboard()->clear(QClipboard::Clipboard);
         return;
     }
+    dropOffer(m_pictureOwner);
+    m_pictureOwner = XCB_WINDOW_NONE;
+}
+
+void ClipboardX11::dropOffer(quint32 pictureOwner)
+{
+    xcb_connection_t *connection = x11Connection();
     // Qt stamps its request with the time of the last event it handled; when
     // the new owner's announcement is still queued, that stamp is older than
     // the owner's claim and the server ignores the request, so the picture
@@ -157,11 +199,10 @@ void ClipboardX11::clear()
     const xcb_atom_t selection = clipboardAtom(connection);
     xcb_grab_server(connection);
     const xcb_window_t owner = selectionOwner(connection, selection);
-    if (owner != XCB_WINDOW_NONE && (m_pictureOwner == XCB_WINDOW_NONE || owner == m_pictureOwner))
+    if (owner != XCB_WINDOW_NONE && (pictureOwner == XCB_WINDOW_NONE || owner == pictureOwner))
         xcb_set_selection_owner(connection, XCB_WINDOW_NONE, selection, XCB_CURRENT_TIME);
     xcb_ungrab_server(connection);
     xcb_flush(connection);
-    m_pictureOwner = XCB_WINDOW_NONE;
 }
 
 } // namespace platform

@@ -23,13 +23,17 @@ public:
     QByteArray data(const QString &mimeType) const override;
     QString text() const override;
     void holdOffer() override;
+    QByteArray readHeld(const QString &mimeType) override;
     void clear() override;
 
 private:
     const QMimeData *offer() const;
     void ownerChanged();
+    void dropOffer(quint32 pictureOwner);
 
     quint32 m_pictureOwner = 0;             // the window whose offer is held
+    quint32 m_doubtfulOwner = 0;            // an owner that took over while it was read
+    size_t m_doubtfulBytes = 0;             // the hash of what was read then
     mutable quint32 m_silentOwner = 0;      // an owner that offered nothing when asked
     quint32 m_announcedOwner = 0;           // the owner at the latest announcement
     mutable quint32 m_unannouncedOwner = 0; // an owner seen before its announcement
