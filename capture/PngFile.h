@@ -1,9 +1,12 @@
 #pragma once
 
+#include <QByteArray>
 #include <QByteArrayView>
+#include <QImage>
 #include <QSize>
 
-// What a PNG file offered on the clipboard is worth keeping as it is.
+// PNG files: whether one offered on the clipboard can be kept as it is, and
+// a fast encoder for pictures that must be encoded.
 namespace PngFile {
 
 struct Check
@@ -21,5 +24,13 @@ struct Check
 // type needs one, one run of IDAT chunks, no critical chunk this check does
 // not know, IEND last. The compressed picture data is not inflated.
 Check check(QByteArrayView bytes);
+
+// The picture as a PNG file: 8-bit RGB, or RGBA when it has an alpha
+// channel; each row filtered as the one of None, Sub and Up that looks
+// cheapest, compressed by libdeflate at `level`. A picture that does not
+// compress (noise, grainy photographs) is stored, which is no larger and
+// many times faster. Empty for a null picture or when memory runs out.
+inline constexpr int DefaultLevel = 5;
+QByteArray encode(const QImage &picture, int level = DefaultLevel);
 
 } // namespace PngFile

@@ -5,6 +5,7 @@
 #include <QImageReader>
 #include <QMimeData>
 #include <QtGui/qguiapplication_platform.h>
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
@@ -115,7 +116,19 @@ QImage Clipboard::image()
         m_pictureOwner = selectionOwner(connection, clipboardAtom(connection));
     const QMimeData *data = offer();
     m_pictureRead = data ? qvariant_cast<QImage>(data->imageData()) : QImage();
+    m_pngRead.clear();
     return m_pictureRead;
+}
+
+Clipboard::PngOffer Clipboard::png()
+{
+    if (xcb_connection_t *connection = x11Connection())
+        m_pictureOwner = selectionOwner(connection, clipboardAtom(connection));
+    const QMimeData *data = offer();
+    m_pngRead = data ? data->data(QStringLiteral("image/png")) : QByteArray();
+    m_pictureRead =
+        inRefillWindow() && !m_pngRead.isEmpty() ? QImage::fromData(m_pngRead, "PNG") : QImage();
+    return {m_pngRead, m_pictureRead};
 }
 
 bool Clipboard::offersPictureOnly() const
@@ -139,12 +152,22 @@ Clipboard::Fingerprint Clipboard::fingerprint(const QImage &picture)
     return {rgb.size(), hash};
 }
 
+bool Clipboard::inRefillWindow() const
+{
+    return !m_cleared.isEmpty() && m_offeredAfterClearMs >= 0 &&
+           m_offeredAfterClearMs <= RefillWindowMs;
+}
+
 bool Clipboard::isRefill(const QImage &picture)
 {
-    if (picture.isNull() || m_cleared.isEmpty() || m_offeredAfterClearMs < 0 ||
-        m_offeredAfterClearMs > RefillWindowMs || !m_cleared.contains(fingerprint(picture)))
+    if (picture.isNull() || !inRefillWindow())
+        return false;
+    const Fingerprint print = fingerprint(picture);
+    if (std::none_of(m_cleared.cbegin(), m_cleared.cend(),
+                     [&print](const auto &cleared) { return cleared.get() == print; }))
         return false;
     m_pictureRead = QImage();
+    m_pngRead.clear();
     return true;
 }
 
@@ -153,11 +176,18 @@ void Clipboard::clear()
     // The pictures taken lately, so that a manager's refill is known. A few,
     // not one: a manager that missed the last picture offers the one before.
     constexpr int Remembered = 8;
-    if (!m_pictureRead.isNull()) {
-        m_cleared.append(fingerprint(m_pictureRead));
+    if (!m_pictureRead.isNull() || !m_pngRead.isEmpty()) {
+        // Off the capture's way: a PNG file is decoded only now, beside
+        // whatever comes next.
+        m_cleared.append(
+            std::async(std::launch::async | std::launch::deferred, [picture = m_pictureRead,
+                                                                    png = m_pngRead] {
+                return fingerprint(picture.isNull() ? QImage::fromData(png, "PNG") : picture);
+            }).share());
         if (m_cleared.size() > Remembered)
             m_cleared.removeFirst();
         m_pictureRead = QImage();
+        m_pngRead.clear();
         m_sinceClear.start();
         m_offeredAfterClearMs = 0;
     }

@@ -6,6 +6,7 @@
 #include <QObject>
 #include <QSize>
 #include <QString>
+#include <future>
 
 class QMimeData;
 
@@ -39,6 +40,19 @@ public:
     // The picture on the clipboard, decoded, or a null image. Remembers who
     // offered it, so that clear() drops that offer and no later one.
     QImage image();
+
+    // The picture on the clipboard as the PNG file its owner offers
+    // (image/png), not decoded, or empty; remembered as image() remembers
+    // its picture. `picture` is the file decoded, but only when isRefill()
+    // needs pixels to tell (an offer within RefillWindowMs of the last
+    // clear()); otherwise null, and a PNG file cleared is decoded for the
+    // refill guard later, on another thread.
+    struct PngOffer
+    {
+        QByteArray file;
+        QImage picture;
+    };
+    PngOffer png();
 
     // Cheap: whether the offered formats include a picture and no plain
     // text. Reads only the list of formats, which the platform caches per
@@ -79,10 +93,13 @@ private:
     quint32 m_announcedOwner = 0;           // X11: the owner at the latest announcement
     mutable quint32 m_unannouncedOwner = 0; // X11: an owner seen before its announcement
     mutable QElapsedTimer m_unannouncedSince;
-    QImage m_pictureRead;              // the last picture read, until it is cleared
-    QList<Fingerprint> m_cleared;      // the last pictures cleared, newest last
-    QElapsedTimer m_sinceClear;        // since the last clear() of a picture
-    qint64 m_offeredAfterClearMs = -1; // the latest change, in m_sinceClear's time
+    bool inRefillWindow() const;
+
+    QImage m_pictureRead;                             // the last picture read, until it is cleared
+    QByteArray m_pngRead;                             // or the last PNG file read, not decoded
+    QList<std::shared_future<Fingerprint>> m_cleared; // the last pictures cleared, newest last
+    QElapsedTimer m_sinceClear;                       // since the last clear() of a picture
+    qint64 m_offeredAfterClearMs = -1;                // the latest change, in m_sinceClear's time
 };
 
 } // namespace platform

@@ -10,8 +10,8 @@
 #include "Symbols.h"
 
 #include <QtTest>
+#include <libdeflate.h>
 #include <optional>
-#include <zlib.h>
 
 Q_DECLARE_METATYPE(std::optional<QString>)
 Q_DECLARE_METATYPE(CaptureNaming::Format)
@@ -203,22 +203,26 @@ void TestRules::captureFile_data()
     QTest::addColumn<QString>("expected");
     QTest::newRow("bitmap") << "/home/ann/Shots"
                             << "Pictarro"
-                            << "5" << CaptureNaming::Format::Bitmap << "/home/ann/Shots/Pictarro 5.bmp";
+                            << "5" << CaptureNaming::Format::Bitmap
+                            << "/home/ann/Shots/Pictarro 5.bmp";
     QTest::newRow("jpeg") << "/home/ann/Shots"
                           << "Pictarro"
                           << "2" << CaptureNaming::Format::Jpeg << "/home/ann/Shots/Pictarro 2.jpg";
-    QTest::newRow("root folder doubles the separator") << "/"
-                                                       << "Pictarro"
-                                                       << "1" << CaptureNaming::Format::Bitmap << "//Pictarro 1.bmp";
-    QTest::newRow("text counter used as is") << "/s"
-                                             << "Pictarro"
-                                             << "12abc" << CaptureNaming::Format::Bitmap << "/s/Pictarro 12abc.bmp";
+    QTest::newRow("root folder doubles the separator")
+        << "/"
+        << "Pictarro"
+        << "1" << CaptureNaming::Format::Bitmap << "//Pictarro 1.bmp";
+    QTest::newRow("text counter used as is")
+        << "/s"
+        << "Pictarro"
+        << "12abc" << CaptureNaming::Format::Bitmap << "/s/Pictarro 12abc.bmp";
     QTest::newRow("empty base name") << "/s"
                                      << ""
                                      << "3" << CaptureNaming::Format::Bitmap << "/s/ 3.bmp";
-    QTest::newRow("blanks in the base name") << "/s"
-                                             << "  Holiday  "
-                                             << "1" << CaptureNaming::Format::Bitmap << "/s/  Holiday   1.bmp";
+    QTest::newRow("blanks in the base name")
+        << "/s"
+        << "  Holiday  "
+        << "1" << CaptureNaming::Format::Bitmap << "/s/  Holiday   1.bmp";
     QTest::newRow("png") << "/home/ann/Shots"
                          << "Pictarro"
                          << "3" << CaptureNaming::Format::Png << "/home/ann/Shots/Pictarro 3.png";
@@ -348,8 +352,8 @@ void TestRules::captureFile_fromHostileInput_staysInTheFolder()
     const QString folder = QStringLiteral("/home/user/Captured Screens");
     const QString baseName = Symbols::RemoveSymbols(typed, Symbols::NoWay);
     QVERIFY(CaptureNaming::isPlainFileName(baseName, counter));
-    for (const auto format : {CaptureNaming::Format::Bitmap, CaptureNaming::Format::Jpeg,
-                              CaptureNaming::Format::Png}) {
+    for (const auto format :
+         {CaptureNaming::Format::Bitmap, CaptureNaming::Format::Jpeg, CaptureNaming::Format::Png}) {
         const QString file = CaptureNaming::captureFile(folder, baseName, counter, format);
         // A file right in the folder: no subfolder, no way up or out.
         QCOMPARE(QFileInfo(file).path(), folder);
@@ -421,8 +425,7 @@ QByteArray assemble(const QList<Chunk> &chunks)
     QByteArray png = pngSignature();
     for (const Chunk &chunk : chunks) {
         const QByteArray typed = chunk.type + chunk.data;
-        const auto crc = static_cast<quint32>(
-            crc32(0, reinterpret_cast<const Bytef *>(typed.constData()), uInt(typed.size())));
+        const quint32 crc = libdeflate_crc32(0, typed.constData(), size_t(typed.size()));
         png += bigEndian(quint32(chunk.data.size())) + typed + bigEndian(crc);
     }
     return png;
@@ -474,18 +477,17 @@ void TestRules::pngCheck_data()
     const QSize size(40, 30);
 
     QTest::newRow("Qt's own") << qt << whole << size;
-    QTest::newRow("bytes after IEND are not part of it") << qt + QByteArray(7, '\0') << whole << size;
-    QTest::newRow("palette") << pngOf(picture.convertToFormat(QImage::Format_Indexed8))
-                             << -1 << size;
-    QTest::newRow("16-bit grey") << pngOf(picture.convertToFormat(QImage::Format_Grayscale16))
-                                 << -1 << size;
+    QTest::newRow("bytes after IEND are not part of it")
+        << qt + QByteArray(7, '\0') << whole << size;
+    QTest::newRow("palette") << pngOf(picture.convertToFormat(QImage::Format_Indexed8)) << -1
+                             << size;
+    QTest::newRow("16-bit grey") << pngOf(picture.convertToFormat(QImage::Format_Grayscale16)) << -1
+                                 << size;
     QTest::newRow("unknown ancillary chunk")
         << assemble({{"IHDR", rgb8}, {"abCd", "x"}, {"IDAT", idat}, {"IEND", {}}}) << -1 << size;
-    QTest::newRow("IDAT split in two") << assemble({{"IHDR", rgb8},
-                                                    {"IDAT", idat.left(5)},
-                                                    {"IDAT", idat.mid(5)},
-                                                    {"IEND", {}}})
-                                       << -1 << size;
+    QTest::newRow("IDAT split in two")
+        << assemble({{"IHDR", rgb8}, {"IDAT", idat.left(5)}, {"IDAT", idat.mid(5)}, {"IEND", {}}})
+        << -1 << size;
 
     QTest::newRow("empty") << QByteArray() << 0 << QSize();
     QTest::newRow("signature only") << pngSignature() << 0 << QSize();
@@ -525,9 +527,10 @@ void TestRules::pngCheck_data()
         << assemble({{"IHDR", header(40, 30, 4, 2)}, {"IDAT", idat}, {"IEND", {}}}) << 0 << QSize();
     QTest::newRow("colour type 5")
         << assemble({{"IHDR", header(40, 30, 8, 5)}, {"IDAT", idat}, {"IEND", {}}}) << 0 << QSize();
-    QTest::newRow("interlace 2")
-        << assemble({{"IHDR", header(40, 30, 8, 2, 2)}, {"IDAT", idat}, {"IEND", {}}}) << 0
-        << QSize();
+    QTest::newRow("interlace 2") << assemble({{"IHDR", header(40, 30, 8, 2, 2)},
+                                              {"IDAT", idat},
+                                              {"IEND", {}}})
+                                 << 0 << QSize();
     QTest::newRow("palette type without PLTE")
         << assemble({{"IHDR", header(40, 30, 8, 3)}, {"IDAT", idat}, {"IEND", {}}}) << 0 << QSize();
     QTest::newRow("PLTE in grey")
