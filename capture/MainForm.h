@@ -2,7 +2,6 @@
 
 #include "CaptureNaming.h"
 
-#include <QImage>
 #include <QWidget>
 #include <memory>
 
@@ -18,6 +17,8 @@ class QSlider;
 class QTimer;
 class QToolButton;
 class About;
+class CaptureEngine;
+struct CaptureSettings;
 class ClickLabel;
 class FolderManager;
 class ForScreenCapture;
@@ -27,7 +28,6 @@ struct SettingKey;
 
 namespace platform {
 class Clipboard;
-class JpegEncoder;
 class MediaPlayer;
 class SettingsStore;
 class TrayIcon;
@@ -35,8 +35,13 @@ class TrayIcon;
 
 // Pictarro's main window. Its controls are the model: the capture folder,
 // base name, counter, format, quality and capture switch live in them, each
-// control stores its value the moment it changes, and the capture service
-// reads them at the moment it acts.
+// control stores its value the moment it changes, and the capture engine
+// reads them at the moment it acts. The window shows what the engine reports.
+//
+// Its parts: MainFormControls.cpp makes the controls and menus and connects
+// them to their handlers; MainFormPresentation.cpp shows, minimises and
+// hides the window behind the notification-area icon; MainForm.cpp holds the
+// handlers of the settings, the menus and the engine's reports.
 class MainForm : public QWidget
 {
     Q_OBJECT
@@ -114,10 +119,10 @@ private Q_SLOTS:
     void SysAbout_Click();
     void LikeIt_Click();
 
-    // The clipboard watcher and the capture writer.
-    void CaptureTimer_Timer();
-    void Clipboard_Changed();
-    void SafetyTick();
+    // What the capture engine reports.
+    void Capture_Saved(const QString &file);
+    void Capture_Failed(const QString &file, const QString &reason);
+    void Capture_FolderMissing(const QString &folder);
 
     // Capture folder.
     void CapturePath_Change();
@@ -163,18 +168,14 @@ private:
     void restoreFromNotificationArea();
     SoundForm &soundForm();
     template <typename Window> void unloadWhenClosed(std::unique_ptr<Window> &window);
-    void scheduleTick();
-    void WatchClipboard();
-    void SaveCapture();
-    void AfterCapture();
+    CaptureSettings captureSettings() const;
     void CreateFolder();
-    QString freeCaptureFile(CaptureNaming::Format format);
     void store(const SettingKey &key, const QString &value);
 
     Environment m_env;
     std::unique_ptr<platform::SettingsStore> m_settings;
-    std::unique_ptr<platform::JpegEncoder> m_encoder;
     platform::Clipboard *m_clipboard = nullptr;
+    std::unique_ptr<CaptureEngine> m_engine;
 
     // Frame and header strip
     QFrame *Frame1 = nullptr;
@@ -259,19 +260,13 @@ private:
     ClickLabel *Enables = nullptr;
     ClickLabel *Disabled = nullptr;
 
-    // The watcher's scratch controls and the sound
-    QTimer *CaptureTimer = nullptr;
+    // The engine's scratch copy of the clipboard text, shown nowhere; the sound
     QLineEdit *TextClipboard = nullptr;
-    QImage ClipboardImage;
     QLineEdit *WinPath = nullptr;
     platform::MediaPlayer *MediaPlayer = nullptr;
 
-    bool m_inTick = false;          // a tick is running (it may show a message box)
-    bool m_tickPending = false;     // the clipboard changed while a tick ran
-    bool m_tickQueued = false;      // a tick is already on its way
-    bool m_pictureUnusable = false; // the current owner's picture did not decode
-    bool m_storeFailed = false;     // the settings file could not be written
-    bool m_shownOnce = false;       // the window has been shown at least once
-    bool m_unloaded = false;        // Form_Unload has run
-    bool m_refillLeft = false;      // the current offer is a manager's refill, left alone
+    bool m_captureOn = false;   // the capture switch
+    bool m_storeFailed = false; // the settings file could not be written
+    bool m_shownOnce = false;   // the window has been shown at least once
+    bool m_unloaded = false;    // Form_Unload has run
 };

@@ -1,6 +1,7 @@
 // The main window on the offscreen platform: start-up from an empty and a
 // stored store, every control storing its value as it changes, and the
 // capture service from clipboard to file.
+#include "CaptureEngine.h"
 #include "Clipboard.h"
 #include "MainForm.h"
 #include "MediaPlayer.h"
@@ -104,6 +105,8 @@ private Q_SLOTS:
     void load_unusableFolder_fallsBackToDefault_data();
     void load_unusableFolder_fallsBackToDefault();
 
+    void engine_readsTheSettingsAtEachCapture();
+
 private:
     MainForm &makeForm(bool withEncoder = true);
     void storeSetting(const QString &section, const QString &key, const QString &value);
@@ -115,7 +118,8 @@ private:
             qFatal("no control %s", name);
         return widget;
     }
-    void tick() { QMetaObject::invokeMethod(m_form.get(), "CaptureTimer_Timer"); }
+    CaptureEngine *engine() const { return control<CaptureEngine>("CaptureEngine"); }
+    void tick() { engine()->CaptureTimer_Timer(); }
     QString captureFolder() const { return control<QLineEdit>("CapturePath")->text(); }
     QStringList captures() const
     {
@@ -626,7 +630,7 @@ void TestMainForm::capture_missingFolder_oneMessage_pictureDropped()
     QTRY_COMPARE_WITH_TIMEOUT(m_dialogs->shown.size(), 1, 5000);
     // Further announcements and safety ticks find nothing more to report.
     tick();
-    QMetaObject::invokeMethod(m_form.get(), "SafetyTick");
+    engine()->SafetyTick();
     QCoreApplication::processEvents();
     QCOMPARE(m_dialogs->shown.size(), 1);
 
@@ -650,7 +654,7 @@ void TestMainForm::capture_switchedOff_waits_untilSwitchedOn()
     clipboard()->setImage(picture);
     QCoreApplication::processEvents();
     tick();
-    QMetaObject::invokeMethod(m_form.get(), "SafetyTick");
+    engine()->SafetyTick();
     QVERIFY(captures().isEmpty());
     QCOMPARE(clipboard()->image().convertToFormat(QImage::Format_RGB32), picture);
 
@@ -818,7 +822,7 @@ void TestMainForm::capture_refillingManager_savedOnce_noLoop()
     QCOMPARE(captured.count(), 1);
     QCOMPARE(manager.refills, 1);
     QCOMPARE(clipboard()->image().convertToFormat(QImage::Format_RGB32), first);
-    QMetaObject::invokeMethod(m_form.get(), "SafetyTick");
+    engine()->SafetyTick();
     QCOMPARE(captured.count(), 1);
 
     // A different picture is saved as ever.
@@ -886,6 +890,46 @@ void TestMainForm::load_unusableFolder_fallsBackToDefault()
     QCOMPARE(captureFolder(), expected);
     QCOMPARE(this->stored("CapturePath", "Folder"), expected);
     QVERIFY(QFileInfo(m_root->filePath("a file")).isFile());
+}
+
+// ------------------------------------------------------- the engine alone
+
+void TestMainForm::engine_readsTheSettingsAtEachCapture()
+{
+    // The engine keeps no copy of the settings: what changes between two
+    // captures applies to the next one, and the counter it moves on is
+    // handed back rather than kept.
+    QVERIFY(QFile::copy(QStringLiteral(PICTARRO_BIN_DIR "/libbmp2jpeg.so"),
+                        m_env.programFolder + "/libbmp2jpeg.so"));
+    CaptureSettings settings;
+    settings.folder = m_root->filePath("first");
+    settings.baseName = "shot";
+    settings.counter = "7";
+    settings.enabled = true;
+    platform::Clipboard watched;
+    CaptureEngine engine(watched, m_env.programFolder, [&settings] { return settings; });
+    QStringList counters;
+    connect(&engine, &CaptureEngine::counterChanged, this, [&](const QString &counter) {
+        counters << counter;
+        settings.counter = counter;
+    });
+    QSignalSpy captured(&engine, &CaptureEngine::captured);
+    engine.start();
+
+    clipboard()->setImage(testPicture());
+    QTRY_COMPARE_WITH_TIMEOUT(captured.count(), 1, 5000);
+    QCOMPARE(captured[0][0].toString(), m_root->filePath("first/shot 8.bmp"));
+
+    settings.folder = m_root->filePath("second");
+    settings.baseName = "other";
+    settings.counter = "41";
+    settings.format = CaptureNaming::Format::Jpeg;
+    clipboard()->setImage(testPicture(60, 40));
+    QTRY_COMPARE_WITH_TIMEOUT(captured.count(), 2, 5000);
+    QCOMPARE(captured[1][0].toString(), m_root->filePath("second/other 42.jpg"));
+    QCOMPARE(QImage(m_root->filePath("second/other 42.jpg")).size(), QSize(60, 40));
+    QCOMPARE(counters, (QStringList{"8", "42"}));
+    QVERIFY(clipboard()->image().isNull());
 }
 
 QTEST_MAIN(TestMainForm)

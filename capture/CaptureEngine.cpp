@@ -1,0 +1,231 @@
+#include "CaptureEngine.h"
+
+#include "CaptureCounter.h"
+#include "CaptureWriter.h"
+#include "Clipboard.h"
+#include "FileSystem.h"
+#include "JpegEncoder.h"
+#include "Steps.h"
+
+#include <QFileInfo>
+#include <QScopedValueRollback>
+#include <QTimer>
+#include <optional>
+
+namespace {
+
+// How often the safety tick looks at the clipboard. The watcher reacts to
+// clipboard changes as they are announced; this tick only catches an
+// announcement that never came, and reads nothing but the list of offered
+// formats.
+constexpr int SafetyTickMs = 1000;
+
+} // namespace
+
+CaptureEngine::CaptureEngine(platform::Clipboard &clipboard, const QString &programFolder,
+                             SettingsReader settings, QObject *parent)
+    : QObject(parent), m_clipboard(clipboard), m_settings(std::move(settings)),
+      m_defaultFolder(CaptureNaming::defaultFolder(programFolder)),
+      m_encoder(std::make_unique<platform::JpegEncoder>(programFolder))
+{
+    setObjectName(QStringLiteral("CaptureEngine"));
+    m_safetyTimer = new QTimer(this);
+    m_safetyTimer->setObjectName(QStringLiteral("CaptureTimer"));
+    m_safetyTimer->setInterval(SafetyTickMs);
+    connect(&m_clipboard, &platform::Clipboard::changed, this, &CaptureEngine::Clipboard_Changed);
+    connect(m_safetyTimer, &QTimer::timeout, this, &CaptureEngine::SafetyTick);
+}
+
+CaptureEngine::~CaptureEngine() = default;
+
+void CaptureEngine::start()
+{
+    m_safetyTimer->start();
+}
+
+void CaptureEngine::switchedOn()
+{
+    m_pictureUnusable = false;
+    scheduleTick();
+}
+
+// ------------------------------------------------------ clipboard watcher
+
+void CaptureEngine::Clipboard_Changed()
+{
+    m_pictureUnusable = false;
+    m_refillLeft = false;
+    if (m_settings().enabled)
+        scheduleTick();
+}
+
+void CaptureEngine::SafetyTick()
+{
+    if (m_settings().enabled && !m_pictureUnusable && !m_refillLeft &&
+        m_clipboard.offersPictureOnly())
+        CaptureTimer_Timer();
+}
+
+void CaptureEngine::scheduleTick()
+{
+    if (m_tickQueued)
+        return;
+    m_tickQueued = true;
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            m_tickQueued = false;
+            CaptureTimer_Timer();
+        },
+        Qt::QueuedConnection);
+}
+
+void CaptureEngine::CaptureTimer_Timer()
+{
+    // Clearing the clipboard announces a change from inside the call, and a
+    // message box runs its own event loop: neither may start a second tick.
+    // A change announced meanwhile is looked at once this tick is done.
+    if (m_inTick) {
+        m_tickPending = true;
+        return;
+    }
+    if (!m_settings().enabled)
+        return;
+    {
+        const QScopedValueRollback<bool> running(m_inTick, true);
+        m_tickPending = false;
+        WatchClipboard();
+    }
+    if (m_tickPending)
+        scheduleTick();
+}
+
+void CaptureEngine::setTextClipboard(const QString &text)
+{
+    if (text == TextClipboard)
+        return;
+    TextClipboard = text;
+    Q_EMIT textClipboardChanged(TextClipboard);
+}
+
+void CaptureEngine::WatchClipboard()
+{
+    if (m_refillLeft)
+        return; // the clipboard still offers the manager's refill: nothing new
+    setTextClipboard(m_clipboard.text());
+    if (!TextClipboard.isEmpty())
+        return; // text, perhaps beside a picture: left alone
+
+    ClipboardImage = m_clipboard.image();
+    if (ClipboardImage.isNull()) {
+        setTextClipboard(QString());
+        // A picture that is offered but cannot be decoded is not fetched
+        // again until the clipboard changes.
+        m_pictureUnusable = m_clipboard.offersPictureOnly();
+        return;
+    }
+    if (m_clipboard.isRefill(ClipboardImage)) {
+        // A clipboard manager offers the picture just taken once more. It
+        // is saved (or was reported) already; taking it again would only
+        // make the manager offer it again. It stays on the clipboard and is
+        // not looked at again until the clipboard changes.
+        setTextClipboard(QString());
+        ClipboardImage = QImage();
+        m_refillLeft = true;
+        return;
+    }
+
+    // The settings as they stand now, for this one capture.
+    CaptureSettings settings = m_settings();
+    CreateFolder();
+    if (!platform::isFolder(settings.folder)) {
+        Q_EMIT folderMissing(settings.folder);
+        m_clipboard.clear();
+        ClipboardImage = QImage();
+        return;
+    }
+
+    if (settings.counter == CaptureCounter::WrapValue)
+        setCounter(settings, QStringLiteral("0"));
+    SaveCapture(settings);
+}
+
+// --------------------------------------------------------- capture writer
+
+void CaptureEngine::setCounter(CaptureSettings &settings, const QString &counter)
+{
+    settings.counter = counter;
+    Q_EMIT counterChanged(counter);
+}
+
+QString CaptureEngine::freeCaptureFile(CaptureSettings &settings)
+{
+    // An earlier capture is never replaced: while the counter's name is
+    // taken the counter moves on.
+    constexpr int MaxTakenNames = 1000000;
+    for (int i = 0; i < MaxTakenNames; ++i) {
+        if (!CaptureNaming::isPlainFileName(settings.baseName, settings.counter))
+            throw StepFailed("The name would lead out of the capture folder.");
+        const QString file = CaptureNaming::captureFile(settings.folder, settings.baseName,
+                                                        settings.counter, settings.format);
+        if (!QFileInfo::exists(file) && !QFileInfo(file).isSymLink())
+            return file;
+        const std::optional<QString> next = CaptureCounter::advanced(settings.counter);
+        if (!next)
+            throw StepFailed("A file of that name already exists.");
+        setCounter(settings, *next);
+    }
+    throw StepFailed("Every name the counter could move on to is taken.");
+}
+
+void CaptureEngine::SaveCapture(CaptureSettings &settings)
+{
+    attempt("advance the counter", [&] {
+        const std::optional<QString> next = CaptureCounter::advanced(settings.counter);
+        if (!next)
+            throw StepFailed("the counter is not a number");
+        setCounter(settings, *next);
+    });
+
+    QString file = CaptureNaming::captureFile(settings.folder, settings.baseName, settings.counter,
+                                              settings.format);
+    CaptureWriter::Result result;
+    try {
+        file = freeCaptureFile(settings);
+        switch (settings.format) {
+        case CaptureNaming::Format::Bitmap:
+            result = CaptureWriter::writeBitmap(ClipboardImage, file);
+            break;
+        case CaptureNaming::Format::Jpeg:
+            result = CaptureWriter::writeJpeg(ClipboardImage, file, settings.quality, *m_encoder);
+            break;
+        }
+    } catch (const StepFailed &noName) {
+        result.error = QString::fromUtf8(noName.what());
+    }
+
+    if (!result.ok) {
+        // The picture is lost: say so, then drop it as a missing folder does.
+        Q_EMIT captureFailed(file, result.error);
+        AfterCapture();
+        return;
+    }
+
+    AfterCapture();
+    Q_EMIT captured(file);
+}
+
+void CaptureEngine::AfterCapture()
+{
+    m_clipboard.clear();
+    setTextClipboard(QString());
+    ClipboardImage = QImage();
+}
+
+// --------------------------------------------------------- capture folder
+
+void CaptureEngine::CreateFolder()
+{
+    platform::createFolderLevel(m_defaultFolder);
+    platform::createFolderLevel(m_settings().folder);
+}

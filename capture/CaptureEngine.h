@@ -1,0 +1,107 @@
+#pragma once
+
+#include "CaptureNaming.h"
+
+#include <QImage>
+#include <QObject>
+#include <QString>
+#include <functional>
+#include <memory>
+
+class QTimer;
+
+namespace platform {
+class Clipboard;
+class JpegEncoder;
+} // namespace platform
+
+// What the capture engine needs to know at the moment it acts. The main
+// window's controls hold these values; the engine reads them afresh for each
+// capture and never keeps them.
+struct CaptureSettings
+{
+    QString folder;   // the capture folder
+    QString baseName; // the captures' base name
+    QString counter;  // the counter as it stands, before this capture
+    CaptureNaming::Format format = CaptureNaming::Format::Bitmap;
+    int quality = 100;    // JPEG quality, 0..100
+    bool enabled = false; // the capture switch
+};
+
+// The clipboard watcher and the capture writer: looks at the clipboard when
+// it announces a change, saves every picture offered without text beside it
+// into the capture folder under the next free name, then empties the
+// clipboard. It keeps the capture folder and the default folder in
+// existence.
+//
+// It shows nothing itself: results are reported by signals, and the main
+// window tells the user and updates its controls.
+class CaptureEngine : public QObject
+{
+    Q_OBJECT
+public:
+    using SettingsReader = std::function<CaptureSettings()>;
+
+    // programFolder: beside the program, where the JPEG encoder is found and
+    // the default capture folder lies.
+    CaptureEngine(platform::Clipboard &clipboard, const QString &programFolder,
+                  SettingsReader settings, QObject *parent = nullptr);
+    ~CaptureEngine() override;
+
+    // Starts watching: from now on every announced change is looked at.
+    void start();
+
+    // The capture switch was turned on: a picture that arrived while it was
+    // off is taken now.
+    void switchedOn();
+
+    // Makes sure that the default folder and the capture folder exist, as
+    // far as one level can be created.
+    void CreateFolder();
+
+    QString defaultFolder() const { return m_defaultFolder; }
+
+public Q_SLOTS:
+    // One look at the clipboard; saves what it offers when it is a capture.
+    void CaptureTimer_Timer();
+    void Clipboard_Changed();
+    void SafetyTick();
+
+Q_SIGNALS:
+    // A capture was written completely to this file.
+    void captured(const QString &file);
+    // A picture could not be saved as this file, for this reason. It is
+    // dropped from the clipboard.
+    void captureFailed(const QString &file, const QString &reason);
+    // The capture folder cannot be reached; the picture is dropped.
+    void folderMissing(const QString &folder);
+    // The counter moved on (or wrapped); the window shows and stores it.
+    void counterChanged(const QString &counter);
+    // The scratch copy of the clipboard's text changed.
+    void textClipboardChanged(const QString &text);
+
+private:
+    void scheduleTick();
+    void WatchClipboard();
+    void SaveCapture(CaptureSettings &settings);
+    void AfterCapture();
+    void setCounter(CaptureSettings &settings, const QString &counter);
+    void setTextClipboard(const QString &text);
+    QString freeCaptureFile(CaptureSettings &settings);
+
+    platform::Clipboard &m_clipboard;
+    const SettingsReader m_settings;
+    const QString m_defaultFolder;
+    std::unique_ptr<platform::JpegEncoder> m_encoder;
+    QTimer *m_safetyTimer = nullptr;
+
+    // The watcher's scratch copies of what the clipboard offers.
+    QString TextClipboard;
+    QImage ClipboardImage;
+
+    bool m_inTick = false;          // a tick is running (it may wait on a message box)
+    bool m_tickPending = false;     // the clipboard changed while a tick ran
+    bool m_tickQueued = false;      // a tick is already on its way
+    bool m_pictureUnusable = false; // the current owner's picture did not decode
+    bool m_refillLeft = false;      // the current offer is a manager's refill, left alone
+};
