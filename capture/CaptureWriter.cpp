@@ -58,10 +58,7 @@ Result writeJpeg(const QImage &picture, const QString &path, int quality,
 
 Result writePngFile(QByteArrayView png, const QString &path)
 {
-    const PngFile::Check check = PngFile::check(png);
-    if (!check.sound())
-        return {false, QStringLiteral("The picture offered is not a sound PNG file.")};
-    return writeBytes(png.first(check.length), path);
+    return writeBytes(png, path);
 }
 
 Result writePng(const QImage &picture, const QString &path)

@@ -25,8 +25,8 @@ Result writeBitmap(const QImage &picture, const QString &path);
 Result writeJpeg(const QImage &picture, const QString &path, int quality,
                  platform::JpegEncoder &encoder);
 
-// A PNG file the clipboard offered, as it is: `png` must have passed
-// PngFile::check(); its first check().length bytes are written.
+// A PNG file the clipboard offered, as it is: `png` is a file that
+// PngFile::check() found sound, cut to its length.
 Result writePngFile(QByteArrayView png, const QString &path);
 
 // The picture encoded as PNG (PngFile::encode()).

@@ -105,6 +105,7 @@ private Q_SLOTS:
     void startUp_unwritableMachineFolder_usesTheUserFolder();
 
     void restore_onNo_changesNothing();
+    void restore_onYes_putsEverythingBack_data();
     void restore_onYes_putsEverythingBack();
 
     void links_openTheirTargets_data();
@@ -622,9 +623,17 @@ void TestMainWindow::restore_onNo_changesNothing()
     QCOMPARE(settings.readAll(), before);
 }
 
+void TestMainWindow::restore_onYes_putsEverythingBack_data()
+{
+    QTest::addColumn<QString>("format"); // chosen before the restore
+    QTest::newRow("from JPEG") << "JPG";
+    QTest::newRow("from PNG") << "PNG";
+}
+
 void TestMainWindow::restore_onYes_putsEverythingBack()
 {
-    storeSetting("ImageExtensionJPG", "SaveExtensionJPG", "True");
+    QFETCH(QString, format);
+    storeSetting("ImageExtension" + format, "SaveExtension" + format, "True");
     storeSetting("QualityValue", "QualityValue", "40");
     storeSetting("PictarroStartUp", "StartUp", "1");
     storeSetting("PictarroMinimized", "Minimized", "1");
@@ -663,6 +672,7 @@ void TestMainWindow::restore_onYes_putsEverythingBack()
     QCOMPARE(stored("PictarroStartUp", "StartUp"), "0");
     QCOMPARE(stored("PictarroMinimized", "Minimized"), "0");
     QCOMPARE(stored("ImageExtensionJPG", "SaveExtensionJPG"), "False");
+    QCOMPARE(stored("ImageExtensionPNG", "SaveExtensionPNG"), "False");
     QCOMPARE(stored("QualityValue", "QualityValue"), "100");
     QVERIFY(platform::SettingsStore(m_env.settingsFile).contains("WAV-File-Path", "SelectedSong"));
     QCOMPARE(stored("WAV-File-Path", "SelectedSong"), QString());
