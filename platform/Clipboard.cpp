@@ -4,6 +4,7 @@
 #include <QGuiApplication>
 #include <QImageReader>
 #include <QMimeData>
+#include <QtEndian>
 #include <QtGui/qguiapplication_platform.h>
 #include <algorithm>
 #include <cstdlib>
@@ -39,6 +40,15 @@ xcb_atom_t clipboardAtom(xcb_connection_t *connection)
             atom = reply->atom;
     }
     return atom;
+}
+
+// The size a PNG file's header gives, or none.
+QSize pngSize(const QByteArray &png)
+{
+    if (png.size() < 24 || png.mid(12, 4) != "IHDR")
+        return {};
+    return {qFromBigEndian<qint32>(png.constData() + 16),
+            qFromBigEndian<qint32>(png.constData() + 20)};
 }
 
 xcb_window_t selectionOwner(xcb_connection_t *connection, xcb_atom_t selection)
@@ -126,8 +136,7 @@ Clipboard::PngOffer Clipboard::png()
         m_pictureOwner = selectionOwner(connection, clipboardAtom(connection));
     const QMimeData *data = offer();
     m_pngRead = data ? data->data(QStringLiteral("image/png")) : QByteArray();
-    m_pictureRead =
-        inRefillWindow() && !m_pngRead.isEmpty() ? QImage::fromData(m_pngRead, "PNG") : QImage();
+    m_pictureRead = mayBeRefill(pngSize(m_pngRead)) ? QImage::fromData(m_pngRead, "PNG") : QImage();
     return {m_pngRead, m_pictureRead};
 }
 
@@ -152,19 +161,20 @@ Clipboard::Fingerprint Clipboard::fingerprint(const QImage &picture)
     return {rgb.size(), hash};
 }
 
-bool Clipboard::inRefillWindow() const
+bool Clipboard::mayBeRefill(QSize size) const
 {
-    return !m_cleared.isEmpty() && m_offeredAfterClearMs >= 0 &&
-           m_offeredAfterClearMs <= RefillWindowMs;
+    return m_offeredAfterClearMs >= 0 && m_offeredAfterClearMs <= RefillWindowMs &&
+           std::any_of(m_cleared.cbegin(), m_cleared.cend(),
+                       [size](const Cleared &cleared) { return cleared.size == size; });
 }
 
 bool Clipboard::isRefill(const QImage &picture)
 {
-    if (picture.isNull() || !inRefillWindow())
+    if (picture.isNull() || !mayBeRefill(picture.size()))
         return false;
     const Fingerprint print = fingerprint(picture);
     if (std::none_of(m_cleared.cbegin(), m_cleared.cend(),
-                     [&print](const auto &cleared) { return cleared.get() == print; }))
+                     [&print](const Cleared &cleared) { return cleared.print.get() == print; }))
         return false;
     m_pictureRead = QImage();
     m_pngRead.clear();
@@ -179,11 +189,11 @@ void Clipboard::clear()
     if (!m_pictureRead.isNull() || !m_pngRead.isEmpty()) {
         // Off the capture's way: a PNG file is decoded only now, beside
         // whatever comes next.
-        m_cleared.append(
-            std::async(std::launch::async | std::launch::deferred, [picture = m_pictureRead,
-                                                                    png = m_pngRead] {
-                return fingerprint(picture.isNull() ? QImage::fromData(png, "PNG") : picture);
-            }).share());
+        const QSize size = m_pictureRead.isNull() ? pngSize(m_pngRead) : m_pictureRead.size();
+        const auto print = [picture = m_pictureRead, png = m_pngRead] {
+            return fingerprint(picture.isNull() ? QImage::fromData(png, "PNG") : picture);
+        };
+        m_cleared.append({size, std::async(std::launch::async | std::launch::deferred, print)});
         if (m_cleared.size() > Remembered)
             m_cleared.removeFirst();
         m_pictureRead = QImage();

@@ -45,8 +45,8 @@ public:
     // (image/png), not decoded, or empty; remembered as image() remembers
     // its picture. `picture` is the file decoded, but only when isRefill()
     // needs pixels to tell (an offer within RefillWindowMs of the last
-    // clear()); otherwise null, and a PNG file cleared is decoded for the
-    // refill guard later, on another thread.
+    // clear(), of the size of a picture cleared); otherwise null, and a PNG
+    // file cleared is decoded for the refill guard later, on another thread.
     struct PngOffer
     {
         QByteArray file;
@@ -93,13 +93,18 @@ private:
     quint32 m_announcedOwner = 0;           // X11: the owner at the latest announcement
     mutable quint32 m_unannouncedOwner = 0; // X11: an owner seen before its announcement
     mutable QElapsedTimer m_unannouncedSince;
-    bool inRefillWindow() const;
+    bool mayBeRefill(QSize size) const;
 
-    QImage m_pictureRead;                             // the last picture read, until it is cleared
-    QByteArray m_pngRead;                             // or the last PNG file read, not decoded
-    QList<std::shared_future<Fingerprint>> m_cleared; // the last pictures cleared, newest last
-    QElapsedTimer m_sinceClear;                       // since the last clear() of a picture
-    qint64 m_offeredAfterClearMs = -1;                // the latest change, in m_sinceClear's time
+    QImage m_pictureRead; // the last picture read, until it is cleared
+    QByteArray m_pngRead; // or the last PNG file read, not decoded
+    struct Cleared
+    {
+        QSize size; // known at once; the fingerprint may still be on its way
+        std::shared_future<Fingerprint> print;
+    };
+    QList<Cleared> m_cleared;          // the last pictures cleared, newest last
+    QElapsedTimer m_sinceClear;        // since the last clear() of a picture
+    qint64 m_offeredAfterClearMs = -1; // the latest change, in m_sinceClear's time
 };
 
 } // namespace platform
