@@ -514,7 +514,7 @@ int main(int argc, char *argv[])
                 row("Pictarro PNG as offered", pngs.first(),
                     timePictarro(binDir, pngs, png, "png", runs), pngFloor.median());
                 // Runs 3.5 s apart: no refill check, so no decode at all.
-                row("Pictarro PNG as offered, 3.5 s apart", pngs.first(),
+                row("Pictarro PNG as offered 3.5 s apart", pngs.first(),
                     timePictarro(binDir, pngs, png, "png", runs, 3500), pngFloor.median());
                 const Timing bmpFloor = timeFetch(bmps.first(), bmp, size, runs);
                 row("bare fetch+decode BMP", bmps.first(), bmpFloor, bmpFloor.median());
