@@ -8,18 +8,34 @@
 #include "PngFile.h"
 #include "Steps.h"
 
+#include <QDir>
 #include <QFileInfo>
+#include <QFileSystemWatcher>
 #include <QScopedValueRollback>
-#include <QTimer>
 #include <optional>
 
 namespace {
 
-// How often the safety tick looks at the clipboard. The watcher reacts to
-// clipboard changes as they are announced; this tick only catches an
-// announcement that never came, and reads nothing but the list of offered
-// formats.
-constexpr int SafetyTickMs = 1000;
+// The folder itself when it exists, and the nearest existing folder above
+// it: its parent, unless that is gone too. A change in either may mean the
+// folder went.
+QStringList foldersToWatch(const QString &folder)
+{
+    QStringList watched;
+    if (!CaptureNaming::isFolderPath(folder))
+        return watched;
+    QString path = QDir::cleanPath(folder);
+    if (QFileInfo(path).isDir())
+        watched << path;
+    for (QString above = QFileInfo(path).path(); above != path;
+         path = above, above = QFileInfo(path).path()) {
+        if (QFileInfo(above).isDir()) {
+            watched << above;
+            break;
+        }
+    }
+    return watched;
+}
 
 } // namespace
 
@@ -30,19 +46,12 @@ CaptureEngine::CaptureEngine(platform::Clipboard &clipboard, const QString &prog
       m_encoder(std::make_unique<platform::JpegEncoder>(programFolder))
 {
     setObjectName(QStringLiteral("CaptureEngine"));
-    m_safetyTimer = new QTimer(this);
-    m_safetyTimer->setObjectName(QStringLiteral("CaptureTimer"));
-    m_safetyTimer->setInterval(SafetyTickMs);
+    // Every offer is announced (on X11 through XFixes, for every new owner),
+    // so the clipboard is never polled.
     connect(&m_clipboard, &platform::Clipboard::changed, this, &CaptureEngine::Clipboard_Changed);
-    connect(m_safetyTimer, &QTimer::timeout, this, &CaptureEngine::SafetyTick);
 }
 
 CaptureEngine::~CaptureEngine() = default;
-
-void CaptureEngine::start()
-{
-    m_safetyTimer->start();
-}
 
 void CaptureEngine::switchedOn()
 {
@@ -58,13 +67,6 @@ void CaptureEngine::Clipboard_Changed()
     m_refillLeft = false;
     if (m_settings().enabled)
         scheduleTick();
-}
-
-void CaptureEngine::SafetyTick()
-{
-    if (m_settings().enabled && !m_pictureUnusable && !m_refillLeft &&
-        m_clipboard.offersPictureOnly())
-        CaptureTimer_Timer();
 }
 
 void CaptureEngine::scheduleTick()
@@ -248,4 +250,42 @@ void CaptureEngine::CreateFolder()
 {
     platform::createFolderLevel(m_defaultFolder);
     platform::createFolderLevel(m_settings().folder);
+}
+
+void CaptureEngine::keepFolders()
+{
+    if (!m_folderWatch) {
+        m_folderWatch = new QFileSystemWatcher(this);
+        m_folderWatch->setObjectName(QStringLiteral("CreateFolderWatch"));
+        // A folder that went is made again, and the watch follows what now
+        // exists. Nothing runs while the folders stay as they are.
+        connect(m_folderWatch, &QFileSystemWatcher::directoryChanged, this,
+                &CaptureEngine::keepFolders);
+    }
+    m_keepingFolders = true;
+    CreateFolder();
+
+    QStringList wanted = foldersToWatch(m_defaultFolder) + foldersToWatch(m_settings().folder);
+    wanted.removeDuplicates();
+    const QStringList watched = m_folderWatch->directories();
+    QStringList gone;
+    for (const QString &path : watched) {
+        if (!wanted.contains(path))
+            gone << path;
+    }
+    QStringList added;
+    for (const QString &path : std::as_const(wanted)) {
+        if (!watched.contains(path))
+            added << path;
+    }
+    if (!gone.isEmpty())
+        m_folderWatch->removePaths(gone);
+    if (!added.isEmpty())
+        m_folderWatch->addPaths(added);
+}
+
+void CaptureEngine::folderChanged()
+{
+    if (m_keepingFolders)
+        keepFolders();
 }

@@ -6,10 +6,11 @@
 #include <QImage>
 #include <QObject>
 #include <QString>
+#include <QStringList>
 #include <functional>
 #include <memory>
 
-class QTimer;
+class QFileSystemWatcher;
 
 namespace platform {
 class Clipboard;
@@ -33,7 +34,10 @@ struct CaptureSettings
 // it announces a change, saves every picture offered without text beside it
 // into the capture folder under the next free name, then empties the
 // clipboard. It keeps the capture folder and the default folder in
-// existence.
+// existence, recreating either when the file system reports it gone.
+//
+// It wakes only on those announcements and reports: while nothing changes,
+// it makes no periodic wakeups.
 //
 // It shows nothing itself: results are reported by signals, and the main
 // window tells the user and updates its controls.
@@ -49,16 +53,19 @@ public:
                   SettingsReader settings, QObject *parent = nullptr);
     ~CaptureEngine() override;
 
-    // Starts watching: from now on every announced change is looked at.
-    void start();
-
     // The capture switch was turned on: a picture that arrived while it was
     // off is taken now.
     void switchedOn();
 
-    // Makes sure that the default folder and the capture folder exist, as
-    // far as one level can be created.
-    void CreateFolder();
+    // Makes sure that the default folder and the capture folder exist (as
+    // far as one level can be created), and from now on keeps them so: the
+    // folders and the folders above them are watched, and a folder that
+    // goes is made again at once.
+    void keepFolders();
+
+    // The capture folder setting changed: the new folder is kept from now
+    // on (once keepFolders() has run).
+    void folderChanged();
 
     QString defaultFolder() const { return m_defaultFolder; }
 
@@ -66,7 +73,8 @@ public Q_SLOTS:
     // One look at the clipboard; saves what it offers when it is a capture.
     void CaptureTimer_Timer();
     void Clipboard_Changed();
-    void SafetyTick();
+    // Makes sure that the default folder and the capture folder exist.
+    void CreateFolder();
 
 Q_SIGNALS:
     // A capture was written completely to this file.
@@ -94,7 +102,8 @@ private:
     const SettingsReader m_settings;
     const QString m_defaultFolder;
     std::unique_ptr<platform::JpegEncoder> m_encoder;
-    QTimer *m_safetyTimer = nullptr;
+    QFileSystemWatcher *m_folderWatch = nullptr;
+    bool m_keepingFolders = false;
 
     // The watcher's scratch copies of what the clipboard offers.
     QString TextClipboard;

@@ -1,5 +1,10 @@
 #include "CaptureNaming.h"
 
+#include "FileSystem.h"
+#include "UserDirs.h"
+
+#include <QDir>
+
 namespace CaptureNaming {
 
 QString captureFile(const QString &folder, const QString &baseName, const QString &counter,
@@ -24,9 +29,29 @@ bool isFolderPath(const QString &folder)
     return folder.startsWith(u'/') && !folder.contains(QChar(u'\0'));
 }
 
+QString defaultFolder(const QString &programFolder, bool programFolderWritable,
+                      const QString &picturesFolder)
+{
+    const QLatin1String name("/Captured Screens");
+    if (programFolderWritable)
+        return programFolder + name;
+    return (picturesFolder == QLatin1String("/") ? QString() : picturesFolder) + name;
+}
+
 QString defaultFolder(const QString &programFolder)
 {
-    return programFolder + QLatin1String("/Captured Screens");
+    // Only the user-interface thread asks.
+    static QString knownProgramFolder;
+    static QString known;
+    if (known.isEmpty() || knownProgramFolder != programFolder) {
+        const bool writable = platform::isWritableFolder(programFolder);
+        const QString pictures = writable ? QString() : platform::UserDirs::picturesFolder();
+        if (!writable)
+            QDir().mkpath(pictures);
+        knownProgramFolder = programFolder;
+        known = defaultFolder(programFolder, writable, pictures);
+    }
+    return known;
 }
 
 QString openCaption(const QString &folder)

@@ -26,7 +26,17 @@ bool isPlainFileName(const QString &baseName, const QString &counter);
 // A relative one would depend on the folder the program was started from.
 bool isFolderPath(const QString &folder);
 
-// The program's folder followed by "/Captured Screens".
+// The default capture folder: "Captured Screens" beside the program when the
+// program's folder can be written (a portable copy, a build folder), else
+// inside the user's pictures folder (an installed, read-only program).
+QString defaultFolder(const QString &programFolder, bool programFolderWritable,
+                      const QString &picturesFolder);
+
+// The same for the running user: whether the program's folder can be written
+// and the pictures folder of the XDG user dirs. Both are looked up once per
+// program folder and kept for the life of the process (the capture folder
+// timer asks every millisecond). A missing pictures folder is created, so
+// the one level "Captured Screens" can be made inside it.
 QString defaultFolder(const QString &programFolder);
 
 // "Open: [ " + folder + " ]"

@@ -36,7 +36,6 @@
 #include <QMenu>
 #include <QRadioButton>
 #include <QSlider>
-#include <QTimer>
 #include <QToolButton>
 
 using namespace MainFormLook;
@@ -145,14 +144,11 @@ void MainForm::Form_Load()
             !CaptureNaming::isPlainFileName(Settings::DefaultBaseName, ImageCounter->text()))
             ImageCounter->setText(Settings::DefaultCounter);
     });
-    attempt("create the folders", [&] { CreateFolder(); });
+    attempt("create the folders", [&] { m_engine->keepFolders(); });
     attempt("data folder", [&] { WinPath->setText(m_env.userDataFolder); });
     attempt("open caption", [&] { OpenTimer_Timer(); });
 
     m_captureOn = true;
-    m_engine->start();
-    CreateFolderTimer->start();
-    OpenTimer->start();
 
     if (startHidden)
         sendToNotificationArea(false);
@@ -220,19 +216,11 @@ void MainForm::Capture_FolderMissing(const QString &folder)
 
 // --------------------------------------------------------- capture folder
 
-void MainForm::CreateFolder()
-{
-    m_engine->CreateFolder();
-}
-
-void MainForm::CreateFolderTimer_Timer()
-{
-    CreateFolder();
-}
-
 void MainForm::CapturePath_Change()
 {
     store(Settings::Folder, CapturePath->text());
+    OpenTimer_Timer();
+    m_engine->folderChanged();
 }
 
 void MainForm::OpenTimer_Timer()

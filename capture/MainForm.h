@@ -14,7 +14,6 @@ class QMenu;
 class QMenuBar;
 class QRadioButton;
 class QSlider;
-class QTimer;
 class QToolButton;
 class About;
 class CaptureEngine;
@@ -126,7 +125,7 @@ private Q_SLOTS:
 
     // Capture folder.
     void CapturePath_Change();
-    void CreateFolderTimer_Timer();
+    // Refreshes the captions that name the capture folder, as it changes.
     void OpenTimer_Timer();
     void OpenFolder_Click();
     void Image3_Click();
@@ -171,7 +170,6 @@ private:
     SoundForm &soundForm();
     template <typename Window> void unloadWhenClosed(std::unique_ptr<Window> &window);
     CaptureSettings captureSettings() const;
-    void CreateFolder();
     void store(const SettingKey &key, const QString &value);
 
     Environment m_env;
@@ -240,8 +238,6 @@ private:
     QToolButton *Image1 = nullptr;
     QToolButton *Image3 = nullptr;
     QToolButton *OpenFolder = nullptr;
-    QTimer *CreateFolderTimer = nullptr;
-    QTimer *OpenTimer = nullptr;
     QAction *SysCapture = nullptr;
 
     // Base name and counter

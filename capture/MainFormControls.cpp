@@ -11,6 +11,7 @@
 #include "SettingsTable.h"
 #include "Symbols.h"
 #include "TrayIcon.h"
+#include "VerbCaption.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -24,17 +25,14 @@
 #include <QRadioButton>
 #include <QSlider>
 #include <QStyle>
-#include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <tuple>
+#include <utility>
 
 using namespace MainFormLook;
 
 namespace {
-
-// How often the default and the capture folder are recreated when deleted.
-constexpr int CreateFolderMs = 250;
-constexpr int OpenCaptionMs = 1000;
 
 QLabel *label(const char *name, const QString &text, QWidget *parent)
 {
@@ -62,33 +60,6 @@ QFrame *section(QWidget *parent)
 }
 
 } // namespace
-
-// Lays a verb ("Enable") over the run of blanks in its caption ("To … Pictarro"),
-// widening the blanks when the verb would not fit between the words.
-void MainFormLook::placeVerb(QLabel *caption, QLabel *verb)
-{
-    const QString text = caption->text();
-    const int firstBlank = static_cast<int>(text.indexOf(QLatin1Char(' ')));
-    const int blanks = static_cast<int>(text.lastIndexOf(QLatin1Char(' '))) - firstBlank + 1;
-    if (firstBlank < 0)
-        return;
-    const int wanted = verb->sizeHint().width() + 2 * verb->fontMetrics().averageCharWidth();
-    QFont font = caption->font();
-    font.setWordSpacing(0);
-    const int plain = QFontMetrics(font).horizontalAdvance(text.mid(firstBlank, blanks));
-    if (plain < wanted) {
-        font.setWordSpacing(qreal(wanted - plain) / blanks + 0.5);
-        if (font != caption->font()) {
-            caption->setFont(font);
-            return; // the font change comes back here
-        }
-    }
-    const QFontMetrics metrics(caption->font());
-    const int left =
-        caption->contentsRect().left() + metrics.horizontalAdvance(text.left(firstBlank));
-    const int width = metrics.horizontalAdvance(text.mid(firstBlank, blanks));
-    verb->setGeometry(left, 0, width, caption->height());
-}
 
 void MainForm::buildControls()
 {
@@ -128,14 +99,6 @@ void MainForm::buildControls()
     WinPath->hide();
     MediaPlayer = new platform::MediaPlayer(this);
     MediaPlayer->setObjectName(QStringLiteral("MediaPlayer"));
-
-    // Timers
-    CreateFolderTimer = named<QTimer>("CreateFolderTimer", nullptr);
-    CreateFolderTimer->setParent(this);
-    CreateFolderTimer->setInterval(CreateFolderMs);
-    OpenTimer = named<QTimer>("OpenTimer", nullptr);
-    OpenTimer->setParent(this);
-    OpenTimer->setInterval(OpenCaptionMs);
 }
 
 void MainForm::buildMenus()
@@ -429,8 +392,8 @@ QFrame *MainForm::buildSettings()
     formatLayout->addWidget(Centesimal, 1, 5);
     formatLayout->setColumnStretch(3, 1);
 
-    // Capture switch. Each "To … Pictarro" line has its verb laid over the
-    // blanks in the middle of the caption.
+    // Capture switch. Each "To … Pictarro" line has its verb between its
+    // two words.
     auto *switchBox = section(panel);
     auto *state = named<QLabel>("Label16", switchBox, QStringLiteral("Pictarro is currently:"));
     EnableDisable = named<QLabel>("EnableDisable", switchBox, QStringLiteral("Enabled"));
@@ -440,30 +403,23 @@ QFrame *MainForm::buildSettings()
         bold->setFont(font);
     }
     setTextColour(EnableDisable, DarkBlue);
-    Label12 = named<QLabel>("Label12", switchBox,
-                            QStringLiteral("To") + QString(13, QLatin1Char(' ')) +
-                                QStringLiteral("Pictarro"));
-    Label15 = named<QLabel>("Label15", Label12, QStringLiteral("Enable"));
-    Enables = named<ClickLabel>("Enables", switchBox, QStringLiteral("[ Click Here ]"));
-    Label14 = named<QLabel>("Label14", switchBox,
-                            QStringLiteral("To") + QString(14, QLatin1Char(' ')) +
-                                QStringLiteral("Pictarro"));
-    Label13 = named<QLabel>("Label13", Label14, QStringLiteral("Disable"));
-    Disabled = named<ClickLabel>("Disabled", switchBox, QStringLiteral("[ Click Here ]"));
-    for (QLabel *verb : {Label15, Label13}) {
-        QFont font = verb->font();
+    const auto caption = [switchBox](const char *name, int blanks, const char *verbName,
+                                     const QString &verb) {
+        auto *made = new VerbCaption(QStringLiteral("To") + QString(blanks, QLatin1Char(' ')) +
+                                         QStringLiteral("Pictarro"),
+                                     switchBox);
+        made->setObjectName(QLatin1String(name));
+        auto *word = named<QLabel>(verbName, made, verb);
+        QFont font = word->font();
         font.setBold(true);
-        verb->setFont(font);
-        verb->setAlignment(Qt::AlignCenter);
-        verb->parentWidget()->installEventFilter(this); // kept over the blanks on resize
-    }
-    for (QLabel *caption : {Label12, Label14}) {
-        // Room for the verb, whatever the font makes of the blanks.
-        caption->setMinimumWidth(
-            caption->fontMetrics().horizontalAdvance(QStringLiteral("To ")) +
-            caption->fontMetrics().horizontalAdvance(QStringLiteral("Pictarro")) +
-            caption->fontMetrics().horizontalAdvance(QStringLiteral(" Disable ")));
-    }
+        word->setFont(font);
+        made->setVerb(word);
+        return std::pair{made, word};
+    };
+    std::tie(Label12, Label15) = caption("Label12", 13, "Label15", QStringLiteral("Enable"));
+    Enables = named<ClickLabel>("Enables", switchBox, QStringLiteral("[ Click Here ]"));
+    std::tie(Label14, Label13) = caption("Label14", 14, "Label13", QStringLiteral("Disable"));
+    Disabled = named<ClickLabel>("Disabled", switchBox, QStringLiteral("[ Click Here ]"));
     setTextColour(Label15, DarkBlue);
     setTextColour(Enables, DarkBlue);
     setTextColour(Label13, DarkRed);
@@ -554,9 +510,7 @@ void MainForm::connectHandlers()
     connect(m_engine.get(), &CaptureEngine::counterChanged, ImageCounter, &QLineEdit::setText);
     connect(m_engine.get(), &CaptureEngine::textClipboardChanged, TextClipboard,
             &QLineEdit::setText);
-    connect(CreateFolderTimer, &QTimer::timeout, this, &MainForm::CreateFolderTimer_Timer);
-    connect(OpenTimer, &QTimer::timeout, this, &MainForm::OpenTimer_Timer);
-    connect(OpenTimer, &QTimer::timeout, this, &MainForm::KeepReachable);
+    connect(m_trayIcon, &platform::TrayIcon::availabilityChanged, this, &MainForm::KeepReachable);
 
     connect(CapturePath, &QLineEdit::textChanged, this, &MainForm::CapturePath_Change);
     connect(OpenFolder, &QToolButton::clicked, this, &MainForm::OpenFolder_Click);

@@ -9,8 +9,6 @@
 #include <QString>
 #include <QWidget>
 
-class QLabel;
-
 namespace MainFormLook {
 
 inline const QColor DarkRed(192, 0, 0);
@@ -32,8 +30,5 @@ inline void setTextColour(QWidget *widget, const QColor &colour)
     palette.setColor(QPalette::ButtonText, colour);
     widget->setPalette(palette);
 }
-
-// Lays a verb ("Enable") over the run of blanks in its caption ("To … Pictarro").
-void placeVerb(QLabel *caption, QLabel *verb);
 
 } // namespace MainFormLook

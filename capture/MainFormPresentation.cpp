@@ -38,12 +38,6 @@ bool MainForm::eventFilter(QObject *watched, QEvent *event)
         if (watched == Frame1 || watched == Frame2)
             setHoverCaption(VersionCaption);
     }
-    if (event->type() == QEvent::Resize || event->type() == QEvent::FontChange) {
-        if (watched == Label12)
-            placeVerb(Label12, Label15);
-        else if (watched == Label14)
-            placeVerb(Label14, Label13);
-    }
     return QWidget::eventFilter(watched, event);
 }
 

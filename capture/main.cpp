@@ -1,16 +1,20 @@
+#include "CommandLine.h"
 #include "MainForm.h"
 #include "ProgramInfo.h"
 #include "SingleInstance.h"
+#include "WindowSystem.h"
 
 #include <QApplication>
 
 int main(int argc, char *argv[])
 {
-    // A hidden Wayland client never hears of clipboard changes; through
-    // XWayland it does. The user's own choice of platform stands.
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") &&
-        !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") && !qEnvironmentVariableIsEmpty("DISPLAY"))
-        qputenv("QT_QPA_PLATFORM", "xcb");
+    if (const auto exitCode = platform::CommandLine::handle(
+            argc, argv, QStringLiteral("Pictarro"),
+            QStringLiteral("Saves every picture copied to the clipboard as a numbered file.")))
+        return *exitCode;
+
+    if (const QString unwatchable = platform::chooseWindowSystem(); !unwatchable.isEmpty())
+        return platform::explainClipboardUnavailable(unwatchable, argc, argv);
 
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Pictarro"));

@@ -1,9 +1,15 @@
+#include "CommandLine.h"
 #include "Form1.h"
 
 #include <QApplication>
 
 int main(int argc, char *argv[])
 {
+    if (const auto exitCode = platform::CommandLine::handle(
+            argc, argv, QStringLiteral("Contact Tarnwell Software"),
+            QStringLiteral("Shows Tarnwell Software's support address.")))
+        return *exitCode;
+
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Contact Tarnwell Software"));
 

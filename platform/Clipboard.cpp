@@ -1,45 +1,43 @@
 #include "Clipboard.h"
 
-#include <QClipboard>
-#include <QGuiApplication>
 #include <QImageReader>
-#include <QMimeData>
 #include <QtEndian>
-#include <QtGui/qguiapplication_platform.h>
 #include <algorithm>
-#include <cstdlib>
-#include <cstring>
-#include <memory>
-#include <xcb/xcb.h>
 
 namespace platform {
 
 namespace {
 
-// The X connection when the program runs on X11, otherwise null.
-xcb_connection_t *x11Connection()
+// Qt's name for "a picture, in whatever format the owner has" (Qt's
+// clipboard lists it beside the owner's own picture types).
+const QString QtImageType = QStringLiteral("application/x-qt-image");
+
+// The picture types Qt can decode, PNG first: a screenshot tool offers it
+// losslessly and most offer it.
+const QStringList &pictureTypes()
 {
-    const auto *x11 =
-        qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
-    return x11 ? x11->connection() : nullptr;
+    static const QStringList types = [] {
+        QStringList list{QStringLiteral("image/png")};
+        const QList<QByteArray> supported = QImageReader::supportedMimeTypes();
+        for (const QByteArray &type : supported) {
+            const QString name = QString::fromLatin1(type);
+            if (!list.contains(name))
+                list.append(name);
+        }
+        list.append(QtImageType);
+        return list;
+    }();
+    return types;
 }
 
-struct FreeReply
+// The best picture type among the offered ones, or an empty text.
+QString pictureType(const QStringList &offered)
 {
-    void operator()(void *reply) const { std::free(reply); }
-};
-
-xcb_atom_t clipboardAtom(xcb_connection_t *connection)
-{
-    static xcb_atom_t atom = XCB_ATOM_NONE;
-    if (atom == XCB_ATOM_NONE) {
-        const char name[] = "CLIPBOARD";
-        const std::unique_ptr<xcb_intern_atom_reply_t, FreeReply> reply(xcb_intern_atom_reply(
-            connection, xcb_intern_atom(connection, 0, std::strlen(name), name), nullptr));
-        if (reply)
-            atom = reply->atom;
+    for (const QString &type : pictureTypes()) {
+        if (offered.contains(type))
+            return type;
     }
-    return atom;
+    return {};
 }
 
 // The size a PNG file's header gives, or none.
@@ -51,99 +49,66 @@ QSize pngSize(const QByteArray &png)
             qFromBigEndian<qint32>(png.constData() + 20)};
 }
 
-xcb_window_t selectionOwner(xcb_connection_t *connection, xcb_atom_t selection)
+bool offersText(const QStringList &offered)
 {
-    const std::unique_ptr<xcb_get_selection_owner_reply_t, FreeReply> reply(
-        xcb_get_selection_owner_reply(connection, xcb_get_selection_owner(connection, selection),
-                                      nullptr));
-    return reply ? reply->owner : xcb_window_t{XCB_WINDOW_NONE};
+    for (const QString &type : offered) {
+        if (plainTextTypes().contains(type) || type.startsWith(QLatin1String("text/plain;")))
+            return true;
+    }
+    return false;
 }
 
 } // namespace
 
-Clipboard::Clipboard(QObject *parent) : QObject(parent)
+Clipboard::Clipboard(QObject *parent) : QObject(parent), m_backend(createClipboardBackend())
 {
     // Qt's own limit (128 MB) would turn away a single 8000×8000 screenshot.
     if (QImageReader::allocationLimit() < MaxPictureMegabytes)
         QImageReader::setAllocationLimit(MaxPictureMegabytes);
-    connect(QGuiApplication::clipboard(), &QClipboard::dataChanged, this, &Clipboard::ownerChanged);
+    connect(m_backend.get(), &ClipboardBackend::changed, this, &Clipboard::ownerChanged);
+}
+
+Clipboard::~Clipboard() = default;
+
+QString Clipboard::backendName() const
+{
+    return m_backend->name();
 }
 
 void Clipboard::ownerChanged()
 {
-    // A new offer, even from the window that would not answer before, is
-    // asked again.
-    m_silentOwner = XCB_WINDOW_NONE;
-    if (xcb_connection_t *connection = x11Connection())
-        m_announcedOwner = selectionOwner(connection, clipboardAtom(connection));
     if (m_sinceClear.isValid())
         m_offeredAfterClearMs = m_sinceClear.elapsed();
     Q_EMIT changed();
 }
 
-const QMimeData *Clipboard::offer() const
-{
-    // Unannounced owners wait this long for their announcement before they
-    // are asked anyway (announcements can go missing; they never take this
-    // long to come).
-    constexpr int AnnouncementMs = 500;
-
-    const QMimeData *data = QGuiApplication::clipboard()->mimeData(QClipboard::Clipboard);
-    xcb_connection_t *connection = x11Connection();
-    if (!connection || !data || QGuiApplication::clipboard()->ownsClipboard())
-        return data;
-    const xcb_window_t owner = selectionOwner(connection, clipboardAtom(connection));
-    if (owner == XCB_WINDOW_NONE || owner == m_silentOwner)
-        return nullptr;
-    // An owner whose announcement is still queued is asked when it comes:
-    // asked now, a silent owner would be asked again then.
-    if (owner != m_announcedOwner) {
-        if (owner != m_unannouncedOwner) {
-            m_unannouncedOwner = owner;
-            m_unannouncedSince.start();
-        }
-        if (m_unannouncedSince.elapsed() < AnnouncementMs)
-            return nullptr;
-    }
-    // The list of formats is fetched once per owner and kept when there is
-    // one; an owner that gave none would be asked again on every read.
-    if (data->formats().isEmpty()) {
-        m_silentOwner = owner;
-        return nullptr;
-    }
-    return data;
-}
-
 QString Clipboard::text() const
 {
-    const QMimeData *data = offer();
-    return data ? data->text() : QString();
+    return m_backend->text();
 }
 
 QImage Clipboard::image()
 {
-    if (xcb_connection_t *connection = x11Connection())
-        m_pictureOwner = selectionOwner(connection, clipboardAtom(connection));
-    const QMimeData *data = offer();
-    m_pictureRead = data ? qvariant_cast<QImage>(data->imageData()) : QImage();
+    m_backend->holdOffer();
+    const QString type = pictureType(m_backend->formats());
+    m_pictureRead = type.isEmpty() ? QImage() : QImage::fromData(m_backend->data(type));
     m_pngRead.clear();
     return m_pictureRead;
 }
 
 Clipboard::PngOffer Clipboard::png()
 {
-    if (xcb_connection_t *connection = x11Connection())
-        m_pictureOwner = selectionOwner(connection, clipboardAtom(connection));
-    const QMimeData *data = offer();
-    m_pngRead = data ? data->data(QStringLiteral("image/png")) : QByteArray();
+    m_backend->holdOffer();
+    const QString type = QStringLiteral("image/png");
+    m_pngRead = m_backend->formats().contains(type) ? m_backend->data(type) : QByteArray();
     m_pictureRead = mayBeRefill(pngSize(m_pngRead)) ? QImage::fromData(m_pngRead, "PNG") : QImage();
     return {m_pngRead, m_pictureRead};
 }
 
 bool Clipboard::offersPictureOnly() const
 {
-    const QMimeData *data = offer();
-    return data && data->hasImage() && !data->hasText();
+    const QStringList offered = m_backend->formats();
+    return !pictureType(offered).isEmpty() && !offersText(offered);
 }
 
 Clipboard::Fingerprint Clipboard::fingerprint(const QImage &picture)
@@ -201,26 +166,7 @@ void Clipboard::clear()
         m_sinceClear.start();
         m_offeredAfterClearMs = 0;
     }
-
-    xcb_connection_t *connection = x11Connection();
-    if (!connection) {
-        QGuiApplication::clipboard()->clear(QClipboard::Clipboard);
-        return;
-    }
-    // Qt stamps its request with the time of the last event it handled; when
-    // the new owner's announcement is still queued, that stamp is older than
-    // the owner's claim and the server ignores the request, so the picture
-    // would stay and be saved twice. Drop the owner as of now instead, but
-    // only the one the picture came from: the server is held while we look,
-    // so a newer offer cannot slip in between and be lost.
-    const xcb_atom_t selection = clipboardAtom(connection);
-    xcb_grab_server(connection);
-    const xcb_window_t owner = selectionOwner(connection, selection);
-    if (owner != XCB_WINDOW_NONE && (m_pictureOwner == XCB_WINDOW_NONE || owner == m_pictureOwner))
-        xcb_set_selection_owner(connection, XCB_WINDOW_NONE, selection, XCB_CURRENT_TIME);
-    xcb_ungrab_server(connection);
-    xcb_flush(connection);
-    m_pictureOwner = XCB_WINDOW_NONE;
+    m_backend->clear();
 }
 
 } // namespace platform

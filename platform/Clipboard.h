@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ClipboardBackend.h"
+
 #include <QElapsedTimer>
 #include <QImage>
 #include <QList>
@@ -7,14 +9,15 @@
 #include <QSize>
 #include <QString>
 #include <future>
-
-class QMimeData;
+#include <memory>
 
 namespace platform {
 
 // The system clipboard (never the X selection). Changes of owner are
-// announced by changed(): on X11 they arrive through XFixes for every new
-// owner, so nobody needs to poll.
+// announced by changed(), as the desktop reports them, so nobody needs to
+// poll. What reaches the clipboard is a ClipboardBackend chosen once, at
+// start (ClipboardBackend.h): X11 through Qt, or a Wayland compositor's
+// data-control protocol. Callers never need to know which.
 //
 // An owner that does not answer (a program that hangs, or one that offers
 // no formats at all) is asked once; until the clipboard changes hands the
@@ -33,6 +36,10 @@ public:
     static constexpr int RefillWindowMs = 3000;
 
     explicit Clipboard(QObject *parent = nullptr);
+    ~Clipboard() override;
+
+    // Which way the clipboard is reached: "x11" or "data-control".
+    QString backendName() const;
 
     // The plain text on the clipboard (text/plain), or empty.
     QString text() const;
@@ -55,8 +62,8 @@ public:
     PngOffer png();
 
     // Cheap: whether the offered formats include a picture and no plain
-    // text. Reads only the list of formats, which the platform caches per
-    // owner, never the data itself.
+    // text. Reads only the list of formats, which the backend keeps per
+    // offer, never the data itself.
     bool offersPictureOnly() const;
 
     // Empties the clipboard of all formats. After image(), only the offer
@@ -85,16 +92,10 @@ private:
         }
     };
     static Fingerprint fingerprint(const QImage &picture);
-    const QMimeData *offer() const;
     void ownerChanged();
-
-    quint32 m_pictureOwner = 0;             // X11: the window that offered the last picture read
-    mutable quint32 m_silentOwner = 0;      // X11: an owner that offered nothing when asked
-    quint32 m_announcedOwner = 0;           // X11: the owner at the latest announcement
-    mutable quint32 m_unannouncedOwner = 0; // X11: an owner seen before its announcement
-    mutable QElapsedTimer m_unannouncedSince;
     bool mayBeRefill(QSize size) const;
 
+    std::unique_ptr<ClipboardBackend> m_backend;
     QImage m_pictureRead; // the last picture read, until it is cleared
     QByteArray m_pngRead; // or the last PNG file read, not decoded
     struct Cleared

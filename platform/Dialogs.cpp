@@ -18,8 +18,9 @@ Dialogs::Answer Dialogs::message(QWidget *parent, Icon icon, const QString &titl
     shown.replace(QLatin1String("\r\n"), QLatin1String("\n"));
     switch (icon) {
     case Icon::Question:
+        // Enter answers Yes; Escape answers No.
         return QMessageBox::question(parent, title, shown, QMessageBox::Yes | QMessageBox::No,
-                                     QMessageBox::No) == QMessageBox::Yes
+                                     QMessageBox::Yes) == QMessageBox::Yes
                    ? Answer::Yes
                    : Answer::No;
     case Icon::Critical:

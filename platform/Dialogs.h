@@ -17,7 +17,8 @@ public:
         Question,
         Critical
     };
-    // Question boxes have Yes and No; the others a single OK.
+    // Question boxes have Yes and No, Yes the default button (Enter) and No
+    // the answer to Escape; the others a single OK.
     enum class Answer
     {
         Ok = 1,

@@ -3,6 +3,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace platform {
 
@@ -16,6 +17,11 @@ bool createFolderLevel(const QString &path)
 bool isFolder(const QString &path)
 {
     return !path.isEmpty() && QFileInfo(path).isDir();
+}
+
+bool isWritableFolder(const QString &path)
+{
+    return isFolder(path) && ::access(QFile::encodeName(path).constData(), W_OK | X_OK) == 0;
 }
 
 } // namespace platform

@@ -11,4 +11,8 @@ bool createFolderLevel(const QString &path);
 // True when the path names an existing folder.
 bool isFolder(const QString &path);
 
+// True when the user may create files in the folder: it exists, and neither
+// its permissions nor a read-only file system stop a write.
+bool isWritableFolder(const QString &path);
+
 } // namespace platform

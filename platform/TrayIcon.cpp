@@ -1,5 +1,9 @@
 #include "TrayIcon.h"
 
+#include <QDBusConnection>
+#include <QDBusServiceWatcher>
+#include <QGuiApplication>
+#include <QList>
 #include <QMenu>
 #include <QSystemTrayIcon>
 
@@ -7,6 +11,22 @@ namespace platform {
 
 namespace {
 std::optional<bool> pretendAvailable;
+QList<TrayIcon *> icons; // every icon, told when tests pretend otherwise
+
+// The X11 notification area (the XEmbed system tray) is announced by the xcb
+// platform plugin's native interface, which follows the tray's manager
+// window; Qt's own tray icon listens to the same signal. Other platforms
+// have no such signal.
+QObject *x11TrayAnnouncer()
+{
+    if (!qGuiApp || QGuiApplication::platformName() != QLatin1String("xcb"))
+        return nullptr;
+    // QPlatformNativeInterface derives from QObject alone.
+    auto *native = reinterpret_cast<QObject *>(qGuiApp->platformNativeInterface());
+    if (!native || native->metaObject()->indexOfSignal("systemTrayWindowChanged(QScreen*)") < 0)
+        return nullptr;
+    return native;
+}
 
 int codeFor(QSystemTrayIcon::ActivationReason reason)
 {
@@ -28,10 +48,26 @@ TrayIcon::TrayIcon(const QIcon &icon, const QString &tip, QMenu *menu, QObject *
     m_icon->setContextMenu(menu);
     connect(m_icon, &QSystemTrayIcon::activated, this,
             [this](QSystemTrayIcon::ActivationReason reason) { Q_EMIT notified(codeFor(reason)); });
+
+    // The notification area's comings and goings: the XEmbed tray on X11,
+    // and the StatusNotifier host of KDE, GNOME's extensions and others on
+    // the session bus.
+    if (QObject *announcer = x11TrayAnnouncer())
+        connect(announcer, SIGNAL(systemTrayWindowChanged(QScreen *)), this,
+                SIGNAL(availabilityChanged()));
+    if (QDBusConnection::sessionBus().isConnected()) {
+        auto *watcher = new QDBusServiceWatcher(QStringLiteral("org.kde.StatusNotifierWatcher"),
+                                                QDBusConnection::sessionBus(),
+                                                QDBusServiceWatcher::WatchForOwnerChange, this);
+        connect(watcher, &QDBusServiceWatcher::serviceOwnerChanged, this,
+                &TrayIcon::availabilityChanged);
+    }
+    icons.append(this);
 }
 
 TrayIcon::~TrayIcon()
 {
+    icons.removeOne(this);
     remove();
 }
 
@@ -65,6 +101,8 @@ bool TrayIcon::available()
 void TrayIcon::setAvailableForTesting(std::optional<bool> available)
 {
     pretendAvailable = available;
+    for (TrayIcon *icon : std::as_const(icons))
+        Q_EMIT icon->availabilityChanged();
 }
 
 } // namespace platform

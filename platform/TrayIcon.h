@@ -33,12 +33,16 @@ public:
     QString tip() const;
 
     // Whether the desktop has a notification area at this moment. Tests may
-    // pretend either way; std::nullopt asks the desktop again.
+    // pretend either way (which every icon announces as a change);
+    // std::nullopt asks the desktop again.
     static bool available();
     static void setAvailableForTesting(std::optional<bool> available);
 
 Q_SIGNALS:
     void notified(int code);
+    // A notification area came or went: available() may answer otherwise
+    // now. Announced by the desktop, never polled.
+    void availabilityChanged();
 
 private:
     QSystemTrayIcon *m_icon = nullptr;

@@ -276,8 +276,8 @@ void TestFolderManager::selection_unreadablePicture_emptiesThePreview_andWallpap
 
 void TestFolderManager::delete_asksAndReports_data()
 {
-    QTest::addColumn<QString>("trouble"); // "No": the answer; otherwise Yes
-    for (const char *trouble : {"No", "", "gone", "folder", "read-only"})
+    QTest::addColumn<QString>("trouble"); // "No": the answer; "Enter": pressed; otherwise Yes
+    for (const char *trouble : {"No", "", "Enter", "gone", "folder", "read-only"})
         QTest::newRow(*trouble ? trouble : "deleted") << trouble;
 }
 
@@ -298,7 +298,10 @@ void TestFolderManager::delete_asksAndReports()
     if (trouble == "read-only")
         QVERIFY(QFile::setPermissions(m_captures, QFile::ReadOwner | QFile::ExeOwner));
 
-    m_dialogs->answerNext(trouble == "No" ? Answer::No : Answer::Yes);
+    if (trouble == "Enter")
+        m_dialogs->pressNext(Qt::Key_Return);
+    else
+        m_dialogs->answerNext(trouble == "No" ? Answer::No : Answer::Yes);
     click(*fm, "Del");
     QVERIFY(m_dialogs->shown.size() >= 1);
     QCOMPARE(m_dialogs->shown[0].icon, Icon::Question);
@@ -318,7 +321,7 @@ void TestFolderManager::delete_asksAndReports()
     QVERIFY(box->picture().isNull());
     QCOMPARE(box->sizeTwips(), QSize(6215, 5550));
     QCOMPARE(fm->selectedFile(), QString());
-    if (trouble.isEmpty()) {
+    if (trouble.isEmpty() || trouble == "Enter") {
         QCOMPARE(m_dialogs->shown.size(), 1);
         QVERIFY(!QFileInfo::exists(path));
         QCOMPARE(listed(*fm), QStringList{"Pictarro 4.bmp"});

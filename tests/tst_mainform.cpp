@@ -569,19 +569,26 @@ void TestMainForm::quality_mouseOverSlider_storesAgain()
 
 void TestMainForm::defaultFolder_onlyOnYes_data()
 {
+    QTest::addColumn<int>("key"); // pressed in the real box; 0: answered Yes or No
     QTest::addColumn<bool>("yes");
-    QTest::newRow("Yes") << true;
-    QTest::newRow("No") << false;
+    QTest::newRow("Yes") << 0 << true;
+    QTest::newRow("No") << 0 << false;
+    QTest::newRow("Enter") << int(Qt::Key_Return) << true;
+    QTest::newRow("Escape") << int(Qt::Key_Escape) << false;
 }
 
 void TestMainForm::defaultFolder_onlyOnYes()
 {
+    QFETCH(int, key);
     QFETCH(bool, yes);
     const QString elsewhere = m_root->filePath("elsewhere");
     storeSetting("CapturePath", "Folder", elsewhere);
     makeForm();
     QCOMPARE(captureFolder(), elsewhere);
-    m_dialogs->answerNext(yes ? Answer::Yes : Answer::No);
+    if (key)
+        m_dialogs->pressNext(key);
+    else
+        m_dialogs->answerNext(yes ? Answer::Yes : Answer::No);
     control<QToolButton>("Image3")->click();
 
     const QString folder = m_env.programFolder + "/Captured Screens";
@@ -740,9 +747,8 @@ void TestMainForm::capture_missingFolder_oneMessage_pictureDropped()
     makeForm();
     clipboard()->setImage(testPicture());
     QTRY_COMPARE_WITH_TIMEOUT(m_dialogs->shown.size(), 1, 5000);
-    // Further announcements and safety ticks find nothing more to report.
+    // Further looks at the clipboard find nothing more to report.
     tick();
-    engine()->SafetyTick();
     QCoreApplication::processEvents();
     QCOMPARE(m_dialogs->shown.size(), 1);
 
@@ -766,7 +772,6 @@ void TestMainForm::capture_switchedOff_waits_untilSwitchedOn()
     clipboard()->setImage(picture);
     QCoreApplication::processEvents();
     tick();
-    engine()->SafetyTick();
     QVERIFY(captures().isEmpty());
     QCOMPARE(clipboard()->image().convertToFormat(QImage::Format_RGB32), picture);
 
@@ -951,7 +956,7 @@ void TestMainForm::capture_refillingManager_savedOnce_noLoop()
     QCOMPARE(captured.count(), 1);
     QCOMPARE(manager.refills, 1);
     QCOMPARE(clipboard()->image().convertToFormat(QImage::Format_RGB32), first);
-    engine()->SafetyTick();
+    tick();
     QCOMPARE(captured.count(), 1);
 
     // A different picture is saved as ever.
@@ -1045,7 +1050,7 @@ void TestMainForm::engine_readsTheSettingsAtEachCapture()
         settings.counter = counter;
     });
     QSignalSpy captured(&engine, &CaptureEngine::captured);
-    engine.start();
+    engine.keepFolders();
 
     clipboard()->setImage(testPicture());
     QTRY_COMPARE_WITH_TIMEOUT(captured.count(), 1, 5000);

@@ -8,6 +8,7 @@
 #include "ShellOpen.h"
 #include "Steps.h"
 #include "Symbols.h"
+#include "UserDirs.h"
 
 #include <QtTest>
 #include <libdeflate.h>
@@ -35,6 +36,8 @@ private Q_SLOTS:
     void plainFileName_data();
     void plainFileName();
     void folderTexts();
+    void defaultFolder_data();
+    void defaultFolder();
 
     void toInt32_data();
     void toInt32();
@@ -264,9 +267,82 @@ void TestRules::plainFileName()
 
 void TestRules::folderTexts()
 {
-    QCOMPARE(CaptureNaming::defaultFolder("/opt/Pictarro"), "/opt/Pictarro/Captured Screens");
-    QCOMPARE(CaptureNaming::defaultFolder("/"), "//Captured Screens");
+    QCOMPARE(CaptureNaming::defaultFolder("/opt/Pictarro", true, "/home/ann/Pictures"),
+             "/opt/Pictarro/Captured Screens");
+    QCOMPARE(CaptureNaming::defaultFolder("/", true, "/home/ann/Pictures"), "//Captured Screens");
     QCOMPARE(CaptureNaming::openCaption("/home/ann/My Shots"), "Open: [ /home/ann/My Shots ]");
+}
+
+void TestRules::defaultFolder_data()
+{
+    // `userDirs` is the text of $XDG_CONFIG_HOME/user-dirs.dirs (null: no
+    // such file); `configHome` whether XDG_CONFIG_HOME is set (else the file
+    // is looked for in $HOME/.config). Paths in `expected` are below the
+    // test's root folder, written as "<root>".
+    QTest::addColumn<bool>("programWritable");
+    QTest::addColumn<bool>("configHome");
+    QTest::addColumn<QString>("userDirs");
+    QTest::addColumn<QString>("expected");
+
+    const QString pictures = QStringLiteral("XDG_PICTURES_DIR=\"$HOME/Bilder\"\n");
+    QTest::newRow("writable program folder: beside the program")
+        << true << true << pictures << "<root>/program/Captured Screens";
+    QTest::newRow("read-only: the pictures folder the file names")
+        << false << true << pictures << "<root>/home/Bilder/Captured Screens";
+    QTest::newRow("read-only: the file found through $HOME/.config")
+        << false << false << pictures << "<root>/home/Bilder/Captured Screens";
+    QTest::newRow("read-only, no file: $HOME/Pictures")
+        << false << true << QString() << "<root>/home/Pictures/Captured Screens";
+    QTest::newRow("read-only, no pictures line: $HOME/Pictures")
+        << false << true << "XDG_DESKTOP_DIR=\"$HOME/Desktop\"\n"
+        << "<root>/home/Pictures/Captured Screens";
+    QTest::newRow("an absolute folder, blanks and escaped quote")
+        << false << true
+        << "# written by xdg-user-dirs-update\nXDG_PICTURES_DIR=\"/srv/My \\\"Shots\\\"\"\n"
+        << "/srv/My \"Shots\"/Captured Screens";
+    QTest::newRow("the last assignment counts")
+        << false << true << pictures + "XDG_PICTURES_DIR=\"$HOME/Fotos\"\n"
+        << "<root>/home/Fotos/Captured Screens";
+    QTest::newRow("$HOME alone: the home folder")
+        << false << true << "XDG_PICTURES_DIR=\"$HOME/\"\n"
+        << "<root>/home/Captured Screens";
+    QTest::newRow("a relative value is no value")
+        << false << true << "XDG_PICTURES_DIR=\"Bilder\"\n"
+        << "<root>/home/Pictures/Captured Screens";
+    QTest::newRow("$HOMEX is not $HOME") << false << true << "XDG_PICTURES_DIR=\"$HOMEX/Bilder\"\n"
+                                         << "<root>/home/Pictures/Captured Screens";
+    QTest::newRow("another variable of a similar name")
+        << false << true << "XDG_PICTURES_DIRS=\"$HOME/Bilder\"\n"
+        << "<root>/home/Pictures/Captured Screens";
+    QTest::newRow("blanks around the line, CR LF endings")
+        << false << true << "  XDG_PICTURES_DIR=\"$HOME/Bilder\"  \r\n"
+        << "<root>/home/Bilder/Captured Screens";
+}
+
+void TestRules::defaultFolder()
+{
+    QFETCH(bool, programWritable);
+    QFETCH(bool, configHome);
+    QFETCH(QString, userDirs);
+    QFETCH(QString, expected);
+
+    const QTemporaryDir root;
+    QVERIFY(root.isValid());
+    const QString config = configHome ? root.filePath("config") : root.filePath("home/.config");
+    QVERIFY(QDir().mkpath(config));
+    if (!userDirs.isNull()) {
+        QFile file(config + "/user-dirs.dirs");
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        QVERIFY(file.write(userDirs.toUtf8()) == userDirs.toUtf8().size());
+    }
+    QProcessEnvironment environment;
+    environment.insert("HOME", root.filePath("home"));
+    if (configHome)
+        environment.insert("XDG_CONFIG_HOME", config);
+
+    const QString folder = CaptureNaming::defaultFolder(
+        root.filePath("program"), programWritable, platform::UserDirs::picturesFolder(environment));
+    QCOMPARE(folder, QString(expected).replace("<root>", root.path()));
 }
 
 void TestRules::toInt32_data()

@@ -167,7 +167,8 @@ void TestSoundForm::captions()
 // Each row: what was stored, the user's steps, how the window is left, what
 // SoundPath shows before leaving, what the store holds afterwards, and how
 // many files were refused. Steps, split by '|': "pick Sound N" (select, OK),
-// "remove yes|no", "browse PATH" (an empty path cancels the dialog).
+// "remove yes|no|enter" (enter: pressed in the box), "browse PATH" (an empty path cancels the
+// dialog).
 void TestSoundForm::choose_data()
 {
     QTest::addColumn<QString>("storedPath");
@@ -188,6 +189,7 @@ void TestSoundForm::choose_data()
     row("sample over a file, save", mine, "pick Sound 2", "save", s2, s2, 0);
     row("remove yes, save", s2, "remove yes", "save", "", "", 0);
     row("remove no, save", s2, "remove no", "save", s2, s2, 0);
+    row("remove by Enter, save", s2, "remove enter", "save", "", "", 0);
     row("browse, save", s2, "browse @TMP@/mine.wav", "save", mine, mine, 0);
     row("browse cancelled", s2, "browse ", "save", s2, s2, 0);
     row("browse refuses what is not a WAV sound", s2, "browse @TMP@/song.wav", "save", s2, s2, 1);
@@ -224,6 +226,8 @@ void TestSoundForm::choose()
         const QString argument = expand(step.section(' ', 1));
         if (verb == "pick")
             form->findChild<QComboBox *>("SoundList")->setCurrentText(argument);
+        else if (verb == "remove" && argument == "enter")
+            m_f->dialogs.pressNext(Qt::Key_Return);
         else if (verb == "remove")
             m_f->dialogs.answerNext(argument == "yes" ? platform::Dialogs::Answer::Yes
                                                       : platform::Dialogs::Answer::No);

@@ -2,10 +2,13 @@
 // message boxes answered by ScriptedDialogs and the desktop opener watched.
 
 #include "BmpConverter.h"
+#include "JpegEncoder.h"
 #include "RecordingLauncher.h"
 #include "ScriptedDialogs.h"
 #include "ShellOpen.h"
 #include "SingleInstance.h"
+#include "VantlerCommandLine.h"
+#include "VantlerConversion.h"
 #include "VantlerForm.h"
 #include "VantlerRules.h"
 
@@ -133,6 +136,12 @@ private Q_SLOTS:
     void icons_alternateEverySecond();
     void close_endsTheProgram();
     void secondCopy_endsAtOnce();
+
+    // The command line.
+    void commandLine_data();
+    void commandLine();
+    void plainCommandLine_data();
+    void plainCommandLine();
 
 private:
     VantlerForm &makeForm(std::unique_ptr<BmpConverter> converter = nullptr);
@@ -740,6 +749,189 @@ void TestVantler::secondCopy_endsAtOnce()
 
     first.kill();
     QVERIFY(first.waitForFinished(10000));
+}
+
+void TestVantler::commandLine_data()
+{
+    // In the arguments, {bmp} is a good bitmap, {damaged} a cut-off one,
+    // {missing} a file that does not exist, {jpg} a target in an existing
+    // folder and {nofolder} one in a missing folder. `named` is the file the
+    // one error line must name; `quality` the quality whose JPEG the target
+    // must hold byte for byte (-1: no target may appear).
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QString>("setup");
+    QTest::addColumn<int>("exitCode"); // -1: the window opens
+    QTest::addColumn<QString>("named");
+    QTest::addColumn<int>("quality");
+    QTest::addColumn<QString>("output");
+
+    QTest::newRow("good, default quality 100")
+        << QStringList{"{bmp}", "{jpg}"} << "" << 0 << "" << 100 << "";
+    QTest::newRow("quality reaches the file")
+        << QStringList{"--quality", "37", "{bmp}", "{jpg}"} << "" << 0 << "" << 37 << "";
+    QTest::newRow("short quality option")
+        << QStringList{"-q", "0", "{bmp}", "{jpg}"} << "" << 0 << "" << 0 << "";
+    QTest::newRow("damaged bitmap")
+        << QStringList{"{damaged}", "{jpg}"} << "" << 1 << "{damaged}" << -1 << "";
+    QTest::newRow("missing source")
+        << QStringList{"{missing}", "{jpg}"} << "" << 1 << "{missing}" << -1 << "";
+    QTest::newRow("missing target folder")
+        << QStringList{"{bmp}", "{nofolder}"} << "" << 1 << "{nofolder}" << -1 << "";
+    QTest::newRow("target is the source")
+        << QStringList{"{bmp}", "{bmp}"} << "" << 1 << "{bmp}" << -1 << "";
+    QTest::newRow("encoder missing")
+        << QStringList{"{bmp}", "{jpg}"} << "noEncoder" << 1 << "libbmp2jpeg.so" << -1 << "";
+    QTest::newRow("full disk") << QStringList{"{bmp}", "{jpg}"} << "fullDisk" << 1 << "{jpg}" << -1
+                               << "";
+    QTest::newRow("no files: the window") << QStringList{} << "" << -1 << "" << -1 << "";
+    QTest::newRow("one file only") << QStringList{"{bmp}"} << "" << 2 << "" << -1 << "";
+    QTest::newRow("three files") << QStringList{"{bmp}", "{jpg}", "{jpg}"} << "" << 2 << "" << -1
+                                 << "";
+    QTest::newRow("quality above 100")
+        << QStringList{"--quality", "101", "{bmp}", "{jpg}"} << "" << 2 << "" << -1 << "";
+    QTest::newRow("quality not a number")
+        << QStringList{"--quality", "high", "{bmp}", "{jpg}"} << "" << 2 << "" << -1 << "";
+    QTest::newRow("quality without files")
+        << QStringList{"--quality", "50"} << "" << 2 << "" << -1 << "";
+    QTest::newRow("unknown option")
+        << QStringList{"--fast", "{bmp}", "{jpg}"} << "" << 2 << "" << -1 << "";
+    QTest::newRow("help") << QStringList{"--help"} << "" << 0 << "" << -1 << "Usage:";
+    QTest::newRow("version") << QStringList{"--version"} << "" << 0 << "" << -1 << "Vantler 1.4.1";
+    QTest::newRow("a window-system option is left to Qt")
+        << QStringList{"-platform", "offscreen"} << "" << -1 << "" << -1 << "";
+}
+
+void TestVantler::commandLine()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(QString, setup);
+    QFETCH(int, exitCode);
+    QFETCH(QString, named);
+    QFETCH(int, quality);
+    QFETCH(QString, output);
+
+    const QString bmp = makeBitmap("shot.bmp", 96, 64);
+    const QString damaged = path("damaged.bmp");
+    QVERIFY(writeFile(damaged, readFile(bmp).left(200)));
+    QVERIFY(QDir().mkpath(path("out")));
+    const QMap<QString, QString> files{{"{bmp}", bmp},
+                                       {"{damaged}", damaged},
+                                       {"{missing}", path("missing.bmp")},
+                                       {"{jpg}", path("out/shot.jpg")},
+                                       {"{nofolder}", path("nowhere/shot.jpg")}};
+    QStringList commandLine{"vantler"};
+    for (const QString &argument : arguments)
+        commandLine << files.value(argument, argument);
+    if (setup == "noEncoder")
+        QVERIFY(QFile::remove(m_programFolder + "/libbmp2jpeg.so"));
+    const QByteArray bitmapBefore = readFile(bmp);
+
+    QString out;
+    QString err;
+    QTextStream outStream(&out);
+    QTextStream errStream(&err);
+    std::optional<int> result;
+    {
+        const FileSizeLimit limit(setup == "fullDisk" ? 1024 : RLIM_INFINITY);
+        QVERIFY(limit.ok());
+        result = VantlerCommandLine::handle(commandLine, m_programFolder, outStream, errStream);
+    }
+
+    QCOMPARE(result.value_or(-1), exitCode);
+    QVERIFY2(out.contains(output), qPrintable(out));
+    if (exitCode == 1) {
+        const QString file = files.value(named, m_programFolder + "/" + named);
+        QVERIFY2(err.startsWith("vantler: " + file + ": "), qPrintable(err));
+        QCOMPARE(err.count('\n'), 1);
+        QVERIFY(err.endsWith('\n'));
+    } else if (exitCode == 2) {
+        QVERIFY2(err.contains("Usage:"), qPrintable(err));
+    } else {
+        QVERIFY2(err.isEmpty(), qPrintable(err));
+    }
+    QCOMPARE(readFile(bmp), bitmapBefore);
+
+    // Whole or nothing: a JPEG exactly as the encoder writes it at that
+    // quality, or no file at all.
+    QStringList expected;
+    if (quality >= 0) {
+        platform::JpegEncoder encoder(QStringLiteral(PICTARRO_BIN_DIR));
+        QCOMPARE(encoder.bmpToJpeg(bmp, path("reference.jpg"), quality), 0);
+        QCOMPARE(readFile(path("out/shot.jpg")), readFile(path("reference.jpg")));
+        expected << "shot.jpg";
+    }
+    QCOMPARE(filesIn(path("out")), expected);
+    QVERIFY(!QFileInfo::exists(path("nowhere")));
+}
+
+void TestVantler::plainCommandLine_data()
+{
+    // The program file converts these forms itself; everything else goes to
+    // the full command line (a quality of -1: not taken as plain).
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<int>("quality");
+    QTest::addColumn<QString>("bmp");
+    QTest::addColumn<QString>("jpg");
+
+    QTest::newRow("two files") << QStringList{"a.bmp", "b.jpg"} << 100 << "a.bmp"
+                               << "b.jpg";
+    QTest::newRow("--quality N") << QStringList{"--quality", "37", "a.bmp", "b.jpg"} << 37
+                                 << "a.bmp"
+                                 << "b.jpg";
+    QTest::newRow("--quality=N") << QStringList{"a.bmp", "--quality=0", "b.jpg"} << 0 << "a.bmp"
+                                 << "b.jpg";
+    QTest::newRow("-q N") << QStringList{"-q", "100", "a.bmp", "b.jpg"} << 100 << "a.bmp"
+                          << "b.jpg";
+    QTest::newRow("files after --") << QStringList{"--", "-a.bmp", "-b.jpg"} << 100 << "-a.bmp"
+                                    << "-b.jpg";
+    QTest::newRow("no files") << QStringList{} << -1 << ""
+                              << "";
+    QTest::newRow("one file") << QStringList{"a.bmp"} << -1 << ""
+                              << "";
+    QTest::newRow("three files") << QStringList{"a", "b", "c"} << -1 << ""
+                                 << "";
+    QTest::newRow("an empty name") << QStringList{"", "b.jpg"} << -1 << ""
+                                   << "";
+    QTest::newRow("quality 101") << QStringList{"-q", "101", "a", "b"} << -1 << ""
+                                 << "";
+    QTest::newRow("quality -5") << QStringList{"-q", "-5", "a", "b"} << -1 << ""
+                                << "";
+    QTest::newRow("quality 7.5") << QStringList{"--quality=7.5", "a", "b"} << -1 << ""
+                                 << "";
+    QTest::newRow("quality missing") << QStringList{"a", "b", "-q"} << -1 << ""
+                                     << "";
+    QTest::newRow("--help") << QStringList{"--help", "a", "b"} << -1 << ""
+                            << "";
+    QTest::newRow("--version") << QStringList{"--version"} << -1 << ""
+                               << "";
+    QTest::newRow("a Qt option") << QStringList{"-platform", "xcb", "a", "b"} << -1 << ""
+                                 << "";
+}
+
+void TestVantler::plainCommandLine()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(int, quality);
+    QFETCH(QString, bmp);
+    QFETCH(QString, jpg);
+
+    QList<QByteArray> bytes{"vantler"};
+    for (const QString &argument : arguments)
+        bytes << argument.toLocal8Bit();
+    std::vector<const char *> argv;
+    for (const QByteArray &argument : bytes)
+        argv.push_back(argument.constData());
+    argv.push_back(nullptr);
+
+    VantlerConversion::Request request;
+    const bool plain =
+        VantlerConversion::parsePlain(static_cast<int>(bytes.size()), argv.data(), request);
+    QCOMPARE(plain, quality >= 0);
+    if (plain) {
+        QCOMPARE(request.quality, quality);
+        QCOMPARE(QString::fromStdString(request.bmp), bmp);
+        QCOMPARE(QString::fromStdString(request.jpg), jpg);
+    }
 }
 
 QTEST_MAIN(TestVantler)

@@ -87,7 +87,9 @@ void TestTrayEndToEnd::init()
 {
     m_program = std::make_unique<QTemporaryDir>();
     QVERIFY(m_program->isValid());
-    for (const QString &file : e2e::PictarroFiles + QStringList{QStringLiteral("Vantler")}) {
+    for (const QString &file :
+         e2e::PictarroFiles +
+             QStringList{QStringLiteral("Vantler"), QStringLiteral("libVantlerWindow.so")}) {
         QVERIFY(
             QFile::copy(QStringLiteral(PICTARRO_BIN_DIR "/") + file, m_program->filePath(file)));
     }

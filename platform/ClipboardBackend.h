@@ -1,0 +1,63 @@
+#pragma once
+
+#include <QByteArray>
+#include <QObject>
+#include <QString>
+#include <QStringList>
+#include <memory>
+
+namespace platform {
+
+// One way of reaching the desktop's clipboard: Qt's clipboard (X11, also
+// through XWayland, and Qt's other platforms) or a Wayland compositor's
+// data-control protocol. Clipboard (Clipboard.h) sits in front of it and
+// holds everything that does not depend on the way.
+//
+// Owners that do not answer are asked once: until the clipboard changes
+// hands, such an offer then reads as empty (no formats, no data), so that
+// the caller is not held up again and again.
+class ClipboardBackend : public QObject
+{
+    Q_OBJECT
+public:
+    using QObject::QObject;
+
+    // A short name for messages and measurements: "x11" or "data-control".
+    virtual QString name() const = 0;
+
+    // The MIME types of the current offer; empty when the clipboard is
+    // empty or its owner does not answer. Cheap: never reads the data.
+    virtual QStringList formats() const = 0;
+
+    // The undecoded bytes of one type of the current offer; empty when it
+    // is not offered or its owner did not deliver in time.
+    virtual QByteArray data(const QString &mimeType) const = 0;
+
+    // The offer's plain text, decoded, or empty.
+    virtual QString text() const;
+
+    // Remembers the current offer as the one a picture is read from, so
+    // that clear() drops that offer and no later one.
+    virtual void holdOffer() = 0;
+
+    // Empties the clipboard for every program: the held offer if it is
+    // still the current one (else nothing), or whatever is offered when no
+    // offer is held. Releases the hold.
+    virtual void clear() = 0;
+
+Q_SIGNALS:
+    // The clipboard changed hands (a new offer, or emptied).
+    void changed();
+};
+
+// The MIME types that carry plain text, best first.
+const QStringList &plainTextTypes();
+
+// Chooses the backend once, at start: the compositor's data-control
+// protocol when Pictarro runs in a Wayland session that offers it (whether
+// Qt itself runs on Wayland or on XWayland), Qt's clipboard otherwise.
+// PICTARRO_CLIPBOARD=x11 or =data-control asks for one (for measurements);
+// data-control falls back to Qt's clipboard when it is not offered.
+std::unique_ptr<ClipboardBackend> createClipboardBackend();
+
+} // namespace platform

@@ -1,0 +1,167 @@
+#include "ClipboardX11.h"
+
+#include <QBuffer>
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QImage>
+#include <QMimeData>
+#include <QtGui/qguiapplication_platform.h>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <xcb/xcb.h>
+
+namespace platform {
+
+namespace {
+
+// The X connection when the program runs on X11, otherwise null.
+xcb_connection_t *x11Connection()
+{
+    const auto *x11 =
+        qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
+    return x11 ? x11->connection() : nullptr;
+}
+
+struct FreeReply
+{
+    void operator()(void *reply) const { std::free(reply); }
+};
+
+xcb_atom_t clipboardAtom(xcb_connection_t *connection)
+{
+    static xcb_atom_t atom = XCB_ATOM_NONE;
+    if (atom == XCB_ATOM_NONE) {
+        const char name[] = "CLIPBOARD";
+        const std::unique_ptr<xcb_intern_atom_reply_t, FreeReply> reply(xcb_intern_atom_reply(
+            connection, xcb_intern_atom(connection, 0, std::strlen(name), name), nullptr));
+        if (reply)
+            atom = reply->atom;
+    }
+    return atom;
+}
+
+xcb_window_t selectionOwner(xcb_connection_t *connection, xcb_atom_t selection)
+{
+    const std::unique_ptr<xcb_get_selection_owner_reply_t, FreeReply> reply(
+        xcb_get_selection_owner_reply(connection, xcb_get_selection_owner(connection, selection),
+                                      nullptr));
+    return reply ? reply->owner : xcb_window_t{XCB_WINDOW_NONE};
+}
+
+// Qt's name for "a picture, in whatever format the owner has".
+const QString QtImageType = QStringLiteral("application/x-qt-image");
+
+} // namespace
+
+ClipboardX11::ClipboardX11()
+{
+    connect(QGuiApplication::clipboard(), &QClipboard::dataChanged, this,
+            &ClipboardX11::ownerChanged);
+}
+
+void ClipboardX11::ownerChanged()
+{
+    // A new offer, even from the window that would not answer before, is
+    // asked again.
+    m_silentOwner = XCB_WINDOW_NONE;
+    if (xcb_connection_t *connection = x11Connection())
+        m_announcedOwner = selectionOwner(connection, clipboardAtom(connection));
+    Q_EMIT changed();
+}
+
+const QMimeData *ClipboardX11::offer() const
+{
+    // Unannounced owners wait this long for their announcement before they
+    // are asked anyway (announcements can go missing; they never take this
+    // long to come).
+    constexpr int AnnouncementMs = 500;
+
+    const QMimeData *data = QGuiApplication::clipboard()->mimeData(QClipboard::Clipboard);
+    xcb_connection_t *connection = x11Connection();
+    if (!connection || !data || QGuiApplication::clipboard()->ownsClipboard())
+        return data;
+    const xcb_window_t owner = selectionOwner(connection, clipboardAtom(connection));
+    if (owner == XCB_WINDOW_NONE || owner == m_silentOwner)
+        return nullptr;
+    // An owner whose announcement is still queued is asked when it comes:
+    // asked now, a silent owner would be asked again then.
+    if (owner != m_announcedOwner) {
+        if (owner != m_unannouncedOwner) {
+            m_unannouncedOwner = owner;
+            m_unannouncedSince.start();
+        }
+        if (m_unannouncedSince.elapsed() < AnnouncementMs)
+            return nullptr;
+    }
+    // The list of formats is fetched once per owner and kept when there is
+    // one; an owner that gave none would be asked again on every read.
+    if (data->formats().isEmpty()) {
+        m_silentOwner = owner;
+        return nullptr;
+    }
+    return data;
+}
+
+QStringList ClipboardX11::formats() const
+{
+    const QMimeData *data = offer();
+    return data ? data->formats() : QStringList();
+}
+
+QByteArray ClipboardX11::data(const QString &mimeType) const
+{
+    const QMimeData *data = offer();
+    if (!data)
+        return {};
+    if (mimeType != QtImageType)
+        return data->data(mimeType);
+    // A picture held inside this process (Qt's platforms without a real
+    // clipboard) has no bytes of its own: it is handed on as an
+    // uncompressed PNG, which decodes to the same pixels.
+    const auto picture = qvariant_cast<QImage>(data->imageData());
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    if (picture.isNull() || !buffer.open(QIODevice::WriteOnly) ||
+        !picture.save(&buffer, "PNG", 100))
+        return {};
+    return bytes;
+}
+
+QString ClipboardX11::text() const
+{
+    // Qt knows every X text target and its encoding.
+    const QMimeData *data = offer();
+    return data ? data->text() : QString();
+}
+
+void ClipboardX11::holdOffer()
+{
+    if (xcb_connection_t *connection = x11Connection())
+        m_pictureOwner = selectionOwner(connection, clipboardAtom(connection));
+}
+
+void ClipboardX11::clear()
+{
+    xcb_connection_t *connection = x11Connection();
+    if (!connection) {
+        QGuiApplication::clipboard()->clear(QClipboard::Clipboard);
+        return;
+    }
+    // Qt stamps its request with the time of the last event it handled; when
+    // the new owner's announcement is still queued, that stamp is older than
+    // the owner's claim and the server ignores the request, so the picture
+    // would stay and be saved twice. Drop the owner as of now instead, but
+    // only the one the picture came from: the server is held while we look,
+    // so a newer offer cannot slip in between and be lost.
+    const xcb_atom_t selection = clipboardAtom(connection);
+    xcb_grab_server(connection);
+    const xcb_window_t owner = selectionOwner(connection, selection);
+    if (owner != XCB_WINDOW_NONE && (m_pictureOwner == XCB_WINDOW_NONE || owner == m_pictureOwner))
+        xcb_set_selection_owner(connection, XCB_WINDOW_NONE, selection, XCB_CURRENT_TIME);
+    xcb_ungrab_server(connection);
+    xcb_flush(connection);
+    m_pictureOwner = XCB_WINDOW_NONE;
+}
+
+} // namespace platform

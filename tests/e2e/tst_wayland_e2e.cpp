@@ -1,0 +1,371 @@
+// The real Pictarro in Wayland sessions: sway, KWin and mutter run headless,
+// each with or without XWayland, with wl-copy/wl-paste and xclip as the
+// programs that copy and paste. Every row starts a compositor of its own.
+//
+// As root, the compositor and the programs run as nobody (WaylandSession.h).
+// A compositor that cannot start here skips its row and says why.
+
+#include "WaylandSession.h"
+
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QTemporaryDir>
+#include <QTest>
+
+using e2e::Child;
+using e2e::firstDifference;
+using e2e::listing;
+using e2e::pollUntil;
+using e2e::WaitMs;
+using Desktop = e2e::Desktop;
+using Session = e2e::Session;
+
+namespace {
+
+enum class Owner
+{
+    Wayland, // wl-copy
+    X,       // xclip through XWayland
+};
+
+QString describe(const QByteArray &bytes)
+{
+    return QString::fromUtf8(bytes.trimmed()).replace(u'\n', u' ');
+}
+
+} // namespace
+
+class tst_WaylandE2e : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase();
+    void init();
+    void cleanup();
+
+    void captures_data();
+    void captures();
+    void silentOwnerDoesNotHoldUpCaptures();
+    void saysWhyItCannotWatch();
+
+private:
+    void startPictarro(const QString &platform);
+    void waitUntilReady();
+    Child offerPicture(Owner owner, const QString &png);
+    void leavesTextAlone();
+    void waitForBridge();
+    void verifyEmptied(bool dataControl, bool xwayland);
+    QString capturesFolder() const { return m_install.defaultCaptureFolder(); }
+
+    std::unique_ptr<QTemporaryDir> m_root;
+    e2e::Installation m_install;
+    Session m_session;
+    Child m_pictarro;
+};
+
+void tst_WaylandE2e::initTestCase()
+{
+    for (const QString &binary : e2e::PictarroFiles) {
+        const QString path = QStringLiteral(PICTARRO_BIN_DIR "/") + binary;
+        QVERIFY2(QFileInfo::exists(path), qPrintable(path + QLatin1String(" is not built")));
+    }
+    // The ordinary user must reach the test's folders: they go below a
+    // folder of their own in the shared temporary folder.
+    m_root = std::make_unique<QTemporaryDir>(QStringLiteral("/tmp/pictarro-wayland-XXXXXX"));
+    QVERIFY(m_root->isValid());
+    QVERIFY(QFile::setPermissions(m_root->path(), QFile::ReadOwner | QFile::WriteOwner |
+                                                      QFile::ExeOwner | QFile::ReadOther |
+                                                      QFile::ExeOther));
+    qputenv("PICTARRO_TEST_ROOT", m_root->path().toUtf8());
+}
+
+void tst_WaylandE2e::init()
+{
+    const QString failed = m_install.create(QStringLiteral("wayland"),
+                                            QStringLiteral(PICTARRO_BIN_DIR), e2e::PictarroFiles);
+    QVERIFY2(failed.isEmpty(), qPrintable(failed));
+}
+
+void tst_WaylandE2e::cleanup()
+{
+    if (m_pictarro && QTest::currentTestFailed()) {
+        qWarning("Pictarro's output:\n%s%s", m_pictarro->readAllStandardOutput().constData(),
+                 m_pictarro->readAllStandardError().constData());
+        qWarning("Capture folder: %s", qPrintable(listing(capturesFolder())));
+        qWarning("Compositor's output:\n%s", qPrintable(m_session.log()));
+    }
+    m_pictarro.reset();
+    m_session.stop();
+    m_install.remove();
+}
+
+void tst_WaylandE2e::startPictarro(const QString &platform)
+{
+    QProcessEnvironment env = m_session.environment();
+    if (!platform.isEmpty())
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"), platform);
+    m_pictarro = m_session.start(m_install.programFolder() + QLatin1String("/Pictarro"), {}, env);
+    QVERIFY2(m_pictarro->waitForStarted(WaitMs), qPrintable(m_pictarro->errorString()));
+    CHECKED(waitUntilReady());
+}
+
+void tst_WaylandE2e::waitUntilReady()
+{
+    // Ready once past its start-up, which empties the clipboard: it has
+    // stored and created its capture folder.
+    const QString folder = capturesFolder();
+    const bool ready = pollUntil([&] {
+        const std::optional<QString> stored = e2e::iniValue(
+            m_install.settingsFile(), QStringLiteral("CapturePath"), QStringLiteral("Folder"));
+        return (stored && *stored == folder && QFileInfo(folder).isDir()) ||
+               m_pictarro->state() == QProcess::NotRunning;
+    });
+    QVERIFY2(m_pictarro->state() == QProcess::Running, "Pictarro ended during start-up");
+    QVERIFY2(ready, "Pictarro did not store and create its capture folder in time");
+}
+
+Child tst_WaylandE2e::offerPicture(Owner owner, const QString &png)
+{
+    // Both stay in the foreground and serve the picture until another
+    // owner takes the clipboard or it is emptied, then exit.
+    Child child = owner == Owner::Wayland
+                      ? m_session.start(QStringLiteral("wl-copy"),
+                                        {QStringLiteral("--foreground"), QStringLiteral("--type"),
+                                         QStringLiteral("image/png")},
+                                        m_session.environment(), png)
+                      : m_session.start(QStringLiteral("xclip"),
+                                        {QStringLiteral("-selection"), QStringLiteral("clipboard"),
+                                         QStringLiteral("-t"), QStringLiteral("image/png"),
+                                         QStringLiteral("-quiet")},
+                                        m_session.environment(), png);
+    return child;
+}
+
+void tst_WaylandE2e::leavesTextAlone()
+{
+    // The text's owner reports (WAYLAND_DEBUG) each time it is asked for its
+    // data, which tells when Pictarro has looked at the text.
+    QProcessEnvironment env = m_session.environment();
+    env.insert(QStringLiteral("WAYLAND_DEBUG"), QStringLiteral("1"));
+    Child owner =
+        m_session.start(QStringLiteral("wl-copy"),
+                        {QStringLiteral("--foreground"), QStringLiteral("not a picture")}, env);
+    QByteArray report;
+    const bool asked = pollUntil([&] {
+        report += owner->readAllStandardError();
+        return report.contains(".send(") || owner->state() == QProcess::NotRunning;
+    });
+    QVERIFY2(asked && owner->state() == QProcess::Running,
+             "Pictarro never read the text, or the clipboard was emptied");
+    QByteArray pasted;
+    QCOMPARE(
+        m_session.execute(QStringLiteral("wl-paste"), {QStringLiteral("--no-newline")}, &pasted),
+        0);
+    QCOMPARE(pasted, QByteArray("not a picture"));
+    QCOMPARE(owner->state(), QProcess::Running);
+}
+
+void tst_WaylandE2e::waitForBridge()
+{
+    // XWayland starts with the first X program, and an X owner that comes
+    // before the compositor watches the X clipboard is never passed on to
+    // Wayland programs. Text passed on tells that it watches; until then
+    // the text is offered anew now and then.
+    const QString text = m_install.path(QStringLiteral("text"));
+    QFile file(text);
+    QVERIFY(file.open(QIODevice::WriteOnly) && file.write("bridged") == 7);
+    file.close();
+    const auto offer = [&] {
+        return m_session.start(
+            QStringLiteral("xclip"),
+            {QStringLiteral("-selection"), QStringLiteral("clipboard"), QStringLiteral("-quiet")},
+            m_session.environment(), text);
+    };
+    Child owner = offer();
+    QElapsedTimer offered;
+    offered.start();
+    QByteArray types;
+    const bool bridged = pollUntil([&] {
+        if (m_session.execute(QStringLiteral("wl-paste"), {QStringLiteral("--list-types")},
+                              &types) == 0 &&
+            types.contains("text/plain"))
+            return true;
+        if (offered.elapsed() > 500) {
+            owner = offer();
+            offered.restart();
+        }
+        return false;
+    });
+    QVERIFY2(bridged, "the compositor does not pass X owners on to Wayland programs");
+}
+
+void tst_WaylandE2e::verifyEmptied(bool dataControl, bool xwayland)
+{
+    QByteArray offered;
+    if (dataControl) {
+        const int status = m_session.execute(QStringLiteral("wl-paste"),
+                                             {QStringLiteral("--list-types")}, &offered);
+        QVERIFY2(status != 0 || offered.trimmed().isEmpty(),
+                 qPrintable(QLatin1String("Wayland programs still see: ") + describe(offered)));
+    }
+    if (xwayland) {
+        const int status = m_session.execute(QStringLiteral("xclip"),
+                                             {QStringLiteral("-o"), QStringLiteral("-selection"),
+                                              QStringLiteral("clipboard"), QStringLiteral("-t"),
+                                              QStringLiteral("TARGETS")},
+                                             &offered);
+        QVERIFY2(status != 0 || offered.trimmed().isEmpty(),
+                 qPrintable(QLatin1String("X programs still see: ") + describe(offered)));
+    }
+}
+
+// ------------------------------------------------------------------ cases
+
+void tst_WaylandE2e::captures_data()
+{
+    QTest::addColumn<Desktop>("desktop");
+    QTest::addColumn<bool>("xwayland");
+    QTest::addColumn<bool>("dataControl"); // the compositor offers it
+    QTest::addColumn<QString>("platform"); // QT_QPA_PLATFORM, or the default
+    QTest::addColumn<Owner>("owner");
+    QTest::addColumn<bool>("textFirst");
+
+    QTest::newRow("sway, Wayland owner, text left alone")
+        << Desktop::Sway << true << true << QString() << Owner::Wayland << true;
+    QTest::newRow("sway, X owner")
+        << Desktop::Sway << true << true << QString() << Owner::X << false;
+    QTest::newRow("sway without XWayland, Qt on Wayland")
+        << Desktop::Sway << false << true << QStringLiteral("wayland") << Owner::Wayland << false;
+    QTest::newRow("KWin, Wayland owner, text left alone")
+        << Desktop::Kwin << true << true << QString() << Owner::Wayland << true;
+    QTest::newRow("KWin, X owner")
+        << Desktop::Kwin << true << true << QString() << Owner::X << false;
+    QTest::newRow("mutter, X owner")
+        << Desktop::Mutter << true << false << QString() << Owner::X << false;
+}
+
+void tst_WaylandE2e::captures()
+{
+    QFETCH(const Desktop, desktop);
+    QFETCH(const bool, xwayland);
+    QFETCH(const bool, dataControl);
+    QFETCH(const QString, platform);
+    QFETCH(const Owner, owner);
+    QFETCH(const bool, textFirst);
+
+    const QList<QImage> sources = {e2e::numberedPicture(1, QSize(301, 157)),
+                                   e2e::numberedPicture(2, QSize(640, 360))};
+    QStringList pngs;
+    for (int i = 0; i < sources.size(); ++i) {
+        pngs.append(m_install.path(QStringLiteral("source %1.png").arg(i + 1)));
+        QVERIFY(sources.at(i).save(pngs.last(), "PNG"));
+    }
+    const QString notStarted = m_session.start(desktop, xwayland, m_install);
+    if (!notStarted.isEmpty()) {
+        QTest::qSkip(qPrintable(notStarted), __FILE__, __LINE__);
+        return;
+    }
+    CHECKED(startPictarro(platform));
+    if (textFirst)
+        CHECKED(leavesTextAlone());
+    if (owner == Owner::X && dataControl)
+        CHECKED(waitForBridge());
+
+    // The first picture: saved pixel for pixel, then gone for every program.
+    Child first = offerPicture(owner, pngs.at(0));
+    const QString firstFile = capturesFolder() + QLatin1String("/Pictarro 1.bmp");
+    QVERIFY2(
+        pollUntil([&] { return QFileInfo::exists(firstFile); }),
+        qPrintable(QLatin1String("no capture; the folder holds: ") + listing(capturesFolder())));
+    const std::optional<QPoint> difference = firstDifference(QImage(firstFile), sources.at(0));
+    QVERIFY2(!difference, qPrintable(QStringLiteral("first differing pixel at %1,%2")
+                                         .arg(difference ? difference->x() : 0)
+                                         .arg(difference ? difference->y() : 0)));
+    QVERIFY2(e2e::ended(first), "the picture's owner still owns the clipboard");
+    CHECKED(verifyEmptied(dataControl, xwayland));
+
+    // A second picture is saved too, and nothing is saved twice.
+    Child second = offerPicture(owner, pngs.at(1));
+    const QString secondFile = capturesFolder() + QLatin1String("/Pictarro 2.bmp");
+    QVERIFY2(pollUntil([&] { return QFileInfo::exists(secondFile); }),
+             qPrintable(QLatin1String("no second capture; the folder holds: ") +
+                        listing(capturesFolder())));
+    QVERIFY(!firstDifference(QImage(secondFile), sources.at(1)));
+    QVERIFY2(e2e::ended(second), "the second owner still owns the clipboard");
+    CHECKED(verifyEmptied(dataControl, xwayland));
+    QCOMPARE(listing(capturesFolder()), QStringLiteral("Pictarro 1.bmp, Pictarro 2.bmp"));
+    QCOMPARE(m_pictarro->state(), QProcess::Running);
+}
+
+void tst_WaylandE2e::silentOwnerDoesNotHoldUpCaptures()
+{
+    const QString silentOwner = m_install.programFolder() + QLatin1String("/wayland_silent_owner");
+    QVERIFY(QFile::copy(QStringLiteral(WAYLAND_SILENT_OWNER), silentOwner));
+    const QImage source = e2e::numberedPicture(3, QSize(200, 120));
+    const QString png = m_install.path(QStringLiteral("source.png"));
+    QVERIFY(source.save(png, "PNG"));
+    const QString notStarted = m_session.start(Desktop::Sway, true, m_install);
+    if (!notStarted.isEmpty()) {
+        QTest::qSkip(qPrintable(notStarted), __FILE__, __LINE__);
+        return;
+    }
+    CHECKED(startPictarro({}));
+
+    // A picture whose owner never delivers it: Pictarro asks, and gives up.
+    Child silent = m_session.start(silentOwner, {}, m_session.environment());
+    QByteArray said;
+    QVERIFY2(pollUntil([&] {
+                 said += silent->readAllStandardOutput();
+                 return said.contains("asked") || silent->state() == QProcess::NotRunning;
+             }),
+             "Pictarro never asked the silent owner for its picture");
+    QVERIFY2(said.contains("asked"), said.constData());
+    // It waits as long as for a silent X owner, then says so and goes on.
+    QByteArray complaint;
+    QVERIFY2(pollUntil([&] {
+                 complaint += m_pictarro->readAllStandardError();
+                 return complaint.contains("did not deliver its data in time");
+             }),
+             complaint.constData());
+    QCOMPARE(silent->state(), QProcess::Running);
+
+    // Not asked again; the next picture is captured all the same, once.
+    Child owner = offerPicture(Owner::Wayland, png);
+    const QString file = capturesFolder() + QLatin1String("/Pictarro 1.bmp");
+    QVERIFY2(
+        pollUntil([&] { return QFileInfo::exists(file); }),
+        qPrintable(QLatin1String("no capture; the folder holds: ") + listing(capturesFolder())));
+    QVERIFY(!firstDifference(QImage(file), source));
+    QVERIFY2(e2e::ended(owner), "the picture's owner still owns the clipboard");
+    QVERIFY2(e2e::ended(silent), "the silent owner kept the clipboard");
+    said += silent->readAllStandardOutput();
+    QCOMPARE(said.count("asked"), 1);
+    QCOMPARE(listing(capturesFolder()), QStringLiteral("Pictarro 1.bmp"));
+}
+
+void tst_WaylandE2e::saysWhyItCannotWatch()
+{
+    // GNOME without XWayland: no data-control, and no X server to run on.
+    const QString notStarted = m_session.start(Desktop::Mutter, false, m_install);
+    if (!notStarted.isEmpty()) {
+        QTest::qSkip(qPrintable(notStarted), __FILE__, __LINE__);
+        return;
+    }
+    m_pictarro = m_session.start(m_install.programFolder() + QLatin1String("/Pictarro"), {},
+                                 m_session.environment());
+    QByteArray said;
+    const bool told = pollUntil([&] {
+        said += m_pictarro->readAllStandardError();
+        return said.contains("Pictarro cannot watch the clipboard on this desktop") ||
+               m_pictarro->state() == QProcess::NotRunning;
+    });
+    said += m_pictarro->readAllStandardError();
+    QVERIFY2(told && said.contains("Pictarro cannot watch the clipboard on this desktop"),
+             said.constData());
+    QVERIFY2(!said.contains("platform plugin"), said.constData());
+    QVERIFY(!QFileInfo::exists(capturesFolder()));
+}
+
+QTEST_GUILESS_MAIN(tst_WaylandE2e)
+#include "tst_wayland_e2e.moc"
