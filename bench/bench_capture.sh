@@ -1,11 +1,15 @@
 #!/bin/sh
-# Capture latency of the built Pictarro on a private virtual X server:
-# xclip started with a screen-sized PNG -> complete capture file, as BMP and
-# as JPEG (quality 75), beside the bare clipboard transfer and decode.
+# Capture latency of the built Pictarro on a private virtual X server, from
+# 1280x720 to 7680x4320, for screenshot-like pictures, grainy photographs
+# and noise: xclip started with the picture -> complete capture file, as BMP,
+# JPEG (quality 75), PNG kept as offered and PNG encoded from a bitmap offer,
+# beside the bare clipboard transfer and decode of the same offers.
 #
-#   bench/bench_capture.sh [--runs N]
+#   bench/bench_capture.sh [--runs N] [--csv FILE] [--sizes 720,1080,2160,4320]
+#                          [--pictures screen,photo,noise]
 #
-# Build first (scripts/build.sh). Prints a table of milliseconds.
+# Build first (scripts/build.sh). Prints a table of milliseconds; with --csv
+# also writes the figures for bench/chart_capture.sh.
 set -eu
 cd "$(dirname "$0")/.."
 bench=build/bench/bench_capture_latency

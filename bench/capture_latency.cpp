@@ -1,13 +1,17 @@
-// Capture latency: the time from xclip being started with a PNG picture on
-// the clipboard to Pictarro's complete capture file appearing, for
-// screen-sized pictures, as bitmaps and as JPEG files. Beside it, the bare
-// clipboard transfer and decode done by this program itself
-// (QClipboard::image()), timed the same way.
+// Capture latency: the time from xclip being started with a picture on the
+// clipboard to Pictarro's complete capture file appearing, from 1280×720 to
+// 7680×4320, for screenshot-like pictures and for incompressible ones
+// (grainy photographs, noise): as bitmaps and JPEG files (quality 75) from
+// a PNG offer, as PNG files kept as offered, and as PNG files Pictarro
+// encodes itself from a bitmap offer. Beside them, in the same run, the bare
+// clipboard transfer and decode of the same offers done by this program
+// itself (QClipboard::image()), timed the same way: the floor.
 //
 // Needs an X server (run through bench/bench_capture.sh). Each Pictarro runs
 // from a private copy of the program folder with private settings.
 //
-//   bench_capture_latency [--runs N] [--bin-dir DIR] [--keep-sandbox]
+//   bench_capture_latency [--runs N] [--bin-dir DIR] [--csv FILE]
+//                         [--sizes 720,1080,2160,4320] [--pictures screen,photo,noise]
 
 #include <QClipboard>
 #include <QCommandLineParser>
@@ -177,7 +181,7 @@ struct StopProcess
 };
 using Child = std::unique_ptr<QProcess, StopProcess>;
 
-Child startXclip(const QString &png, const QProcessEnvironment &environment)
+Child startXclip(const QString &file, const QString &mime, const QProcessEnvironment &environment)
 {
     Child xclip(new QProcess);
     xclip->setProcessEnvironment(environment);
@@ -185,8 +189,7 @@ Child startXclip(const QString &png, const QProcessEnvironment &environment)
     xclip->setStandardErrorFile(QProcess::nullDevice());
     xclip->start(QStringLiteral("xclip"),
                  {QStringLiteral("-selection"), QStringLiteral("clipboard"), QStringLiteral("-t"),
-                  QStringLiteral("image/png"), QStringLiteral("-i"), png,
-                  QStringLiteral("-quiet")});
+                  mime, QStringLiteral("-i"), file, QStringLiteral("-quiet")});
     if (!xclip->waitForStarted(WaitMs))
         fail(QStringLiteral("xclip does not start"));
     return xclip;
@@ -207,7 +210,7 @@ double elapsedMs(const QElapsedTimer &timer)
 class Sandbox
 {
 public:
-    Sandbox(const QString &binDir, bool jpeg, int quality)
+    Sandbox(const QString &binDir, const QString &format, int quality)
     {
         if (!m_root.isValid())
             fail(QStringLiteral("no temporary folder"));
@@ -225,9 +228,14 @@ public:
         QFile settings(settingsFile());
         if (!settings.open(QIODevice::WriteOnly))
             fail(QStringLiteral("cannot write the settings"));
+        const auto flag = [&format](const char *which) {
+            return format == QLatin1String(which) ? QStringLiteral("True")
+                                                  : QStringLiteral("False");
+        };
         settings.write(QStringLiteral("[ImageExtensionJPG]\nSaveExtensionJPG=%1\n\n"
-                                      "[QualityValue]\nQualityValue=%2\n")
-                           .arg(jpeg ? QStringLiteral("True") : QStringLiteral("False"))
+                                      "[ImageExtensionPNG]\nSaveExtensionPNG=%2\n\n"
+                                      "[QualityValue]\nQualityValue=%3\n")
+                           .arg(flag("jpg"), flag("png"))
                            .arg(quality)
                            .toUtf8());
 
@@ -282,22 +290,29 @@ private:
     Child m_pictarro;
 };
 
-// pngs: one picture a run, each different, since Pictarro takes the same
-// picture offered again at once for a clipboard manager's refill.
-Timing timePictarro(const QString &binDir, const QStringList &pngs, bool jpeg, int runs)
+// files: one picture a run, each different, since Pictarro takes the same
+// picture offered again at once for a clipboard manager's refill. format:
+// "bmp", "jpg" or "png", the capture files' extension. apartMs: a pause
+// before each run, so that it comes after the refill window of the run
+// before, as a user's next screenshot usually does.
+Timing timePictarro(const QString &binDir, const QStringList &files, const QString &mime,
+                    const QString &format, int runs, int apartMs = 0)
 {
-    Sandbox sandbox(binDir, jpeg, 75);
+    Sandbox sandbox(binDir, format, 75);
     sandbox.start();
+    // A capture's flush to disk must not also pay for the pictures this
+    // program has just written (ext4 commits them with it).
+    ::sync();
     FolderWatch watch(sandbox.captureFolder());
     Timing timing;
     // Run 0 is the cold one: the encoder library is loaded on first use.
     for (int run = 0; run <= runs; ++run) {
-        const QString name = QStringLiteral("Pictarro %1.%2")
-                                 .arg(run + 1)
-                                 .arg(jpeg ? QStringLiteral("jpg") : QStringLiteral("bmp"));
+        const QString name = QStringLiteral("Pictarro %1.%2").arg(run + 1).arg(format);
+        if (run > 0)
+            QThread::msleep(static_cast<unsigned long>(apartMs));
         QElapsedTimer timer;
         timer.start();
-        const Child xclip = startXclip(pngs.at(run), sandbox.environment());
+        const Child xclip = startXclip(files.at(run), mime, sandbox.environment());
         if (!watch.waitFor(QFile::encodeName(name), QDeadlineTimer(WaitMs)))
             fail(QStringLiteral("no capture ") + name);
         const double ms = elapsedMs(timer);
@@ -310,7 +325,7 @@ Timing timePictarro(const QString &binDir, const QStringList &pngs, bool jpeg, i
 
 // The bare transfer: this program sees the new owner announced, fetches and
 // decodes the picture, then clears the clipboard as Pictarro does.
-Timing timeFetch(const QString &png, const QSize expected, int runs)
+Timing timeFetch(const QString &file, const QString &mime, const QSize expected, int runs)
 {
     QClipboard *clipboard = QGuiApplication::clipboard();
     const QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
@@ -337,7 +352,7 @@ Timing timeFetch(const QString &png, const QSize expected, int runs)
             loop.quit();
         });
         timer.start();
-        const Child xclip = startXclip(png, environment);
+        const Child xclip = startXclip(file, mime, environment);
         timeout.start(WaitMs);
         loop.exec();
         QObject::disconnect(connection);
@@ -350,6 +365,63 @@ Timing timeFetch(const QString &png, const QSize expected, int runs)
     return timing;
 }
 
+// A grainy photograph: smooth gradients under a little noise, as a camera
+// gives. Deterministic.
+QImage photoPicture(const QSize size)
+{
+    QImage picture(size, QImage::Format_RGB32);
+    QRandomGenerator random(99);
+    for (int y = 0; y < size.height(); ++y) {
+        auto *line = reinterpret_cast<QRgb *>(picture.scanLine(y));
+        for (int x = 0; x < size.width(); ++x) {
+            const int grain = static_cast<int>(random.bounded(13)) - 6;
+            line[x] = qRgb(qBound(0, 80 + 100 * x / size.width() + grain, 255),
+                           qBound(0, 120 + 80 * y / size.height() + grain, 255),
+                           qBound(0, 200 - 120 * y / size.height() + grain, 255));
+        }
+    }
+    return picture;
+}
+
+// Noise: no encoder gains anything. Deterministic.
+QImage noisePicture(const QSize size)
+{
+    QImage picture(size, QImage::Format_RGB32);
+    QRandomGenerator random(5);
+    for (int y = 0; y < size.height(); ++y) {
+        auto *line = reinterpret_cast<quint32 *>(picture.scanLine(y));
+        random.fillRange(line, size.width());
+        for (int x = 0; x < size.width(); ++x)
+            line[x] |= 0xff000000u;
+    }
+    return picture;
+}
+
+QSize sizeOf(const QString &height)
+{
+    const int rows = height.toInt();
+    return {rows * 16 / 9, rows};
+}
+
+// The picture saved once a run, each with a different first pixel, in the
+// format given; the file names.
+QStringList variants(const QImage &picture, const QString &folder, const QString &stem,
+                     const char *format, int runs)
+{
+    QStringList files;
+    for (int run = 0; run <= runs; ++run) {
+        QImage variant = picture;
+        variant.setPixel(0, 0, qRgb(run % 256, 255 - run % 256, 17));
+        files << QStringLiteral("%1/%2-%3.%4")
+                     .arg(folder, stem)
+                     .arg(run)
+                     .arg(QString::fromLatin1(format).toLower());
+        if (!variant.save(files.last(), format))
+            fail(QStringLiteral("cannot write ") + files.last());
+    }
+    return files;
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -359,52 +431,96 @@ int main(int argc, char *argv[])
     parser.setApplicationDescription(QStringLiteral("Pictarro capture latency"));
     parser.addHelpOption();
     const QCommandLineOption runsOption(QStringLiteral("runs"), QStringLiteral("Timed runs each."),
-                                        QStringLiteral("N"), QStringLiteral("10"));
+                                        QStringLiteral("N"), QStringLiteral("5"));
     const QCommandLineOption binOption(QStringLiteral("bin-dir"),
                                        QStringLiteral("Folder holding Pictarro and its libraries."),
                                        QStringLiteral("DIR"));
-    parser.addOption(runsOption);
-    parser.addOption(binOption);
+    const QCommandLineOption csvOption(QStringLiteral("csv"),
+                                       QStringLiteral("Also write the figures to FILE as CSV."),
+                                       QStringLiteral("FILE"));
+    const QCommandLineOption sizesOption(
+        QStringLiteral("sizes"), QStringLiteral("Picture heights (16:9), comma-separated."),
+        QStringLiteral("LIST"), QStringLiteral("720,1080,2160,4320"));
+    const QCommandLineOption picturesOption(
+        QStringLiteral("pictures"), QStringLiteral("Kinds of picture: screen, photo, noise."),
+        QStringLiteral("LIST"), QStringLiteral("screen,photo,noise"));
+    parser.addOptions({runsOption, binOption, csvOption, sizesOption, picturesOption});
     parser.process(app);
     const int runs = qMax(1, parser.value(runsOption).toInt());
     const QString binDir = parser.isSet(binOption)
                                ? parser.value(binOption)
                                : QCoreApplication::applicationDirPath() + QLatin1String("/../bin");
+    const QString png = QStringLiteral("image/png");
+    const QString bmp = QStringLiteral("image/bmp");
 
     try {
-        const QTemporaryDir pictures(QDir::tempPath() + QLatin1String("/pictarro-pictures-XXXXXX"));
+        QFile csv(parser.value(csvOption));
+        if (parser.isSet(csvOption)) {
+            if (!csv.open(QIODevice::WriteOnly | QIODevice::Truncate))
+                fail(QStringLiteral("cannot write ") + csv.fileName());
+            csv.write("picture,width,height,megapixels,path,offer_kib,cold_ms,median_ms,best_ms,"
+                      "floor_median_ms,ratio\n");
+        }
         std::printf("Capture latency: xclip started -> complete file (Pictarro) or decoded picture "
-                    "(bare fetch)\n%d timed runs each after one cold run; times in ms\n\n",
+                    "(bare fetch)\n%d timed runs each after one cold run; times in ms; ratio: "
+                    "median over the median of the bare fetch of the same offer\n\n",
                     runs);
-        std::printf("%-10s %-22s %9s %8s %8s %8s\n", "picture", "path", "PNG KiB", "cold", "median",
-                    "best");
-        for (const QSize size : {QSize(1920, 1080), QSize(3840, 2160)}) {
-            const QImage picture = screenPicture(size);
-            const QString png =
-                pictures.filePath(QStringLiteral("%1x%2.png").arg(size.width()).arg(size.height()));
-            if (!picture.save(png, "PNG"))
-                fail(QStringLiteral("cannot write ") + png);
-            // The same picture with a different first pixel for each of
-            // Pictarro's runs.
-            QStringList variants;
-            for (int run = 0; run <= runs; ++run) {
-                QImage variant = picture;
-                variant.setPixel(0, 0, qRgb(run % 256, 255 - run % 256, 17));
-                variants << pictures.filePath(
-                    QStringLiteral("%1x%2-%3.png").arg(size.width()).arg(size.height()).arg(run));
-                if (!variant.save(variants.last(), "PNG"))
-                    fail(QStringLiteral("cannot write ") + variants.last());
+        std::printf("%-7s %-10s %-36s %9s %8s %8s %8s %6s\n", "picture", "size", "path",
+                    "offer KiB", "cold", "median", "best", "ratio");
+        for (const QString &kind : parser.value(picturesOption).split(u',')) {
+            for (const QString &height : parser.value(sizesOption).split(u',')) {
+                const QSize size = sizeOf(height);
+                const QImage picture = kind == QLatin1String("noise")   ? noisePicture(size)
+                                       : kind == QLatin1String("photo") ? photoPicture(size)
+                                                                        : screenPicture(size);
+                const QTemporaryDir folder(QDir::tempPath() +
+                                           QLatin1String("/pictarro-pictures-XXXXXX"));
+                const QString stem = QStringLiteral("%1x%2").arg(size.width()).arg(size.height());
+                const QStringList pngs = variants(picture, folder.path(), stem, "PNG", runs);
+                const QStringList bmps = variants(picture, folder.path(), stem, "BMP", runs);
+                const auto kib = [](const QString &file) {
+                    return static_cast<double>(QFileInfo(file).size()) / 1024.0;
+                };
+                const auto row = [&](const char *path, const QString &offer, const Timing &timing,
+                                     double floorMs) {
+                    const double ratio = timing.median() / floorMs;
+                    std::printf("%-7s %-10s %-36s %9.0f %8.1f %8.1f %8.1f %6.2f\n",
+                                qPrintable(kind), qPrintable(stem), path, kib(offer), timing.coldMs,
+                                timing.median(), timing.best(), ratio);
+                    std::fflush(stdout);
+                    if (csv.isOpen()) {
+                        csv.write(QStringLiteral("%1,%2,%3,%4,%5,%6,%7,%8,%9,%10,%11\n")
+                                      .arg(kind)
+                                      .arg(size.width())
+                                      .arg(size.height())
+                                      .arg(size.width() * size.height() / 1e6, 0, 'f', 2)
+                                      .arg(QLatin1String(path))
+                                      .arg(kib(offer), 0, 'f', 0)
+                                      .arg(timing.coldMs, 0, 'f', 1)
+                                      .arg(timing.median(), 0, 'f', 1)
+                                      .arg(timing.best(), 0, 'f', 1)
+                                      .arg(floorMs, 0, 'f', 1)
+                                      .arg(ratio, 0, 'f', 2)
+                                      .toUtf8());
+                        csv.flush();
+                    }
+                };
+                const Timing pngFloor = timeFetch(pngs.first(), png, size, runs);
+                row("bare fetch+decode PNG", pngs.first(), pngFloor, pngFloor.median());
+                row("Pictarro BMP", pngs.first(), timePictarro(binDir, pngs, png, "bmp", runs),
+                    pngFloor.median());
+                row("Pictarro JPEG q75", pngs.first(), timePictarro(binDir, pngs, png, "jpg", runs),
+                    pngFloor.median());
+                row("Pictarro PNG as offered", pngs.first(),
+                    timePictarro(binDir, pngs, png, "png", runs), pngFloor.median());
+                // Runs 3.5 s apart: no refill check, so no decode at all.
+                row("Pictarro PNG as offered 3.5 s apart", pngs.first(),
+                    timePictarro(binDir, pngs, png, "png", runs, 3500), pngFloor.median());
+                const Timing bmpFloor = timeFetch(bmps.first(), bmp, size, runs);
+                row("bare fetch+decode BMP", bmps.first(), bmpFloor, bmpFloor.median());
+                row("Pictarro PNG encoded", bmps.first(),
+                    timePictarro(binDir, bmps, bmp, "png", runs), bmpFloor.median());
             }
-            const QString label = QStringLiteral("%1x%2").arg(size.width()).arg(size.height());
-            const double kib = static_cast<double>(QFileInfo(png).size()) / 1024.0;
-            const auto row = [&](const char *path, const Timing &timing) {
-                std::printf("%-10s %-22s %9.0f %8.1f %8.1f %8.1f\n", qPrintable(label), path, kib,
-                            timing.coldMs, timing.median(), timing.best());
-                std::fflush(stdout);
-            };
-            row("bare fetch+decode", timeFetch(png, size, runs));
-            row("Pictarro BMP", timePictarro(binDir, variants, false, runs));
-            row("Pictarro JPEG q75", timePictarro(binDir, variants, true, runs));
         }
     } catch (const std::exception &error) {
         std::fprintf(stderr, "bench_capture_latency: %s\n", error.what());

@@ -5,6 +5,7 @@
 #include "Clipboard.h"
 #include "FileSystem.h"
 #include "JpegEncoder.h"
+#include "PngFile.h"
 #include "Steps.h"
 
 #include <QDir>
@@ -118,8 +119,22 @@ void CaptureEngine::WatchClipboard()
     if (!TextClipboard.isEmpty())
         return; // text, perhaps beside a picture: left alone
 
-    ClipboardImage = m_clipboard.image();
-    if (ClipboardImage.isNull()) {
+    // The settings as they stand now, for this one capture.
+    CaptureSettings settings = m_settings();
+    // A PNG capture keeps a sound PNG file offered as it is: no decode, no
+    // encode. The clipboard decodes it only where the refill guard needs
+    // the pixels.
+    if (settings.format == CaptureNaming::Format::Png) {
+        const platform::Clipboard::PngOffer offer = m_clipboard.png();
+        const PngFile::Check check = PngFile::check(offer.file);
+        if (check.sound()) {
+            ClipboardPng = offer.file.left(check.length);
+            ClipboardImage = offer.picture;
+        }
+    }
+    if (ClipboardPng.isEmpty())
+        ClipboardImage = m_clipboard.image();
+    if (ClipboardImage.isNull() && ClipboardPng.isEmpty()) {
         setTextClipboard(QString());
         // A picture that is offered but cannot be decoded is not fetched
         // again until the clipboard changes.
@@ -133,17 +148,17 @@ void CaptureEngine::WatchClipboard()
         // not looked at again until the clipboard changes.
         setTextClipboard(QString());
         ClipboardImage = QImage();
+        ClipboardPng.clear();
         m_refillLeft = true;
         return;
     }
 
-    // The settings as they stand now, for this one capture.
-    CaptureSettings settings = m_settings();
     CreateFolder();
     if (!platform::isFolder(settings.folder)) {
         Q_EMIT folderMissing(settings.folder);
         m_clipboard.clear();
         ClipboardImage = QImage();
+        ClipboardPng.clear();
         return;
     }
 
@@ -201,6 +216,10 @@ void CaptureEngine::SaveCapture(CaptureSettings &settings)
         case CaptureNaming::Format::Jpeg:
             result = CaptureWriter::writeJpeg(ClipboardImage, file, settings.quality, *m_encoder);
             break;
+        case CaptureNaming::Format::Png:
+            result = ClipboardPng.isEmpty() ? CaptureWriter::writePng(ClipboardImage, file)
+                                            : CaptureWriter::writePngFile(ClipboardPng, file);
+            break;
         }
     } catch (const StepFailed &noName) {
         result.error = QString::fromUtf8(noName.what());
@@ -222,6 +241,7 @@ void CaptureEngine::AfterCapture()
     m_clipboard.clear();
     setTextClipboard(QString());
     ClipboardImage = QImage();
+    ClipboardPng.clear();
 }
 
 // --------------------------------------------------------- capture folder

@@ -2,6 +2,7 @@
 
 #include "CaptureNaming.h"
 
+#include <QByteArray>
 #include <QImage>
 #include <QObject>
 #include <QString>
@@ -107,6 +108,7 @@ private:
     // The watcher's scratch copies of what the clipboard offers.
     QString TextClipboard;
     QImage ClipboardImage;
+    QByteArray ClipboardPng; // a sound PNG file offered, kept as it is
 
     bool m_inTick = false;          // a tick is running (it may wait on a message box)
     bool m_tickPending = false;     // the clipboard changed while a tick ran

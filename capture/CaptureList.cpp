@@ -12,6 +12,8 @@ Filter filterFor(const QString &formatText)
         return Filter::Bitmap;
     if (formatText == JpegFormat)
         return Filter::Jpeg;
+    if (formatText == PngFormat)
+        return Filter::Png;
     return Filter::All;
 }
 
@@ -25,10 +27,12 @@ bool matches(const QString &fileName, Filter filter)
         return endsWith(".bmp");
     case Filter::Jpeg:
         return endsWith(".jpg");
+    case Filter::Png:
+        return endsWith(".png");
     case Filter::All:
         break;
     }
-    return endsWith(".bmp") || endsWith(".jpg");
+    return endsWith(".bmp") || endsWith(".jpg") || endsWith(".png");
 }
 
 namespace {

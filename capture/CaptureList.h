@@ -11,15 +11,17 @@ namespace CaptureList {
 
 enum class Filter
 {
-    All,    // bitmaps and JPEGs
+    All,    // bitmaps, JPEGs and PNGs
     Bitmap, // ".bmp"
-    Jpeg    // ".jpg" (never ".jpeg")
+    Jpeg,   // ".jpg" (never ".jpeg")
+    Png     // ".png"
 };
 
 // The format list's entries, in order.
 inline const QString AllFormats = QStringLiteral("All supported file formats");
 inline const QString BitmapFormat = QStringLiteral("Windows Bitmap (*.bmp)");
 inline const QString JpegFormat = QStringLiteral("JPEG (*.jpg)");
+inline const QString PngFormat = QStringLiteral("PNG (*.png)");
 
 // The filter for a format list text; any other text lists every format.
 Filter filterFor(const QString &formatText);

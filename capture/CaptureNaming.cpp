@@ -10,7 +10,9 @@ namespace CaptureNaming {
 QString captureFile(const QString &folder, const QString &baseName, const QString &counter,
                     Format format)
 {
-    const QLatin1String extension(format == Format::Jpeg ? ".jpg" : ".bmp");
+    const QLatin1String extension(format == Format::Jpeg  ? ".jpg"
+                                  : format == Format::Png ? ".png"
+                                                          : ".bmp");
     return folder + u'/' + baseName + u' ' + counter + extension;
 }
 

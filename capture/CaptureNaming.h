@@ -8,10 +8,11 @@ namespace CaptureNaming {
 enum class Format
 {
     Bitmap,
-    Jpeg
+    Jpeg,
+    Png
 };
 
-// folder + "/" + base name + " " + counter + ".bmp" or ".jpg". One separator
+// folder + "/" + base name + " " + counter + ".bmp", ".jpg" or ".png". One separator
 // is always inserted, whatever the folder ends with.
 QString captureFile(const QString &folder, const QString &baseName, const QString &counter,
                     Format format);

@@ -2,6 +2,7 @@
 
 #include "CaptureNaming.h"
 
+#include <QByteArrayView>
 #include <QImage>
 #include <QString>
 
@@ -23,5 +24,12 @@ struct Result
 Result writeBitmap(const QImage &picture, const QString &path);
 Result writeJpeg(const QImage &picture, const QString &path, int quality,
                  platform::JpegEncoder &encoder);
+
+// A PNG file the clipboard offered, as it is: `png` is a file that
+// PngFile::check() found sound, cut to its length.
+Result writePngFile(QByteArrayView png, const QString &path);
+
+// The picture encoded as PNG (PngFile::encode()).
+Result writePng(const QImage &picture, const QString &path);
 
 } // namespace CaptureWriter

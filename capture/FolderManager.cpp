@@ -96,8 +96,8 @@ void FolderManager::buildControls()
     buildToolbar(panel);
 
     FormatList = named<QComboBox>("FormatList", panel);
-    FormatList->addItems(
-        {CaptureList::AllFormats, CaptureList::BitmapFormat, CaptureList::JpegFormat});
+    FormatList->addItems({CaptureList::AllFormats, CaptureList::BitmapFormat,
+                          CaptureList::JpegFormat, CaptureList::PngFormat});
     FormatList->setGeometry(twips(210, 900, 2925, 315));
 
     FileDir = named<QListView>("FileDir", panel);

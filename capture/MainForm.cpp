@@ -123,8 +123,13 @@ void MainForm::Form_Load()
             throw StepFailed("quality out of range");
         Res->setValue(quality);
     });
+    // Read before the JPEG choice stores both flags; PNG wins over JPEG.
+    bool png = false;
+    attempt("PNG format", [&] { png = Convert::toBoolean(stored(Settings::SaveExtensionPNG)); });
     attempt("save format",
             [&] { JPG->setChecked(Convert::toBoolean(stored(Settings::SaveExtensionJPG))); });
+    if (png)
+        PNG->setChecked(true);
     attempt("quality caption", [&] { ResCaption->setText(QString::number(Res->value())); });
     attempt("JPEG look", [&] {
         if (JPG->isChecked()) {
@@ -174,8 +179,9 @@ CaptureSettings MainForm::captureSettings() const
     settings.folder = CapturePath->text();
     settings.baseName = ImageName->text();
     settings.counter = ImageCounter->text();
-    settings.format =
-        BMP->isChecked() ? CaptureNaming::Format::Bitmap : CaptureNaming::Format::Jpeg;
+    settings.format = JPG->isChecked()   ? CaptureNaming::Format::Jpeg
+                      : PNG->isChecked() ? CaptureNaming::Format::Png
+                                         : CaptureNaming::Format::Bitmap;
     settings.quality = Res->value();
     settings.enabled = m_captureOn;
     return settings;
@@ -302,8 +308,7 @@ void MainForm::JPG_Click()
     Res->setEnabled(true);
     setTextColour(ResCaption, DarkRed);
     setTextColour(Centesimal, DarkRed);
-    store(Settings::SaveExtensionJPG,
-          JPG->isChecked() ? QStringLiteral("True") : QStringLiteral("False"));
+    storeFormat();
 }
 
 void MainForm::BMP_Click()
@@ -311,8 +316,23 @@ void MainForm::BMP_Click()
     Res->setEnabled(false);
     setTextColour(ResCaption, Qt::black);
     setTextColour(Centesimal, Qt::black);
-    store(Settings::SaveExtensionJPG,
-          JPG->isChecked() ? QStringLiteral("True") : QStringLiteral("False"));
+    storeFormat();
+}
+
+void MainForm::PNG_Click()
+{
+    BMP_Click(); // the same look: no quality to choose
+}
+
+void MainForm::storeFormat()
+{
+    // Each flag under its own key, so that a store written before PNG
+    // existed reads as it did.
+    const auto flag = [](const QRadioButton *option) {
+        return option->isChecked() ? QStringLiteral("True") : QStringLiteral("False");
+    };
+    store(Settings::SaveExtensionJPG, flag(JPG));
+    store(Settings::SaveExtensionPNG, flag(PNG));
 }
 
 void MainForm::Res_Change()

@@ -140,6 +140,8 @@ private Q_SLOTS:
     // Format, quality and capture switch.
     void BMP_Click();
     void JPG_Click();
+    void PNG_Click();
+    void storeFormat();
     void Res_Change();
     void Enables_Click();
     void Disabled_Click();
@@ -249,6 +251,7 @@ private:
     // Format, quality and switch
     QRadioButton *BMP = nullptr;
     QRadioButton *JPG = nullptr;
+    QRadioButton *PNG = nullptr;
     QSlider *Res = nullptr;
     QLabel *ResCaption = nullptr;
     QLabel *Centesimal = nullptr;

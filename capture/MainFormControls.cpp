@@ -353,7 +353,8 @@ QFrame *MainForm::buildSettings()
     auto *formatBox = section(panel);
     BMP = named<QRadioButton>("BMP", formatBox, QStringLiteral(".BMP"));
     JPG = named<QRadioButton>("JPG", formatBox, QStringLiteral(".JPG"));
-    for (QRadioButton *option : {BMP, JPG}) {
+    PNG = named<QRadioButton>("PNG", formatBox, QStringLiteral(".PNG"));
+    for (QRadioButton *option : {BMP, JPG, PNG}) {
         QFont bold = option->font();
         bold.setBold(true);
         option->setFont(bold);
@@ -382,13 +383,14 @@ QFrame *MainForm::buildSettings()
                                   QStringLiteral("Please choose which format Pictarro should use "
                                                  "to save the captured screens."),
                                   formatBox),
-                            0, 0, 1, 5);
+                            0, 0, 1, 6);
     formatLayout->addWidget(BMP, 1, 0);
     formatLayout->addWidget(JPG, 1, 1);
-    formatLayout->addWidget(Res, 1, 2);
-    formatLayout->addWidget(ResCaption, 1, 3);
-    formatLayout->addWidget(Centesimal, 1, 4);
-    formatLayout->setColumnStretch(2, 1);
+    formatLayout->addWidget(PNG, 1, 2);
+    formatLayout->addWidget(Res, 1, 3);
+    formatLayout->addWidget(ResCaption, 1, 4);
+    formatLayout->addWidget(Centesimal, 1, 5);
+    formatLayout->setColumnStretch(3, 1);
 
     // Capture switch. Each "To … Pictarro" line has its verb between its
     // two words.
@@ -527,6 +529,10 @@ void MainForm::connectHandlers()
     connect(JPG, &QRadioButton::toggled, this, [this](bool on) {
         if (on)
             JPG_Click();
+    });
+    connect(PNG, &QRadioButton::toggled, this, [this](bool on) {
+        if (on)
+            PNG_Click();
     });
     connect(Res, &QSlider::valueChanged, this, &MainForm::Res_Change);
     connect(Enables, &ClickLabel::clicked, this, &MainForm::Enables_Click);

@@ -23,6 +23,8 @@ inline constexpr SettingKey QualityValue{QLatin1String("QualityValue"),
                                          QLatin1String("QualityValue")};
 inline constexpr SettingKey SaveExtensionJPG{QLatin1String("ImageExtensionJPG"),
                                              QLatin1String("SaveExtensionJPG")};
+inline constexpr SettingKey SaveExtensionPNG{QLatin1String("ImageExtensionPNG"),
+                                             QLatin1String("SaveExtensionPNG")};
 inline constexpr SettingKey CaptureCounter{QLatin1String("CaptureCounter"),
                                            QLatin1String("CaptureCounter")};
 

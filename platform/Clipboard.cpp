@@ -1,6 +1,8 @@
 #include "Clipboard.h"
 
 #include <QImageReader>
+#include <QtEndian>
+#include <algorithm>
 
 namespace platform {
 
@@ -36,6 +38,15 @@ QString pictureType(const QStringList &offered)
             return type;
     }
     return {};
+}
+
+// The size a PNG file's header gives, or none.
+QSize pngSize(const QByteArray &png)
+{
+    if (png.size() < 24 || png.mid(12, 4) != "IHDR")
+        return {};
+    return {qFromBigEndian<qint32>(png.constData() + 16),
+            qFromBigEndian<qint32>(png.constData() + 20)};
 }
 
 bool offersText(const QStringList &offered)
@@ -87,7 +98,17 @@ QImage Clipboard::image()
     m_backend->holdOffer();
     const QString type = pictureType(m_backend->formats());
     m_pictureRead = type.isEmpty() ? QImage() : QImage::fromData(m_backend->readHeld(type));
+    m_pngRead.clear();
     return m_pictureRead;
+}
+
+Clipboard::PngOffer Clipboard::png()
+{
+    m_backend->holdOffer();
+    const QString type = QStringLiteral("image/png");
+    m_pngRead = m_backend->formats().contains(type) ? m_backend->readHeld(type) : QByteArray();
+    m_pictureRead = mayBeRefill(pngSize(m_pngRead)) ? QImage::fromData(m_pngRead, "PNG") : QImage();
+    return {m_pngRead, m_pictureRead};
 }
 
 bool Clipboard::offersPictureOnly() const
@@ -111,12 +132,23 @@ Clipboard::Fingerprint Clipboard::fingerprint(const QImage &picture)
     return {rgb.size(), hash};
 }
 
+bool Clipboard::mayBeRefill(QSize size) const
+{
+    return m_offeredAfterClearMs >= 0 && m_offeredAfterClearMs <= RefillWindowMs &&
+           std::any_of(m_cleared.cbegin(), m_cleared.cend(),
+                       [size](const Cleared &cleared) { return cleared.size == size; });
+}
+
 bool Clipboard::isRefill(const QImage &picture)
 {
-    if (picture.isNull() || m_cleared.isEmpty() || m_offeredAfterClearMs < 0 ||
-        m_offeredAfterClearMs > RefillWindowMs || !m_cleared.contains(fingerprint(picture)))
+    if (picture.isNull() || !mayBeRefill(picture.size()))
+        return false;
+    const Fingerprint print = fingerprint(picture);
+    if (std::none_of(m_cleared.cbegin(), m_cleared.cend(),
+                     [&print](const Cleared &cleared) { return cleared.print.get() == print; }))
         return false;
     m_pictureRead = QImage();
+    m_pngRead.clear();
     return true;
 }
 
@@ -125,11 +157,18 @@ void Clipboard::clear()
     // The pictures taken lately, so that a manager's refill is known. A few,
     // not one: a manager that missed the last picture offers the one before.
     constexpr int Remembered = 8;
-    if (!m_pictureRead.isNull()) {
-        m_cleared.append(fingerprint(m_pictureRead));
+    if (!m_pictureRead.isNull() || !m_pngRead.isEmpty()) {
+        // Off the capture's way: a PNG file is decoded only now, beside
+        // whatever comes next.
+        const QSize size = m_pictureRead.isNull() ? pngSize(m_pngRead) : m_pictureRead.size();
+        const auto print = [picture = m_pictureRead, png = m_pngRead] {
+            return fingerprint(picture.isNull() ? QImage::fromData(png, "PNG") : picture);
+        };
+        m_cleared.append({size, std::async(std::launch::async | std::launch::deferred, print)});
         if (m_cleared.size() > Remembered)
             m_cleared.removeFirst();
         m_pictureRead = QImage();
+        m_pngRead.clear();
         m_sinceClear.start();
         m_offeredAfterClearMs = 0;
     }

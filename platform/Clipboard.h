@@ -8,6 +8,7 @@
 #include <QObject>
 #include <QSize>
 #include <QString>
+#include <future>
 #include <memory>
 
 namespace platform {
@@ -51,6 +52,19 @@ public:
     // not taken twice and does not stay on the clipboard.
     QImage image();
 
+    // The picture on the clipboard as the PNG file its owner offers
+    // (image/png), not decoded, or empty; remembered as image() remembers
+    // its picture. `picture` is the file decoded, but only when isRefill()
+    // needs pixels to tell (an offer within RefillWindowMs of the last
+    // clear(), of the size of a picture cleared); otherwise null, and a PNG
+    // file cleared is decoded for the refill guard later, on another thread.
+    struct PngOffer
+    {
+        QByteArray file;
+        QImage picture;
+    };
+    PngOffer png();
+
     // Cheap: whether the offered formats include a picture and no plain
     // text. Reads only the list of formats, which the backend keeps per
     // offer, never the data itself.
@@ -83,10 +97,17 @@ private:
     };
     static Fingerprint fingerprint(const QImage &picture);
     void ownerChanged();
+    bool mayBeRefill(QSize size) const;
 
     std::unique_ptr<ClipboardBackend> m_backend;
-    QImage m_pictureRead;              // the last picture read, until it is cleared
-    QList<Fingerprint> m_cleared;      // the last pictures cleared, newest last
+    QImage m_pictureRead; // the last picture read, until it is cleared
+    QByteArray m_pngRead; // or the last PNG file read, not decoded
+    struct Cleared
+    {
+        QSize size; // known at once; the fingerprint may still be on its way
+        std::shared_future<Fingerprint> print;
+    };
+    QList<Cleared> m_cleared;          // the last pictures cleared, newest last
     QElapsedTimer m_sinceClear;        // since the last clear() of a picture
     qint64 m_offeredAfterClearMs = -1; // the latest change, in m_sinceClear's time
 };

@@ -94,7 +94,8 @@ private Q_SLOTS:
     void delete_asksAndReports_data();
     void delete_asksAndReports();
     void properties_andActivation_handTheFileToTheDesktop();
-    void wallpaper_fromJpeg_becomesTheBitmap();
+    void wallpaper_fromJpegOrPng_becomesTheBitmap_data();
+    void wallpaper_fromJpegOrPng_becomesTheBitmap();
     void closing_enablesTheMainWindow_data();
     void closing_enablesTheMainWindow();
 
@@ -161,7 +162,7 @@ void TestFolderManager::write(const QString &name, const QImage &image)
     if (suffix == "txt" || suffix.isEmpty())
         QVERIFY(QFile(path).open(QIODevice::WriteOnly));
     else
-        QVERIFY(image.save(path, suffix == "bmp" ? "BMP" : "JPG"));
+        QVERIFY(image.save(path, suffix == "bmp" ? "BMP" : suffix == "png" ? "PNG" : "JPG"));
 }
 
 // --- the list ---------------------------------------------------------------
@@ -171,12 +172,15 @@ void TestFolderManager::list_filtersNaturallyOrdered_data()
     QTest::addColumn<int>("format");
     QTest::addColumn<QString>("names"); // listed, in order, between bars
     QTest::addColumn<QString>("added"); // listed after a refresh
-    QTest::newRow("all") << 0 << "Pictarro 1.bmp|pictarro 2.JPG|Pictarro 10.bmp|Shot.BMP"
-                         << "Pictarro 11.jpg";
+    QTest::newRow("all")
+        << 0 << "Pictarro 1.bmp|pictarro 2.JPG|Pictarro 3.png|Pictarro 10.bmp|Shot.BMP|shot.PNG"
+        << "Pictarro 11.jpg";
     QTest::newRow("bitmaps") << 1 << "Pictarro 1.bmp|Pictarro 10.bmp|Shot.BMP"
                              << "Pictarro 12.bmp";
     QTest::newRow("jpegs") << 2 << "pictarro 2.JPG"
                            << "Pictarro 11.jpg";
+    QTest::newRow("pngs") << 3 << "Pictarro 3.png|shot.PNG"
+                          << "Pictarro 13.png";
 }
 
 void TestFolderManager::list_filtersNaturallyOrdered()
@@ -184,8 +188,9 @@ void TestFolderManager::list_filtersNaturallyOrdered()
     QFETCH(int, format);
     QFETCH(QString, names);
     QFETCH(QString, added);
-    for (const char *name : {"Pictarro 10.bmp", "Pictarro 1.bmp", "pictarro 2.JPG", "Shot.BMP",
-                             "photo.jpeg", "notes.txt", ".hidden.bmp", "bmp"})
+    for (const char *name :
+         {"Pictarro 10.bmp", "Pictarro 1.bmp", "pictarro 2.JPG", "Shot.BMP", "Pictarro 3.png",
+          "shot.PNG", "photo.jpeg", "notes.txt", ".hidden.bmp", "bmp", "png"})
         write(name);
     QVERIFY(QDir(m_captures).mkdir("Folder.bmp"));
     auto fm = open();
@@ -196,9 +201,10 @@ void TestFolderManager::list_filtersNaturallyOrdered()
     // A capture saved meanwhile shows at the refresh, under the same filter.
     write("Pictarro 11.jpg");
     write("Pictarro 12.bmp");
+    write("Pictarro 13.png");
     click(*fm, "Label6");
     QVERIFY(listed(*fm).contains(added));
-    QCOMPARE(listed(*fm).size(), names.count('|') + (format == 0 ? 3 : 2));
+    QCOMPARE(listed(*fm).size(), names.count('|') + 1 + (format == 0 ? 3 : 1));
 }
 
 void TestFolderManager::list_unopenableFolder_listsNothing()
@@ -331,14 +337,24 @@ void TestFolderManager::delete_asksAndReports()
 
 // --- properties, wallpaper, opening --------------------------------------------
 
-void TestFolderManager::wallpaper_fromJpeg_becomesTheBitmap()
+void TestFolderManager::wallpaper_fromJpegOrPng_becomesTheBitmap_data()
 {
+    QTest::addColumn<QString>("capture");
+    QTest::newRow("jpeg") << "Pictarro 3.jpg";
+    QTest::newRow("png") << "Pictarro 3.png";
+}
+
+void TestFolderManager::wallpaper_fromJpegOrPng_becomesTheBitmap()
+{
+    QFETCH(QString, capture);
     RecordingRunner runner;
     qputenv("XDG_CURRENT_DESKTOP", "GNOME");
-    write("Pictarro 3.jpg", picture(64, 48));
+    const QImage shown = picture(64, 48, qRgb(200, 30, 90));
+    write(capture, shown);
     QVERIFY(QDir(m_userData).mkdir("unrelated"));
     auto fm = open();
-    QVERIFY(select(*fm, "Pictarro 3.jpg"));
+    QVERIFY(select(*fm, capture));
+    QCOMPARE(control<ASPictureBox>(*fm, "PicBox")->picture().size(), shown.size());
     click(*fm, "SetWallpaper");
     qunsetenv("XDG_CURRENT_DESKTOP");
 
@@ -347,6 +363,8 @@ void TestFolderManager::wallpaper_fromJpeg_becomesTheBitmap()
     QImageReader reader(QDir(m_userData).filePath("Pictarro Wallpaper.bmp"));
     QCOMPARE(reader.format(), QByteArray("bmp"));
     QCOMPARE(reader.size(), QSize(64, 48));
+    if (capture.endsWith(".png")) // lossless all the way
+        QCOMPARE(reader.read().convertToFormat(QImage::Format_RGB32), shown);
     const QString uri = QUrl::fromLocalFile(QDir(m_userData).filePath("Pictarro Wallpaper.bmp"))
                             .toString(QUrl::FullyEncoded);
     bool handedOver = false;

@@ -35,6 +35,30 @@ QClipboard *clipboard()
     return QGuiApplication::clipboard();
 }
 
+// The picture as a PNG file that Pictarro's encoder would never write: Qt's
+// writer, with a comment.
+QByteArray pngFileOf(const QImage &picture, const QString &comment = QStringLiteral("offered"))
+{
+    QByteArray png;
+    QBuffer buffer(&png);
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter writer(&buffer, "png");
+    writer.setText(QStringLiteral("Comment"), comment);
+    writer.write(picture);
+    return png;
+}
+
+// Offers a picture as programs do: decoded, and, when given, also as the PNG
+// file (image/png) nearly every Linux program offers beside it.
+void offer(const QImage &picture, const QByteArray &png = {})
+{
+    auto *data = new QMimeData; // the clipboard takes ownership
+    data->setImageData(picture);
+    if (!png.isEmpty())
+        data->setData(QStringLiteral("image/png"), png);
+    clipboard()->setMimeData(data);
+}
+
 // A short, valid WAV file: a tenth of a second of a quiet tone.
 void writeWav(const QString &path)
 {
@@ -90,7 +114,8 @@ private Q_SLOTS:
     void openCaption_followsTheFolder();
     void deletedFolder_isRecreated();
 
-    void capture_bitmap_isPixelExact_andNumbered();
+    void capture_isPixelExact_andNumbered_data();
+    void capture_isPixelExact_andNumbered();
     void capture_jpeg_usesTheQuality();
     void capture_leavesTextAlone_data();
     void capture_leavesTextAlone();
@@ -104,6 +129,7 @@ private Q_SLOTS:
     void capture_unwritableFolder_saysSo_andLeavesNothing();
     void capture_withoutEncoder_saysSo();
     void capture_playsTheSound();
+    void capture_refillingManager_savedOnce_noLoop_data();
     void capture_refillingManager_savedOnce_noLoop();
     void capture_refillingManager_failedPicture_oneMessage();
     void load_unusableFolder_fallsBackToDefault_data();
@@ -219,73 +245,103 @@ void TestMainForm::load_storedValues_data()
     QTest::addColumn<QString>("expectedName");
     QTest::addColumn<QString>("storedName");
     QTest::addColumn<QString>("expectedCounter");
+    QTest::addColumn<QString>("png"); // the PNG flag, stored when not empty
+    QTest::addColumn<bool>("expectedPng");
 
     QTest::newRow("ordinary") << "75"
                               << "True"
                               << "Shot"
                               << "12" << 75 << true << "Shot"
                               << "Shot"
-                              << "12";
+                              << "12" << QString() << false;
     QTest::newRow("bitmap") << "40"
                             << "False"
                             << "Shot"
                             << "3" << 40 << false << "Shot"
                             << "Shot"
-                            << "3";
+                            << "3" << QString() << false;
     QTest::newRow("quality text") << "abc"
                                   << "True"
                                   << "Shot"
                                   << "1" << 100 << true << "Shot"
                                   << "Shot"
-                                  << "1";
+                                  << "1" << QString() << false;
     QTest::newRow("quality out of range") << "250"
                                           << ""
                                           << "Shot"
                                           << "1" << 100 << false << "Shot"
                                           << "Shot"
-                                          << "1";
+                                          << "1" << QString() << false;
     QTest::newRow("quality negative") << "-5"
                                       << "1"
                                       << "Shot"
                                       << "1" << 100 << true << "Shot"
                                       << "Shot"
-                                      << "1";
+                                      << "1" << QString() << false;
     QTest::newRow("format garbage") << "75"
                                     << "maybe"
                                     << "Shot"
                                     << "1" << 75 << false << "Shot"
                                     << "Shot"
-                                    << "1";
+                                    << "1" << QString() << false;
     QTest::newRow("forbidden characters removed") << "75"
                                                   << "False"
                                                   << "My:Shot|<1>"
                                                   << "1" << 75 << false << "MyShot1"
                                                   << "MyShot1"
-                                                  << "1";
+                                                  << "1" << QString() << false;
     QTest::newRow("blanks kept in the field") << "75"
                                               << "False"
                                               << "  Holiday  "
                                               << "1" << 75 << false << "  Holiday  "
                                               << "Holiday"
-                                              << "1";
+                                              << "1" << QString() << false;
     QTest::newRow("only forbidden characters: the default name") << "75"
                                                                  << "False"
                                                                  << "***"
                                                                  << "1" << 75 << false << "Pictarro"
                                                                  << "Pictarro"
-                                                                 << "1";
+                                                                 << "1" << QString() << false;
     QTest::newRow("empty counter") << "75"
                                    << "False"
                                    << "Shot"
                                    << "" << 75 << false << "Shot"
                                    << "Shot"
-                                   << "0";
+                                   << "0" << QString() << false;
     QTest::newRow("text counter kept") << "75"
                                        << "False"
                                        << "Shot"
                                        << "12abc" << 75 << false << "Shot"
                                        << "Shot"
-                                       << "12abc";
+                                       << "12abc" << QString() << false;
+    QTest::newRow("png") << "75"
+                         << "False"
+                         << "Shot"
+                         << "1" << 75 << false << "Shot"
+                         << "Shot"
+                         << "1"
+                         << "True" << true;
+    QTest::newRow("png wins over jpeg") << "75"
+                                        << "True"
+                                        << "Shot"
+                                        << "1" << 75 << false << "Shot"
+                                        << "Shot"
+                                        << "1"
+                                        << "True" << true;
+    QTest::newRow("png flag garbage") << "75"
+                                      << "True"
+                                      << "Shot"
+                                      << "1" << 75 << true << "Shot"
+                                      << "Shot"
+                                      << "1"
+                                      << "perhaps" << false;
+    QTest::newRow("png flag false") << "75"
+                                    << "True"
+                                    << "Shot"
+                                    << "1" << 75 << true << "Shot"
+                                    << "Shot"
+                                    << "1"
+                                    << "False" << false;
 }
 
 void TestMainForm::load_storedValues()
@@ -299,9 +355,13 @@ void TestMainForm::load_storedValues()
     QFETCH(QString, expectedName);
     QFETCH(QString, storedName);
     QFETCH(QString, expectedCounter);
+    QFETCH(QString, png);
+    QFETCH(bool, expectedPng);
 
     storeSetting("QualityValue", "QualityValue", quality);
     storeSetting("ImageExtensionJPG", "SaveExtensionJPG", jpeg);
+    if (!png.isEmpty())
+        storeSetting("ImageExtensionPNG", "SaveExtensionPNG", png);
     storeSetting("ImageName", "SaveName", name);
     storeSetting("CaptureCounter", "CaptureCounter", counter);
     makeForm();
@@ -309,7 +369,8 @@ void TestMainForm::load_storedValues()
     QCOMPARE(control<QSlider>("Res")->value(), expectedQuality);
     QCOMPARE(control<QLabel>("ResCaption")->text(), QString::number(expectedQuality));
     QCOMPARE(control<QRadioButton>("JPG")->isChecked(), expectedJpeg);
-    QCOMPARE(control<QRadioButton>("BMP")->isChecked(), !expectedJpeg);
+    QCOMPARE(control<QRadioButton>("PNG")->isChecked(), expectedPng);
+    QCOMPARE(control<QRadioButton>("BMP")->isChecked(), !expectedJpeg && !expectedPng);
     QCOMPARE(control<QSlider>("Res")->isEnabled(), expectedJpeg);
     const QColor percent = control<QLabel>("Centesimal")->palette().color(QPalette::WindowText);
     if (expectedJpeg)
@@ -461,10 +522,25 @@ void TestMainForm::format_and_quality_areStoredAsTheyChange()
     QTest::keyClick(res, Qt::Key_Right);
     QCOMPARE(stored("QualityValue", "QualityValue"), "41");
 
+    // PNG has no quality to choose: the slider rests as for bitmaps.
+    control<QRadioButton>("PNG")->click();
+    QVERIFY(!res->isEnabled());
+    QCOMPARE(res->value(), 41);
+    QCOMPARE(stored("ImageExtensionPNG", "SaveExtensionPNG"), "True");
+    QCOMPARE(stored("ImageExtensionJPG", "SaveExtensionJPG"), "False");
+    QCOMPARE(control<QLabel>("ResCaption")->palette().color(QPalette::WindowText),
+             QColor(Qt::black));
+    QCOMPARE(control<QLabel>("Centesimal")->palette().color(QPalette::WindowText),
+             QColor(Qt::black));
+    control<QRadioButton>("JPG")->click();
+    QVERIFY(res->isEnabled());
+    QCOMPARE(stored("ImageExtensionPNG", "SaveExtensionPNG"), "False");
+
     control<QRadioButton>("BMP")->click();
     QVERIFY(!res->isEnabled());
     QCOMPARE(res->value(), 41); // kept for the next switch to JPEG
     QCOMPARE(stored("ImageExtensionJPG", "SaveExtensionJPG"), "False");
+    QCOMPARE(stored("ImageExtensionPNG", "SaveExtensionPNG"), "False");
     QCOMPARE(control<QLabel>("Centesimal")->palette().color(QPalette::WindowText),
              QColor(Qt::black));
 
@@ -550,22 +626,58 @@ void TestMainForm::deletedFolder_isRecreated()
 
 // ------------------------------------------------------------- capturing
 
-void TestMainForm::capture_bitmap_isPixelExact_andNumbered()
+void TestMainForm::capture_isPixelExact_andNumbered_data()
 {
+    QTest::addColumn<QString>("format");  // "bmp" or "png"
+    QTest::addColumn<QString>("offered"); // besides the decoded picture: what image/png holds
+    QTest::newRow("bitmap") << "bmp"
+                            << "nothing";
+    QTest::newRow("png kept as offered") << "png"
+                                         << "png";
+    QTest::newRow("png kept, bytes after IEND dropped") << "png"
+                                                        << "padded png";
+    QTest::newRow("png encoded: none offered") << "png"
+                                               << "nothing";
+    QTest::newRow("png encoded: the offered one unsound") << "png"
+                                                          << "damaged png";
+}
+
+void TestMainForm::capture_isPixelExact_andNumbered()
+{
+    QFETCH(QString, format);
+    QFETCH(QString, offered);
+    if (format == "png")
+        storeSetting("ImageExtensionPNG", "SaveExtensionPNG", "True");
     makeForm();
     QSignalSpy captured(m_form.get(), &MainForm::captured);
+    QStringList names;
     for (int n = 1; n <= 3; ++n) {
         // A different picture each time: the same one offered again at
         // once is what a refilling clipboard manager does.
         const QImage picture = testPicture(50 + n);
-        clipboard()->setImage(picture);
+        const QByteArray png = pngFileOf(picture);
+        QByteArray file;
+        if (offered == "png")
+            file = png;
+        else if (offered == "padded png")
+            file = png + QByteArray(64, '\0');
+        else if (offered == "damaged png")
+            file = png.chopped(1);
+        offer(picture, file);
         QTRY_COMPARE_WITH_TIMEOUT(captured.count(), n, WaitMs);
-        const QString file = captureFolder() + QStringLiteral("/Pictarro %1.bmp").arg(n);
-        QCOMPARE(captured.last().at(0).toString(), file);
-        QCOMPARE(QImage(file).convertToFormat(QImage::Format_RGB32), picture);
+        names << QStringLiteral("Pictarro %1.%2").arg(n).arg(format);
+        const QString path = captureFolder() + u'/' + names.last();
+        QCOMPARE(captured.last().at(0).toString(), path);
+        QCOMPARE(QImage(path).convertToFormat(QImage::Format_RGB32), picture);
         QVERIFY(clipboard()->image().isNull());
+        if (format == "png") {
+            QFile written(path);
+            QVERIFY(written.open(QIODevice::ReadOnly));
+            // Kept byte for byte when sound, else encoded afresh.
+            QCOMPARE(written.readAll() == png, offered.endsWith("png") && offered != "damaged png");
+        }
     }
-    QCOMPARE(captures(), (QStringList{"Pictarro 1.bmp", "Pictarro 2.bmp", "Pictarro 3.bmp"}));
+    QCOMPARE(captures(), names);
     QCOMPARE(control<QLineEdit>("ImageCounter")->text(), "3");
     QCOMPARE(stored("CaptureCounter", "CaptureCounter"), "3");
     QVERIFY(m_dialogs->shown.isEmpty());
@@ -795,9 +907,11 @@ void TestMainForm::capture_playsTheSound()
 class RefillingManager : public QObject
 {
 public:
-    RefillingManager()
+    // asPng: the picture offered again also as a PNG file, encoded afresh,
+    // so that its bytes differ from those first offered.
+    explicit RefillingManager(bool asPng = false)
     {
-        connect(clipboard(), &QClipboard::dataChanged, this, [this] {
+        connect(clipboard(), &QClipboard::dataChanged, this, [this, asPng] {
             const QImage now = clipboard()->image();
             if (!now.isNull()) {
                 m_last = now;
@@ -805,9 +919,9 @@ public:
             }
             if (m_last.isNull())
                 return;
-            QTimer::singleShot(0, this, [this] {
+            QTimer::singleShot(0, this, [this, asPng] {
                 ++refills;
-                clipboard()->setImage(m_last);
+                offer(m_last, asPng ? pngFileOf(m_last, QStringLiteral("kept")) : QByteArray());
             });
         });
     }
@@ -817,14 +931,29 @@ private:
     QImage m_last;
 };
 
+void TestMainForm::capture_refillingManager_savedOnce_noLoop_data()
+{
+    QTest::addColumn<QString>("format");
+    QTest::newRow("bitmap") << "bmp";
+    // Kept as offered, not decoded on the way; the refill's bytes differ.
+    QTest::newRow("png") << "png";
+}
+
 void TestMainForm::capture_refillingManager_savedOnce_noLoop()
 {
+    QFETCH(QString, format);
+    const bool png = format == "png";
+    if (png)
+        storeSetting("ImageExtensionPNG", "SaveExtensionPNG", "True");
     makeForm();
     QSignalSpy captured(m_form.get(), &MainForm::captured);
-    RefillingManager manager;
+    RefillingManager manager(png);
+    const auto offerAsUsual = [png](const QImage &picture) {
+        offer(picture, png ? pngFileOf(picture) : QByteArray());
+    };
 
     const QImage first = testPicture(60, 40);
-    clipboard()->setImage(first);
+    offerAsUsual(first);
     QTRY_COMPARE_WITH_TIMEOUT(manager.refills, 1, WaitMs);
     QTest::qWait(300);
     // Saved once; the refill stays on the clipboard, untouched.
@@ -835,7 +964,7 @@ void TestMainForm::capture_refillingManager_savedOnce_noLoop()
     QCOMPARE(captured.count(), 1);
 
     // A different picture is saved as ever.
-    clipboard()->setImage(testPicture(61, 40));
+    offerAsUsual(testPicture(61, 40));
     QTRY_COMPARE_WITH_TIMEOUT(manager.refills, 2, WaitMs);
     QTest::qWait(300);
     QCOMPARE(captured.count(), 2);
@@ -850,14 +979,16 @@ void TestMainForm::capture_refillingManager_savedOnce_noLoop()
 
     // The same picture again, once the manager's moment has passed, is a
     // capture the user asked for.
-    clipboard()->setImage(first);
+    offerAsUsual(first);
     QTRY_COMPARE_WITH_TIMEOUT(captured.count(), 3, WaitMs);
     QTRY_COMPARE_WITH_TIMEOUT(manager.refills, 3, WaitMs);
     QTest::qWait(300);
     QCOMPARE(captured.count(), 3);
-    QCOMPARE(captures(), (QStringList{"Pictarro 1.bmp", "Pictarro 2.bmp", "Pictarro 3.bmp"}));
-    QCOMPARE(QImage(captureFolder() + "/Pictarro 3.bmp").convertToFormat(QImage::Format_RGB32),
-             first);
+    QCOMPARE(captures(),
+             (QStringList{"Pictarro 1." + format, "Pictarro 2." + format, "Pictarro 3." + format}));
+    QCOMPARE(
+        QImage(captureFolder() + "/Pictarro 3." + format).convertToFormat(QImage::Format_RGB32),
+        first);
     QVERIFY(m_dialogs->shown.isEmpty());
 }
 

@@ -644,15 +644,18 @@ void TestMainWindow::restore_onNo_changesNothing()
 
 void TestMainWindow::restore_onYes_putsEverythingBack_data()
 {
-    QTest::addColumn<int>("key"); // pressed in the real box; 0: answered Yes
-    QTest::newRow("Yes") << 0;
-    QTest::newRow("Enter") << int(Qt::Key_Return);
+    QTest::addColumn<int>("key");        // pressed in the real box; 0: answered Yes
+    QTest::addColumn<QString>("format"); // chosen before the restore
+    QTest::newRow("Yes") << 0 << "JPG";
+    QTest::newRow("Enter") << int(Qt::Key_Return) << "JPG";
+    QTest::newRow("Yes, from PNG") << 0 << "PNG";
 }
 
 void TestMainWindow::restore_onYes_putsEverythingBack()
 {
     QFETCH(int, key);
-    storeSetting("ImageExtensionJPG", "SaveExtensionJPG", "True");
+    QFETCH(QString, format);
+    storeSetting("ImageExtension" + format, "SaveExtension" + format, "True");
     storeSetting("QualityValue", "QualityValue", "40");
     storeSetting("PictarroStartUp", "StartUp", "1");
     storeSetting("PictarroMinimized", "Minimized", "1");
@@ -694,6 +697,7 @@ void TestMainWindow::restore_onYes_putsEverythingBack()
     QCOMPARE(stored("PictarroStartUp", "StartUp"), "0");
     QCOMPARE(stored("PictarroMinimized", "Minimized"), "0");
     QCOMPARE(stored("ImageExtensionJPG", "SaveExtensionJPG"), "False");
+    QCOMPARE(stored("ImageExtensionPNG", "SaveExtensionPNG"), "False");
     QCOMPARE(stored("QualityValue", "QualityValue"), "100");
     QVERIFY(platform::SettingsStore(m_env.settingsFile).contains("WAV-File-Path", "SelectedSong"));
     QCOMPARE(stored("WAV-File-Path", "SelectedSong"), QString());

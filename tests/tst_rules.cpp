@@ -1,7 +1,9 @@
 // The capture service's rules that need no display: the name filter, the
-// counter's arithmetic and text, capture file names, typed conversions.
+// counter's arithmetic and text, capture file names, typed conversions, the
+// soundness of offered PNG files.
 #include "CaptureCounter.h"
 #include "CaptureNaming.h"
+#include "PngFile.h"
 #include "RecordingLauncher.h"
 #include "ShellOpen.h"
 #include "Steps.h"
@@ -9,9 +11,11 @@
 #include "UserDirs.h"
 
 #include <QtTest>
+#include <libdeflate.h>
 #include <optional>
 
 Q_DECLARE_METATYPE(std::optional<QString>)
+Q_DECLARE_METATYPE(CaptureNaming::Format)
 
 class TestRules : public QObject
 {
@@ -44,6 +48,8 @@ private Q_SLOTS:
     void captureFile_fromHostileInput_staysInTheFolder();
     void folderPath_data();
     void folderPath();
+    void pngCheck_data();
+    void pngCheck();
     void shellOpen_runsOnlyProgramsBesideUs_data();
     void shellOpen_runsOnlyProgramsBesideUs();
 };
@@ -196,26 +202,33 @@ void TestRules::captureFile_data()
     QTest::addColumn<QString>("folder");
     QTest::addColumn<QString>("base");
     QTest::addColumn<QString>("counter");
-    QTest::addColumn<bool>("jpeg");
+    QTest::addColumn<CaptureNaming::Format>("format");
     QTest::addColumn<QString>("expected");
     QTest::newRow("bitmap") << "/home/ann/Shots"
                             << "Pictarro"
-                            << "5" << false << "/home/ann/Shots/Pictarro 5.bmp";
+                            << "5" << CaptureNaming::Format::Bitmap
+                            << "/home/ann/Shots/Pictarro 5.bmp";
     QTest::newRow("jpeg") << "/home/ann/Shots"
                           << "Pictarro"
-                          << "2" << true << "/home/ann/Shots/Pictarro 2.jpg";
-    QTest::newRow("root folder doubles the separator") << "/"
-                                                       << "Pictarro"
-                                                       << "1" << false << "//Pictarro 1.bmp";
-    QTest::newRow("text counter used as is") << "/s"
-                                             << "Pictarro"
-                                             << "12abc" << false << "/s/Pictarro 12abc.bmp";
+                          << "2" << CaptureNaming::Format::Jpeg << "/home/ann/Shots/Pictarro 2.jpg";
+    QTest::newRow("root folder doubles the separator")
+        << "/"
+        << "Pictarro"
+        << "1" << CaptureNaming::Format::Bitmap << "//Pictarro 1.bmp";
+    QTest::newRow("text counter used as is")
+        << "/s"
+        << "Pictarro"
+        << "12abc" << CaptureNaming::Format::Bitmap << "/s/Pictarro 12abc.bmp";
     QTest::newRow("empty base name") << "/s"
                                      << ""
-                                     << "3" << false << "/s/ 3.bmp";
-    QTest::newRow("blanks in the base name") << "/s"
-                                             << "  Holiday  "
-                                             << "1" << false << "/s/  Holiday   1.bmp";
+                                     << "3" << CaptureNaming::Format::Bitmap << "/s/ 3.bmp";
+    QTest::newRow("blanks in the base name")
+        << "/s"
+        << "  Holiday  "
+        << "1" << CaptureNaming::Format::Bitmap << "/s/  Holiday   1.bmp";
+    QTest::newRow("png") << "/home/ann/Shots"
+                         << "Pictarro"
+                         << "3" << CaptureNaming::Format::Png << "/home/ann/Shots/Pictarro 3.png";
 }
 
 void TestRules::captureFile()
@@ -223,9 +236,8 @@ void TestRules::captureFile()
     QFETCH(QString, folder);
     QFETCH(QString, base);
     QFETCH(QString, counter);
-    QFETCH(bool, jpeg);
+    QFETCH(CaptureNaming::Format, format);
     QFETCH(QString, expected);
-    const auto format = jpeg ? CaptureNaming::Format::Jpeg : CaptureNaming::Format::Bitmap;
     QCOMPARE(CaptureNaming::captureFile(folder, base, counter, format), expected);
 }
 
@@ -416,7 +428,8 @@ void TestRules::captureFile_fromHostileInput_staysInTheFolder()
     const QString folder = QStringLiteral("/home/user/Captured Screens");
     const QString baseName = Symbols::RemoveSymbols(typed, Symbols::NoWay);
     QVERIFY(CaptureNaming::isPlainFileName(baseName, counter));
-    for (const auto format : {CaptureNaming::Format::Bitmap, CaptureNaming::Format::Jpeg}) {
+    for (const auto format :
+         {CaptureNaming::Format::Bitmap, CaptureNaming::Format::Jpeg, CaptureNaming::Format::Png}) {
         const QString file = CaptureNaming::captureFile(folder, baseName, counter, format);
         // A file right in the folder: no subfolder, no way up or out.
         QCOMPARE(QFileInfo(file).path(), folder);
@@ -462,6 +475,155 @@ void writeFile(const QString &path, const QByteArray &bytes, bool executable)
 }
 
 } // namespace
+
+namespace {
+
+struct Chunk
+{
+    QByteArray type;
+    QByteArray data;
+};
+
+QByteArray bigEndian(quint32 value)
+{
+    QByteArray bytes(4, '\0');
+    qToBigEndian(value, bytes.data());
+    return bytes;
+}
+
+QByteArray pngSignature()
+{
+    return QByteArray::fromHex("89504e470d0a1a0a");
+}
+
+QByteArray assemble(const QList<Chunk> &chunks)
+{
+    QByteArray png = pngSignature();
+    for (const Chunk &chunk : chunks) {
+        const QByteArray typed = chunk.type + chunk.data;
+        const quint32 crc = libdeflate_crc32(0, typed.constData(), size_t(typed.size()));
+        png += bigEndian(quint32(chunk.data.size())) + typed + bigEndian(crc);
+    }
+    return png;
+}
+
+// The chunks of a sound PNG file.
+QList<Chunk> chunksOf(const QByteArray &png)
+{
+    QList<Chunk> chunks;
+    for (qsizetype at = 8; at + 12 <= png.size();) {
+        const auto length = qFromBigEndian<quint32>(png.constData() + at);
+        chunks.append({png.mid(at + 4, 4), png.mid(at + 8, length)});
+        at += 12 + length;
+    }
+    return chunks;
+}
+
+QByteArray pngOf(const QImage &picture)
+{
+    QByteArray png;
+    QBuffer buffer(&png);
+    buffer.open(QIODevice::WriteOnly);
+    picture.save(&buffer, "PNG");
+    return png;
+}
+
+QByteArray header(quint32 width, quint32 height, char depth, char colour, char interlace = 0)
+{
+    const char rest[] = {depth, colour, 0, 0, interlace};
+    return bigEndian(width) + bigEndian(height) + QByteArray(rest, sizeof rest);
+}
+
+} // namespace
+
+void TestRules::pngCheck_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<int>("length"); // of the sound file; 0 when unsound
+    QTest::addColumn<QSize>("size");
+
+    QImage picture(40, 30, QImage::Format_RGB32);
+    picture.fill(qRgb(10, 200, 30));
+    const QByteArray qt = pngOf(picture);
+    const QList<Chunk> chunks = chunksOf(qt);
+    const QByteArray idat = chunks.at(chunks.size() - 2).data;
+    QVERIFY(chunks.first().type == "IHDR" && chunks.last().type == "IEND");
+    const QByteArray rgb8 = header(40, 30, 8, 2);
+    const int whole = int(qt.size());
+    const QSize size(40, 30);
+
+    QTest::newRow("Qt's own") << qt << whole << size;
+    QTest::newRow("bytes after IEND are not part of it")
+        << qt + QByteArray(7, '\0') << whole << size;
+    QTest::newRow("palette") << pngOf(picture.convertToFormat(QImage::Format_Indexed8)) << -1
+                             << size;
+    QTest::newRow("16-bit grey") << pngOf(picture.convertToFormat(QImage::Format_Grayscale16)) << -1
+                                 << size;
+    QTest::newRow("unknown ancillary chunk")
+        << assemble({{"IHDR", rgb8}, {"abCd", "x"}, {"IDAT", idat}, {"IEND", {}}}) << -1 << size;
+    QTest::newRow("IDAT split in two")
+        << assemble({{"IHDR", rgb8}, {"IDAT", idat.left(5)}, {"IDAT", idat.mid(5)}, {"IEND", {}}})
+        << -1 << size;
+
+    QTest::newRow("empty") << QByteArray() << 0 << QSize();
+    QTest::newRow("signature only") << pngSignature() << 0 << QSize();
+    QByteArray noise(4096, Qt::Uninitialized);
+    QRandomGenerator(77).fillRange(reinterpret_cast<quint32 *>(noise.data()), noise.size() / 4);
+    QTest::newRow("random bytes") << noise << 0 << QSize();
+    QTest::newRow("random bytes after the signature") << pngSignature() + noise << 0 << QSize();
+    QTest::newRow("last byte cut off") << qt.chopped(1) << 0 << QSize();
+    QTest::newRow("IEND missing") << qt.chopped(12) << 0 << QSize();
+    QByteArray flipped = qt;
+    flipped[qt.size() - 20] = char(flipped[qt.size() - 20] ^ 0x10); // inside IDAT
+    QTest::newRow("picture data damaged") << flipped << 0 << QSize();
+    QByteArray longer = qt;
+    qToBigEndian(quint32(0x7ffffff0), longer.data() + 8);
+    QTest::newRow("IHDR longer than the file") << longer << 0 << QSize();
+    QTest::newRow("IHDR not first")
+        << assemble({{"tEXt", "a"}, {"IHDR", rgb8}, {"IDAT", idat}, {"IEND", {}}}) << 0 << QSize();
+    QTest::newRow("no IDAT") << assemble({{"IHDR", rgb8}, {"IEND", {}}}) << 0 << QSize();
+    QTest::newRow("IDAT interrupted") << assemble({{"IHDR", rgb8},
+                                                   {"IDAT", idat.left(5)},
+                                                   {"tEXt", "a"},
+                                                   {"IDAT", idat.mid(5)},
+                                                   {"IEND", {}}})
+                                      << 0 << QSize();
+    QTest::newRow("unknown critical chunk")
+        << assemble({{"IHDR", rgb8}, {"ABCD", "x"}, {"IDAT", idat}, {"IEND", {}}}) << 0 << QSize();
+    QTest::newRow("chunk type not letters")
+        << assemble({{"IHDR", rgb8}, {"ab1d", "x"}, {"IDAT", idat}, {"IEND", {}}}) << 0 << QSize();
+    QTest::newRow("IEND with data")
+        << assemble({{"IHDR", rgb8}, {"IDAT", idat}, {"IEND", "x"}}) << 0 << QSize();
+    QTest::newRow("zero width")
+        << assemble({{"IHDR", header(0, 30, 8, 2)}, {"IDAT", idat}, {"IEND", {}}}) << 0 << QSize();
+    QTest::newRow("width past 2^31")
+        << assemble({{"IHDR", header(0x80000000u, 30, 8, 2)}, {"IDAT", idat}, {"IEND", {}}}) << 0
+        << QSize();
+    QTest::newRow("RGB of 4 bits")
+        << assemble({{"IHDR", header(40, 30, 4, 2)}, {"IDAT", idat}, {"IEND", {}}}) << 0 << QSize();
+    QTest::newRow("colour type 5")
+        << assemble({{"IHDR", header(40, 30, 8, 5)}, {"IDAT", idat}, {"IEND", {}}}) << 0 << QSize();
+    QTest::newRow("interlace 2") << assemble({{"IHDR", header(40, 30, 8, 2, 2)},
+                                              {"IDAT", idat},
+                                              {"IEND", {}}})
+                                 << 0 << QSize();
+    QTest::newRow("palette type without PLTE")
+        << assemble({{"IHDR", header(40, 30, 8, 3)}, {"IDAT", idat}, {"IEND", {}}}) << 0 << QSize();
+    QTest::newRow("PLTE in grey")
+        << assemble({{"IHDR", header(40, 30, 8, 0)}, {"PLTE", "abc"}, {"IDAT", idat}, {"IEND", {}}})
+        << 0 << QSize();
+}
+
+void TestRules::pngCheck()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(int, length);
+    QFETCH(QSize, size);
+    const PngFile::Check check = PngFile::check(bytes);
+    QCOMPARE(check.length, length < 0 ? bytes.size() : length);
+    QCOMPARE(check.sound(), length != 0);
+    QCOMPARE(check.size, size);
+}
 
 void TestRules::shellOpen_runsOnlyProgramsBesideUs_data()
 {

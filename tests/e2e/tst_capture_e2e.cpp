@@ -299,6 +299,12 @@ void tst_CaptureE2e::capturesPicture_data()
         << QSize(301, 157) << jpeg(75) << QStringLiteral("Captured Screens/Pictarro 1.jpg") << 75;
     QTest::newRow("jpeg, quality 20")
         << QSize(301, 157) << jpeg(20) << QStringLiteral("Captured Screens/Pictarro 1.jpg") << 20;
+    // The PNG file xclip offers is kept byte for byte.
+    QTest::newRow("png, full HD screen")
+        << QSize(1920, 1080)
+        << QList<Setting>{{QStringLiteral("ImageExtensionPNG"), QStringLiteral("SaveExtensionPNG"),
+                           QStringLiteral("True")}}
+        << QStringLiteral("Captured Screens/Pictarro 1.png") << 0;
 }
 
 void tst_CaptureE2e::capturesPicture()
@@ -335,9 +341,17 @@ void tst_CaptureE2e::capturesPicture()
     QFile file(expected);
     QVERIFY(file.open(QIODevice::ReadOnly));
     const QByteArray bytes = file.readAll();
-    const QImage captured = QImage::fromData(bytes, jpegQuality == 0 ? "BMP" : "JPEG");
+    const bool keptPng = expected.endsWith(QLatin1String(".png"));
+    const QImage captured = QImage::fromData(bytes, keptPng            ? "PNG"
+                                                    : jpegQuality == 0 ? "BMP"
+                                                                       : "JPEG");
     QVERIFY2(!captured.isNull(), "the capture does not decode");
     QCOMPARE(captured.size(), source.size());
+    if (keptPng) {
+        QFile offered(png);
+        QVERIFY(offered.open(QIODevice::ReadOnly));
+        QVERIFY2(bytes == offered.readAll(), "the PNG file offered was not kept as it is");
+    }
 
     if (jpegQuality == 0) {
         const std::optional<QPoint> difference = firstDifference(captured, source);

@@ -72,17 +72,17 @@ QSet<QString> filesBelow(const QString &folder, const QString &except = {})
     return files;
 }
 
-QString captureName(int number, bool jpeg = false)
+QString captureName(int number, bool jpeg = false, bool png = false)
 {
-    return QStringLiteral("Pictarro %1.%2").arg(number).arg(jpeg ? "jpg" : "bmp");
+    return QStringLiteral("Pictarro %1.%2").arg(number).arg(jpeg ? "jpg" : png ? "png" : "bmp");
 }
 
 // The names of a series of captures, sorted as a folder listing is.
-QStringList captureNames(int first, int last, bool jpeg = false)
+QStringList captureNames(int first, int last, bool jpeg = false, bool png = false)
 {
     QStringList names;
     for (int n = first; n <= last; ++n)
-        names << captureName(n, jpeg);
+        names << captureName(n, jpeg, png);
     names.sort();
     return names;
 }
@@ -391,8 +391,12 @@ void tst_ReliabilityE2e::burst_eachPictureOnce_inOrder_data()
 {
     QTest::addColumn<bool>("jpeg");
     QTest::addColumn<int>("pictures");
-    QTest::newRow("bitmap, pixel for pixel") << false << 300;
-    QTest::newRow("jpeg, each decodes") << true << 300;
+    QTest::addColumn<bool>("png");
+    QTest::newRow("bitmap, pixel for pixel") << false << 300 << false;
+    QTest::newRow("jpeg, each decodes") << true << 300 << false;
+    // Each offer comes within the refill window: each is decoded for the
+    // refill guard, and still kept as offered.
+    QTest::newRow("png, pixel for pixel") << false << 300 << true;
 }
 
 void tst_ReliabilityE2e::burst_eachPictureOnce_inOrder()
@@ -401,11 +405,15 @@ void tst_ReliabilityE2e::burst_eachPictureOnce_inOrder()
     // previous one was taken: every one is saved once, in order.
     QFETCH(const bool, jpeg);
     QFETCH(const int, pictures);
+    QFETCH(const bool, png);
     const QSize size(96, 64);
     if (jpeg)
         CHECKED(writeSettings(
             {{QStringLiteral("ImageExtensionJPG/SaveExtensionJPG"), QStringLiteral("True")},
              {QStringLiteral("QualityValue/QualityValue"), QStringLiteral("90")}}));
+    if (png)
+        CHECKED(writeSettings(
+            {{QStringLiteral("ImageExtensionPNG/SaveExtensionPNG"), QStringLiteral("True")}}));
     CHECKED(startPictarro());
 
     Child feeder;
@@ -418,9 +426,9 @@ void tst_ReliabilityE2e::burst_eachPictureOnce_inOrder()
                         listing(m_install.defaultCaptureFolder())));
     QCOMPARE(feeder->exitCode(), 0);
 
-    QCOMPARE(entries(m_install.defaultCaptureFolder()), captureNames(1, pictures, jpeg));
+    QCOMPARE(entries(m_install.defaultCaptureFolder()), captureNames(1, pictures, jpeg, png));
     for (int n = 1; n <= pictures; ++n) {
-        CHECKED(verifyPicture(m_install.defaultCaptureFolder() + u'/' + captureName(n, jpeg),
+        CHECKED(verifyPicture(m_install.defaultCaptureFolder() + u'/' + captureName(n, jpeg, png),
                               numberedPicture(n, size), !jpeg));
     }
     QCOMPARE(storedCounter(), QString::number(pictures));
@@ -564,14 +572,20 @@ void tst_ReliabilityE2e::clipboardManagerRefill_savedOnce_noLoop()
 void tst_ReliabilityE2e::faultyOwner_survived_nextPictureSaved_data()
 {
     QTest::addColumn<QString>("fault");
-    QTest::newRow("owner dies mid-transfer") << "dies";
-    QTest::newRow("picture that does not decode") << "undecodable";
-    QTest::newRow("owner that never answers") << "hangs";
+    QTest::addColumn<bool>("png"); // PNG captures, which keep a sound PNG file as offered
+    QTest::newRow("owner dies mid-transfer") << "dies" << false;
+    QTest::newRow("picture that does not decode") << "undecodable" << false;
+    QTest::newRow("random bytes offered as PNG, PNG captures") << "undecodable" << true;
+    QTest::newRow("owner that never answers") << "hangs" << false;
 }
 
 void tst_ReliabilityE2e::faultyOwner_survived_nextPictureSaved()
 {
     QFETCH(const QString, fault);
+    QFETCH(const bool, png);
+    if (png)
+        CHECKED(writeSettings(
+            {{QStringLiteral("ImageExtensionPNG/SaveExtensionPNG"), QStringLiteral("True")}}));
     CHECKED(startPictarro());
 
     Child owner;
@@ -620,8 +634,8 @@ void tst_ReliabilityE2e::faultyOwner_survived_nextPictureSaved()
     QCOMPARE(m_pictarro->state(), QProcess::Running);
     QCOMPARE(entries(m_install.defaultCaptureFolder()), QStringList());
     CHECKED(capture(numberedPicture(7, QSize(64, 48)),
-                    m_install.defaultCaptureFolder() + u'/' + captureName(1)));
-    QCOMPARE(entries(m_install.defaultCaptureFolder()), captureNames(1, 1));
+                    m_install.defaultCaptureFolder() + u'/' + captureName(1, false, png)));
+    QCOMPARE(entries(m_install.defaultCaptureFolder()), captureNames(1, 1, false, png));
     QVERIFY(messageBoxes().isEmpty());
 }
 

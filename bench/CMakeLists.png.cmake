@@ -1,0 +1,9 @@
+# bench_png_encoders: the PNG encoders a capture could use, on 1080p pictures.
+# Not a test; run build/bench/bench_png_encoders.
+pkg_check_modules(PNGBENCH IMPORTED_TARGET libpng spng)
+if(PNGBENCH_FOUND)
+  add_executable(bench_png_encoders png_encoders.cpp)
+  target_link_libraries(bench_png_encoders PRIVATE pictarro_capture PkgConfig::PNGBENCH)
+  set_target_properties(bench_png_encoders PROPERTIES
+    RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bench)
+endif()

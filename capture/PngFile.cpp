@@ -1,0 +1,304 @@
+#include "PngFile.h"
+
+#include <QtEndian>
+#include <algorithm>
+#include <iterator>
+#include <libdeflate.h>
+#include <memory>
+#include <new>
+#include <vector>
+
+namespace PngFile {
+
+namespace {
+
+constexpr unsigned char Signature[] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1a, '\n'};
+constexpr quint32 MaxLength = 0x7fffffff; // lengths and dimensions
+
+quint32 bigEndian(const unsigned char *at)
+{
+    return quint32{at[0]} << 24 | quint32{at[1]} << 16 | quint32{at[2]} << 8 | quint32{at[3]};
+}
+
+bool isLetter(unsigned char c)
+{
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+}
+
+// Whether IHDR's 13 bytes describe a picture a decoder can read.
+bool validHeader(const unsigned char *data, QSize &size)
+{
+    const quint32 width = bigEndian(data);
+    const quint32 height = bigEndian(data + 4);
+    const int depth = data[8];
+    const int colour = data[9];
+    if (width == 0 || height == 0 || width > MaxLength || height > MaxLength)
+        return false;
+    bool depthFits = false;
+    switch (colour) {
+    case 0: // grey
+        depthFits = depth == 1 || depth == 2 || depth == 4 || depth == 8 || depth == 16;
+        break;
+    case 3: // palette
+        depthFits = depth == 1 || depth == 2 || depth == 4 || depth == 8;
+        break;
+    case 2: // RGB
+    case 4: // grey and alpha
+    case 6: // RGBA
+        depthFits = depth == 8 || depth == 16;
+        break;
+    default:
+        return false;
+    }
+    // Compression and filter method 0; interlace none or Adam7.
+    if (!depthFits || data[10] != 0 || data[11] != 0 || data[12] > 1)
+        return false;
+    size = QSize(static_cast<int>(width), static_cast<int>(height));
+    return true;
+}
+
+} // namespace
+
+Check check(QByteArrayView bytes)
+{
+    const auto *data = reinterpret_cast<const unsigned char *>(bytes.data());
+    const qsizetype total = bytes.size();
+    if (total < qsizetype(sizeof Signature) ||
+        !std::equal(std::begin(Signature), std::end(Signature), data))
+        return {};
+
+    QSize size;
+    int colour = -1;
+    bool palette = false;
+    enum
+    {
+        None,
+        Inside,
+        After
+    } idat = None;
+    for (qsizetype at = sizeof Signature;;) {
+        if (total - at < 12)
+            return {}; // length, type and CRC do not fit
+        const quint32 length = bigEndian(data + at);
+        const unsigned char *type = data + at + 4;
+        if (length > MaxLength || qsizetype(length) > total - at - 12)
+            return {};
+        if (!isLetter(type[0]) || !isLetter(type[1]) || !isLetter(type[2]) || !isLetter(type[3]))
+            return {};
+        const quint32 crc = bigEndian(type + 4 + length);
+        if (libdeflate_crc32(0, type, length + 4) != crc)
+            return {};
+        const QByteArrayView name(reinterpret_cast<const char *>(type), 4);
+        const unsigned char *content = type + 4;
+        const bool first = at == qsizetype(sizeof Signature);
+        at += 12 + qsizetype(length);
+
+        if (first != (name == "IHDR"))
+            return {}; // IHDR first, and only there
+        if (name == "IDAT") {
+            if (colour == 3 && !palette)
+                return {};
+            if (idat == After)
+                return {};
+            idat = Inside;
+            continue;
+        }
+        if (idat == Inside)
+            idat = After;
+        if (name == "IHDR") {
+            if (length != 13 || !validHeader(content, size))
+                return {};
+            colour = content[9];
+        } else if (name == "PLTE") {
+            if (palette || idat != None || colour == 0 || colour == 4 || length == 0 ||
+                length > 256 * 3 || length % 3 != 0)
+                return {};
+            palette = true;
+        } else if (name == "IEND") {
+            if (length != 0 || idat == None)
+                return {};
+            return {at, size};
+        } else if (!(type[0] & 0x20)) {
+            return {}; // a critical chunk a decoder would not know
+        }
+    }
+}
+
+} // namespace PngFile
+
+namespace PngFile {
+
+namespace {
+
+void appendBigEndian(QByteArray &out, quint32 value)
+{
+    char bytes[4];
+    qToBigEndian(value, bytes);
+    out.append(bytes, 4);
+}
+
+void appendChunk(QByteArray &out, const char *type, const char *data, size_t length)
+{
+    appendBigEndian(out, static_cast<quint32>(length));
+    const qsizetype start = out.size();
+    out.append(type, 4);
+    out.append(data, static_cast<qsizetype>(length));
+    appendBigEndian(out, libdeflate_crc32(0, out.constData() + start, length + 4));
+}
+
+struct FreeCompressor
+{
+    void operator()(libdeflate_compressor *compressor) const
+    {
+        libdeflate_free_compressor(compressor);
+    }
+};
+using Compressor = std::unique_ptr<libdeflate_compressor, FreeCompressor>;
+
+// A picture's rows as PNG scanlines: a filter byte, then R, G, B[, A] per
+// pixel, the filter applied.
+class Scanlines
+{
+public:
+    Scanlines(const QImage &picture, int channels)
+        : m_picture(picture), m_channels(static_cast<size_t>(channels)),
+          m_rowBytes(static_cast<size_t>(picture.width()) * m_channels), m_previous(m_rowBytes, 0),
+          m_current(m_rowBytes), m_sub(m_rowBytes), m_up(m_rowBytes)
+    {
+    }
+
+    size_t lineBytes() const { return m_rowBytes + 1; }
+
+    // Row y into `to`. Filtered, it takes the one of None, Sub and Up whose
+    // output has the smallest sum of absolute values (the usual guess at
+    // what deflate packs best); row y - 1 must have been the last one done.
+    void write(int y, bool filtered, unsigned char *to)
+    {
+        const auto *pixels = reinterpret_cast<const QRgb *>(m_picture.constScanLine(y));
+        unsigned char *bytes = filtered ? m_current.data() : to + 1;
+        const auto width = static_cast<size_t>(m_picture.width());
+        for (size_t x = 0; x < width; ++x) {
+            const QRgb pixel = pixels[x];
+            *bytes++ = static_cast<unsigned char>(qRed(pixel));
+            *bytes++ = static_cast<unsigned char>(qGreen(pixel));
+            *bytes++ = static_cast<unsigned char>(qBlue(pixel));
+            if (m_channels == 4)
+                *bytes++ = static_cast<unsigned char>(qAlpha(pixel));
+        }
+        *to = 0;
+        if (!filtered)
+            return;
+        const auto magnitude = [](unsigned char byte) {
+            return static_cast<unsigned>(byte < 128 ? byte : 256 - byte);
+        };
+        quint64 none = 0;
+        quint64 sub = 0;
+        quint64 up = 0;
+        const unsigned char *row = m_current.data();
+        const unsigned char *above = m_previous.data();
+        for (size_t i = 0; i < m_rowBytes; ++i) {
+            const auto left =
+                static_cast<unsigned char>(row[i] - (i >= m_channels ? row[i - m_channels] : 0));
+            const auto over = static_cast<unsigned char>(row[i] - above[i]);
+            m_sub[i] = left;
+            m_up[i] = over;
+            none += magnitude(row[i]);
+            sub += magnitude(left);
+            up += magnitude(over);
+        }
+        if (y == 0)
+            up = none;
+        const std::vector<unsigned char> *chosen = &m_current;
+        if (sub < none && sub <= up) {
+            chosen = &m_sub;
+            *to = 1;
+        } else if (up < none) {
+            chosen = &m_up;
+            *to = 2;
+        }
+        std::copy(chosen->begin(), chosen->end(), to + 1);
+        std::swap(m_current, m_previous);
+    }
+
+private:
+    const QImage &m_picture;
+    size_t m_channels;
+    size_t m_rowBytes;
+    std::vector<unsigned char> m_previous, m_current, m_sub, m_up;
+};
+
+// How well the picture compresses, from a fast try on bands of rows spread
+// over it: the packed size as a share of the filtered bytes.
+double packedShare(const QImage &picture, int channels)
+{
+    constexpr int Bands = 16;
+    constexpr int BandRows = 4;
+    const int bands = std::min(Bands, std::max(1, picture.height() / BandRows));
+    Scanlines lines(picture, channels);
+    std::vector<unsigned char> sample;
+    for (int band = 0; band < bands; ++band) {
+        const int first = picture.height() / bands * band;
+        for (int y = first; y < std::min(first + BandRows, picture.height()); ++y) {
+            sample.resize(sample.size() + lines.lineBytes());
+            lines.write(y, true, sample.data() + sample.size() - lines.lineBytes());
+        }
+    }
+    const Compressor compressor(libdeflate_alloc_compressor(1));
+    if (!compressor)
+        return 0;
+    std::vector<unsigned char> packed(sample.size());
+    const size_t size = libdeflate_deflate_compress(compressor.get(), sample.data(), sample.size(),
+                                                    packed.data(), packed.size());
+    return size == 0 ? 1.0 : static_cast<double>(size) / static_cast<double>(sample.size());
+}
+
+} // namespace
+
+QByteArray encode(const QImage &picture, int level)
+{
+    if (picture.isNull())
+        return {};
+    const bool alpha = picture.hasAlphaChannel();
+    const QImage pixels =
+        picture.convertToFormat(alpha ? QImage::Format_ARGB32 : QImage::Format_RGB32);
+    const int channels = alpha ? 4 : 3;
+    try {
+        // Pictures that pack well are worth a thorough level; grainy ones
+        // pack about as well at the fastest; noise is stored.
+        const double share = packedShare(pixels, channels);
+        const bool store = share > 0.9;
+        const int chosenLevel = store ? 0 : share > 0.25 ? 1 : level;
+        Scanlines lines(pixels, channels);
+        std::vector<unsigned char> rows(lines.lineBytes() * static_cast<size_t>(pixels.height()));
+        for (int y = 0; y < pixels.height(); ++y)
+            lines.write(y, !store, rows.data() + lines.lineBytes() * static_cast<size_t>(y));
+        const Compressor compressor(libdeflate_alloc_compressor(chosenLevel));
+        if (!compressor)
+            return {};
+        std::vector<char> packed(libdeflate_zlib_compress_bound(compressor.get(), rows.size()));
+        const size_t packedSize = libdeflate_zlib_compress(
+            compressor.get(), rows.data(), rows.size(), packed.data(), packed.size());
+        if (packedSize == 0)
+            return {};
+
+        QByteArray png(reinterpret_cast<const char *>(Signature), sizeof Signature);
+        png.reserve(static_cast<qsizetype>(packedSize) + 1024);
+        char header[13];
+        qToBigEndian(static_cast<quint32>(pixels.width()), header);
+        qToBigEndian(static_cast<quint32>(pixels.height()), header + 4);
+        header[8] = 8;               // bits per channel
+        header[9] = alpha ? 6 : 2;   // RGBA or RGB
+        header[10] = header[11] = 0; // deflate, adaptive filtering
+        header[12] = 0;              // not interlaced
+        appendChunk(png, "IHDR", header, sizeof header);
+        constexpr size_t MaxChunk = size_t{1} << 28;
+        for (size_t at = 0; at < packedSize; at += MaxChunk)
+            appendChunk(png, "IDAT", packed.data() + at, std::min(MaxChunk, packedSize - at));
+        appendChunk(png, "IEND", nullptr, 0);
+        return png;
+    } catch (const std::bad_alloc &) {
+        return {};
+    }
+}
+
+} // namespace PngFile
