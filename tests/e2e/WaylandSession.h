@@ -240,8 +240,9 @@ private:
         for (const QByteArray &line : lines) {
             const qsizetype eq = line.indexOf('=');
             const QString name = QString::fromUtf8(line.left(eq));
-            if (eq > 0 && (name == QLatin1String("WAYLAND_DISPLAY") ||
-                           name == QLatin1String("DISPLAY") || name == QLatin1String("XAUTHORITY")))
+            if (eq > 0 &&
+                (name == QLatin1String("WAYLAND_DISPLAY") || name == QLatin1String("DISPLAY") ||
+                 name == QLatin1String("XAUTHORITY") || name == QLatin1String("SWAYSOCK")))
                 env.insert(name, QString::fromUtf8(line.mid(eq + 1)));
         }
         if (!env.contains(QStringLiteral("WAYLAND_DISPLAY")) ||

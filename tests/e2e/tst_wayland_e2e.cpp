@@ -7,8 +7,12 @@
 
 #include "WaylandSession.h"
 
+#include <QDBusConnection>
+#include <QDBusError>
 #include <QElapsedTimer>
 #include <QFileInfo>
+#include <QRegularExpression>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -35,6 +39,28 @@ QString describe(const QByteArray &bytes)
 
 } // namespace
 
+// The desktop's StatusNotifier watcher, as its panel provides it, with a
+// host: remembers the items that register.
+class StatusNotifierWatcher : public QObject
+{
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.kde.StatusNotifierWatcher")
+    Q_PROPERTY(bool IsStatusNotifierHostRegistered READ hostRegistered)
+    Q_PROPERTY(int ProtocolVersion READ protocolVersion)
+    Q_PROPERTY(QStringList RegisteredStatusNotifierItems READ items)
+public:
+    bool hostRegistered() const { return true; }
+    int protocolVersion() const { return 0; }
+    QStringList items() const { return m_items; }
+public Q_SLOTS:
+    void RegisterStatusNotifierItem(const QString &service) { m_items << service; }
+Q_SIGNALS:
+    void StatusNotifierHostRegistered();
+
+private:
+    QStringList m_items;
+};
+
 class tst_WaylandE2e : public QObject
 {
     Q_OBJECT
@@ -48,9 +74,11 @@ private Q_SLOTS:
     void captures();
     void silentOwnerDoesNotHoldUpCaptures();
     void saysWhyItCannotWatch();
+    void startsInTheNotificationArea_data();
+    void startsInTheNotificationArea();
 
 private:
-    void startPictarro(const QString &platform);
+    void startPictarro(const QString &platform, const QString &bus = {});
     void waitUntilReady();
     Child offerPicture(Owner owner, const QString &png);
     void leavesTextAlone();
@@ -100,11 +128,13 @@ void tst_WaylandE2e::cleanup()
     m_install.remove();
 }
 
-void tst_WaylandE2e::startPictarro(const QString &platform)
+void tst_WaylandE2e::startPictarro(const QString &platform, const QString &bus)
 {
     QProcessEnvironment env = m_session.environment();
     if (!platform.isEmpty())
         env.insert(QStringLiteral("QT_QPA_PLATFORM"), platform);
+    if (!bus.isEmpty())
+        env.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), bus);
     m_pictarro = m_session.start(m_install.programFolder() + QLatin1String("/Pictarro"), {}, env);
     QVERIFY2(m_pictarro->waitForStarted(WaitMs), qPrintable(m_pictarro->errorString()));
     CHECKED(waitUntilReady());
@@ -365,6 +395,93 @@ void tst_WaylandE2e::saysWhyItCannotWatch()
              said.constData());
     QVERIFY2(!said.contains("platform plugin"), said.constData());
     QVERIFY(!QFileInfo::exists(capturesFolder()));
+}
+
+void tst_WaylandE2e::startsInTheNotificationArea_data()
+{
+    QTest::addColumn<bool>("watcher"); // a StatusNotifier watcher and host on the bus
+    QTest::addColumn<QString>("platform");
+
+    QTest::newRow("sway, StatusNotifier") << true << QString();
+    QTest::newRow("sway, StatusNotifier, Qt on Wayland") << true << QStringLiteral("wayland");
+    QTest::newRow("sway, no notification area") << false << QString();
+}
+
+void tst_WaylandE2e::startsInTheNotificationArea()
+{
+    QFETCH(const bool, watcher);
+    QFETCH(const QString, platform);
+
+    QVERIFY(QDir().mkpath(QFileInfo(m_install.settingsFile()).path()));
+    QFile settings(m_install.settingsFile());
+    QVERIFY(settings.open(QIODevice::WriteOnly) &&
+            settings.write("[PictarroMinimized]\nMinimized=1\n") > 0);
+    settings.close();
+    // The session's bus, which lets this test in to play the panel.
+    const QString busConfig = m_install.path(QStringLiteral("bus.conf"));
+    QFile config(busConfig);
+    QVERIFY(config.open(QIODevice::WriteOnly) &&
+            config.write("<busconfig><include>/usr/share/dbus-1/session.conf</include>"
+                         "<policy context=\"default\"><allow user=\"root\"/></policy>"
+                         "</busconfig>") > 0);
+    config.close();
+    const QString notStarted = m_session.start(Desktop::Sway, platform.isEmpty(), m_install);
+    if (!notStarted.isEmpty()) {
+        QTest::qSkip(qPrintable(notStarted), __FILE__, __LINE__);
+        return;
+    }
+    // The panel's watcher on the bus, or none.
+    Child bus = m_session.start(QStringLiteral("dbus-daemon"),
+                                {QStringLiteral("--config-file=") + busConfig,
+                                 QStringLiteral("--nofork"), QStringLiteral("--print-address")},
+                                m_session.environment());
+    QVERIFY2(bus->waitForReadyRead(WaitMs), "dbus-daemon does not start");
+    const QString address = QString::fromUtf8(bus->readLine().trimmed());
+    StatusNotifierWatcher panel;
+    const QString name = QStringLiteral("panel");
+    QDBusConnection connection = QDBusConnection::connectToBus(address, name);
+    const auto disconnect = qScopeGuard([&] { QDBusConnection::disconnectFromBus(name); });
+    if (watcher)
+        QVERIFY2(connection.registerObject(QStringLiteral("/StatusNotifierWatcher"), &panel,
+                                           QDBusConnection::ExportAllContents) &&
+                     connection.registerService(QStringLiteral("org.kde.StatusNotifierWatcher")),
+                 qPrintable(connection.lastError().message()));
+    CHECKED(startPictarro(platform, address));
+    QProcessEnvironment busEnvironment;
+    busEnvironment.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), address);
+
+    QByteArray tree;
+    const auto windowShown = [&] {
+        return m_session.execute(QStringLiteral("swaymsg"),
+                                 {QStringLiteral("-t"), QStringLiteral("get_tree")}, &tree) == 0 &&
+               tree.contains("\"name\": \"Pictarro\"");
+    };
+    if (!watcher) {
+        // Nowhere to hide: the window stays within reach.
+        QVERIFY2(pollUntil(windowShown), tree.constData());
+        return;
+    }
+    QVERIFY2(pollUntil([&] { return !panel.items().isEmpty(); }),
+             "Pictarro's icon never registered with the watcher");
+    QByteArray item;
+    QCOMPARE(m_session.execute(QStringLiteral("dbus-send"),
+                               {QStringLiteral("--session"), QStringLiteral("--print-reply"),
+                                QStringLiteral("--dest=") + panel.items().first(),
+                                QStringLiteral("/StatusNotifierItem"),
+                                QStringLiteral("org.freedesktop.DBus.Properties.GetAll"),
+                                QStringLiteral("string:org.kde.StatusNotifierItem")},
+                               &item, busEnvironment),
+             0);
+    // Its icon drawn by the program, and its tip.
+    const QString properties = QString::fromUtf8(item);
+    const QRegularExpression icon(
+        QStringLiteral("\"IconPixmap\"\\s+variant\\s+array \\[\\s+struct \\{\\s+int32 [1-9]"));
+    const QRegularExpression tip(QStringLiteral("\"ToolTip\"\\s+variant\\s+struct \\{\\s+string "
+                                                "\"[^\"]*\"\\s+array \\[[^\\]]*\\]\\s+string "
+                                                "\"Pictarro\""));
+    QVERIFY2(properties.contains(icon) && properties.contains(tip), item.constData());
+    QCOMPARE(panel.items().size(), 1);
+    QVERIFY2(!windowShown(), tree.constData());
 }
 
 QTEST_GUILESS_MAIN(tst_WaylandE2e)
