@@ -6,6 +6,7 @@
 // the decode half of the bare fetch and decode a capture is measured against.
 //
 //   bench_png_encoders [--runs N]
+#include "BenchPictures.h"
 #include "PngFile.h"
 #include "Timing.h"
 
@@ -13,67 +14,11 @@
 #include <QCommandLineParser>
 #include <QGuiApplication>
 #include <QImageWriter>
-#include <QPainter>
-#include <QRandomGenerator>
 #include <cstdio>
 #include <png.h>
 #include <spng.h>
 
 namespace {
-
-QImage screenPicture(QSize size)
-{
-    // Windows with title bars, text-like runs and flat panels on a gradient.
-    QImage picture(size, QImage::Format_RGB32);
-    QPainter painter(&picture);
-    QLinearGradient sky(0, 0, size.width(), size.height());
-    sky.setColorAt(0, QColor(32, 64, 128));
-    sky.setColorAt(1, QColor(160, 96, 140));
-    painter.fillRect(picture.rect(), sky);
-    QRandomGenerator random(4242);
-    for (int w = 0; w < 5; ++w) {
-        const QRect window(random.bounded(size.width() / 2), random.bounded(size.height() / 2),
-                           size.width() / 3 + random.bounded(size.width() / 4),
-                           size.height() / 3 + random.bounded(size.height() / 4));
-        painter.fillRect(window, QColor(246, 246, 244));
-        painter.fillRect(QRect(window.topLeft(), QSize(window.width(), 28)),
-                         QColor::fromHsv(random.bounded(360), 90, 200));
-        for (int y = window.top() + 48; y < window.bottom() - 17; y += 17) {
-            for (int x = window.left() + 12; x < window.right() - 60; x += 7 + random.bounded(40))
-                painter.fillRect(QRect(x, y, 4 + random.bounded(30), 10), QColor(30, 30, 30));
-        }
-    }
-    return picture;
-}
-
-QImage photoPicture(QSize size)
-{
-    QImage picture(size, QImage::Format_RGB32);
-    QRandomGenerator random(99);
-    for (int y = 0; y < size.height(); ++y) {
-        auto *line = reinterpret_cast<QRgb *>(picture.scanLine(y));
-        for (int x = 0; x < size.width(); ++x) {
-            const int grain = static_cast<int>(random.bounded(13)) - 6;
-            line[x] = qRgb(qBound(0, 80 + 100 * x / size.width() + grain, 255),
-                           qBound(0, 120 + 80 * y / size.height() + grain, 255),
-                           qBound(0, 200 - 120 * y / size.height() + grain, 255));
-        }
-    }
-    return picture;
-}
-
-QImage noisePicture(QSize size)
-{
-    QImage picture(size, QImage::Format_RGB32);
-    QRandomGenerator random(5);
-    for (int y = 0; y < size.height(); ++y) {
-        auto *line = reinterpret_cast<quint32 *>(picture.scanLine(y));
-        random.fillRange(line, size.width());
-        for (int x = 0; x < size.width(); ++x)
-            line[x] |= 0xff000000u;
-    }
-    return picture;
-}
 
 QByteArray qtPng(const QImage &picture, int quality)
 {
@@ -203,9 +148,7 @@ int main(int argc, char *argv[])
                 "against Qt's default writer\n",
                 size.width(), size.height(), runs);
     for (const char *kind : {"screen", "photo", "noise"}) {
-        const QImage picture = qstrcmp(kind, "noise") == 0   ? noisePicture(size)
-                               : qstrcmp(kind, "photo") == 0 ? photoPicture(size)
-                                                             : screenPicture(size);
+        const QImage picture = bench::picture(QLatin1String(kind), size);
         const QByteArray reference = qtPng(picture, -1);
         std::printf("\n%s\n\n| encoder | encode | size | against Qt |\n|---|---|---|---|\n", kind);
         const bench::Timing decode =
