@@ -14,6 +14,7 @@
 //                         [--sizes 720,1080,2160,4320] [--pictures screen,photo,noise]
 
 #include "BenchPictures.h"
+#include "Memory.h"
 
 #include <QClipboard>
 #include <QCommandLineParser>
@@ -341,6 +342,9 @@ QStringList variants(const QImage &picture, const QString &folder, const QString
 
 int main(int argc, char *argv[])
 {
+    // The floor keeps the memory of one fetch for the next, as Pictarro
+    // does within a burst of captures.
+    platform::Memory::keepFreedBlocks();
     QGuiApplication app(argc, argv);
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral("Pictarro capture latency"));

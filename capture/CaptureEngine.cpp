@@ -5,6 +5,7 @@
 #include "Clipboard.h"
 #include "FileSystem.h"
 #include "JpegEncoder.h"
+#include "Memory.h"
 #include "PngFile.h"
 #include "Steps.h"
 
@@ -49,6 +50,13 @@ CaptureEngine::CaptureEngine(platform::Clipboard &clipboard, const QString &prog
     // Every offer is announced (on X11 through XFixes, for every new owner),
     // so the clipboard is never polled.
     connect(&m_clipboard, &platform::Clipboard::changed, this, &CaptureEngine::Clipboard_Changed);
+    // The memory of the pictures read serves the next capture of a burst;
+    // a while after the last one it goes back to the system. This timer
+    // runs once per burst, never while nothing is captured.
+    constexpr int BurstMs = 10000;
+    m_burstOver.setSingleShot(true);
+    m_burstOver.setInterval(BurstMs);
+    connect(&m_burstOver, &QTimer::timeout, this, &platform::Memory::releaseFreed);
 }
 
 CaptureEngine::~CaptureEngine() = default;
@@ -122,18 +130,17 @@ void CaptureEngine::WatchClipboard()
     // The settings as they stand now, for this one capture.
     CaptureSettings settings = m_settings();
     // A PNG capture keeps a sound PNG file offered as it is: no decode, no
-    // encode. The clipboard decodes it only where the refill guard needs
-    // the pixels.
+    // encode. The refill guard decodes it only as far as it needs to tell.
     if (settings.format == CaptureNaming::Format::Png) {
-        const platform::Clipboard::PngOffer offer = m_clipboard.png();
-        const PngFile::Check check = PngFile::check(offer.file);
-        if (check.sound()) {
-            ClipboardPng = offer.file.left(check.length);
-            ClipboardImage = offer.picture;
-        }
+        const QByteArray offered = m_clipboard.png();
+        const PngFile::Check check = PngFile::check(offered);
+        if (check.sound())
+            ClipboardPng = offered.left(check.length);
     }
     if (ClipboardPng.isEmpty())
         ClipboardImage = m_clipboard.image();
+    if (!ClipboardImage.isNull() || !ClipboardPng.isEmpty())
+        m_burstOver.start();
     if (ClipboardImage.isNull() && ClipboardPng.isEmpty()) {
         setTextClipboard(QString());
         // A picture that is offered but cannot be decoded is not fetched
@@ -141,7 +148,7 @@ void CaptureEngine::WatchClipboard()
         m_pictureUnusable = m_clipboard.offersPictureOnly();
         return;
     }
-    if (m_clipboard.isRefill(ClipboardImage)) {
+    if (m_clipboard.isRefill()) {
         // A clipboard manager offers the picture just taken once more. It
         // is saved (or was reported) already; taking it again would only
         // make the manager offer it again. It stays on the clipboard and is

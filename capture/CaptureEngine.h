@@ -7,6 +7,7 @@
 #include <QObject>
 #include <QString>
 #include <QStringList>
+#include <QTimer>
 #include <functional>
 #include <memory>
 
@@ -103,6 +104,7 @@ private:
     const QString m_defaultFolder;
     std::unique_ptr<platform::JpegEncoder> m_encoder;
     QFileSystemWatcher *m_folderWatch = nullptr;
+    QTimer m_burstOver; // once captures stop, their memory goes back
     bool m_keepingFolders = false;
 
     // The watcher's scratch copies of what the clipboard offers.

@@ -1,5 +1,6 @@
 #include "CommandLine.h"
 #include "MainForm.h"
+#include "Memory.h"
 #include "ProgramInfo.h"
 #include "SingleInstance.h"
 #include "WindowSystem.h"
@@ -16,6 +17,8 @@ int main(int argc, char *argv[])
     if (const QString unwatchable = platform::chooseWindowSystem(); !unwatchable.isEmpty())
         return platform::explainClipboardUnavailable(unwatchable, argc, argv);
 
+    // Captures in a burst reuse the memory of the one before.
+    platform::Memory::keepFreedBlocks();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Pictarro"));
     QApplication::setApplicationVersion(platform::ProgramInfo::version());

@@ -102,34 +102,19 @@ QImage Clipboard::image()
     return m_pictureRead;
 }
 
-Clipboard::PngOffer Clipboard::png()
+QByteArray Clipboard::png()
 {
     m_backend->holdOffer();
     const QString type = QStringLiteral("image/png");
     m_pngRead = m_backend->formats().contains(type) ? m_backend->readHeld(type) : QByteArray();
-    m_pictureRead = mayBeRefill(pngSize(m_pngRead)) ? QImage::fromData(m_pngRead, "PNG") : QImage();
-    return {m_pngRead, m_pictureRead};
+    m_pictureRead = QImage();
+    return m_pngRead;
 }
 
 bool Clipboard::offersPictureOnly() const
 {
     const QStringList offered = m_backend->formats();
     return !pictureType(offered).isEmpty() && !offersText(offered);
-}
-
-Clipboard::Fingerprint Clipboard::fingerprint(const QImage &picture)
-{
-    // Pictures arrive as 32-bit RGB; one that comes back in another format
-    // is compared in that one.
-    const QImage rgb =
-        picture.format() == QImage::Format_RGB32 || picture.format() == QImage::Format_ARGB32
-            ? picture
-            : picture.convertToFormat(QImage::Format_RGB32);
-    size_t hash = 0;
-    const auto rowBytes = static_cast<size_t>(rgb.width()) * 4;
-    for (int y = 0; y < rgb.height(); ++y)
-        hash = qHashBits(rgb.constScanLine(y), rowBytes, hash);
-    return {rgb.size(), hash};
 }
 
 bool Clipboard::mayBeRefill(QSize size) const
@@ -139,13 +124,32 @@ bool Clipboard::mayBeRefill(QSize size) const
                        [size](const Cleared &cleared) { return cleared.size == size; });
 }
 
-bool Clipboard::isRefill(const QImage &picture)
+bool Clipboard::isRefill()
 {
-    if (picture.isNull() || !mayBeRefill(picture.size()))
+    const QSize size = m_pictureRead.isNull() ? pngSize(m_pngRead) : m_pictureRead.size();
+    if (size.isEmpty() || !mayBeRefill(size))
         return false;
-    const Fingerprint print = fingerprint(picture);
-    if (std::none_of(m_cleared.cbegin(), m_cleared.cend(),
-                     [&print](const Cleared &cleared) { return cleared.print.get() == print; }))
+    // The pictures cleared that this one could still be, narrowed row by row.
+    std::vector<const PictureRows::Print *> alike;
+    for (const Cleared &cleared : std::as_const(m_cleared)) {
+        if (cleared.size == size && cleared.print.get().size == size)
+            alike.push_back(&cleared.print.get());
+    }
+    const auto narrow = [&alike](int row, PictureRows::RowHash hash) {
+        const auto index = static_cast<size_t>(row);
+        alike.erase(std::remove_if(alike.begin(), alike.end(),
+                                   [&](const PictureRows::Print *print) {
+                                       return print->rows.at(index) != hash;
+                                   }),
+                    alike.end());
+        return !alike.empty();
+    };
+    if (alike.empty())
+        return false;
+    const PictureRows::Scan scanned = m_pictureRead.isNull()
+                                          ? PictureRows::scan(m_pngRead, narrow)
+                                          : PictureRows::scan(m_pictureRead, narrow);
+    if (scanned != PictureRows::Scan::Done || alike.empty())
         return false;
     m_pictureRead = QImage();
     m_pngRead.clear();
@@ -158,11 +162,17 @@ void Clipboard::clear()
     // not one: a manager that missed the last picture offers the one before.
     constexpr int Remembered = 8;
     if (!m_pictureRead.isNull() || !m_pngRead.isEmpty()) {
-        // Off the capture's way: a PNG file is decoded only now, beside
-        // whatever comes next.
+        // Off the capture's way, on another thread: a PNG file is decoded
+        // only now, beside whatever comes next. The job lets go of the
+        // picture once it is done, as the future keeps its job until the
+        // entry is dropped.
         const QSize size = m_pictureRead.isNull() ? pngSize(m_pngRead) : m_pictureRead.size();
-        const auto print = [picture = m_pictureRead, png = m_pngRead] {
-            return fingerprint(picture.isNull() ? QImage::fromData(png, "PNG") : picture);
+        auto print = [picture = m_pictureRead, png = m_pngRead]() mutable {
+            PictureRows::Print done =
+                picture.isNull() ? PictureRows::print(png) : PictureRows::print(picture);
+            picture = QImage();
+            png = QByteArray();
+            return done;
         };
         m_cleared.append({size, std::async(std::launch::async | std::launch::deferred, print)});
         if (m_cleared.size() > Remembered)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ClipboardBackend.h"
+#include "PictureRows.h"
 
 #include <QElapsedTimer>
 #include <QImage>
@@ -54,16 +55,9 @@ public:
 
     // The picture on the clipboard as the PNG file its owner offers
     // (image/png), not decoded, or empty; remembered as image() remembers
-    // its picture. `picture` is the file decoded, but only when isRefill()
-    // needs pixels to tell (an offer within RefillWindowMs of the last
-    // clear(), of the size of a picture cleared); otherwise null, and a PNG
-    // file cleared is decoded for the refill guard later, on another thread.
-    struct PngOffer
-    {
-        QByteArray file;
-        QImage picture;
-    };
-    PngOffer png();
+    // its picture. A PNG file cleared is decoded for the refill guard
+    // later, on another thread.
+    QByteArray png();
 
     // Cheap: whether the offered formats include a picture and no plain
     // text. Reads only the list of formats, which the backend keeps per
@@ -74,28 +68,21 @@ public:
     // that picture came from is dropped: a newer one stays for its own turn.
     void clear();
 
-    // Whether this picture is one of the last few that image() read and
-    // clear() dropped (same size, same pixels), offered again within
-    // RefillWindowMs of the last clear(). That is what a clipboard manager
-    // does that never lets the clipboard stay empty: it offers the picture
-    // just taken once more, at once. A refill is not kept as the picture
-    // read: it is left where it is.
-    bool isRefill(const QImage &picture);
+    // Whether the picture last read, by image() or png(), is one of the
+    // last few that clear() dropped (same size, same pixels), offered again
+    // within RefillWindowMs of the last clear(). That is what a clipboard
+    // manager does that never lets the clipboard stay empty: it offers the
+    // picture just taken once more, at once, perhaps encoded afresh. The
+    // rows are compared one by one, and a picture that differs early is
+    // told apart without reading the rest (a PNG file without decoding the
+    // rest). A refill is not kept as the picture read: it is left where it
+    // is.
+    bool isRefill();
 
 Q_SIGNALS:
     void changed();
 
 private:
-    struct Fingerprint
-    {
-        QSize size;
-        size_t pixels = 0;
-        bool operator==(const Fingerprint &other) const
-        {
-            return size == other.size && pixels == other.pixels;
-        }
-    };
-    static Fingerprint fingerprint(const QImage &picture);
     void ownerChanged();
     bool mayBeRefill(QSize size) const;
 
@@ -105,7 +92,7 @@ private:
     struct Cleared
     {
         QSize size; // known at once; the fingerprint may still be on its way
-        std::shared_future<Fingerprint> print;
+        std::shared_future<PictureRows::Print> print;
     };
     QList<Cleared> m_cleared;          // the last pictures cleared, newest last
     QElapsedTimer m_sinceClear;        // since the last clear() of a picture

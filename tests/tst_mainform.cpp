@@ -934,14 +934,20 @@ private:
 void TestMainForm::capture_refillingManager_savedOnce_noLoop_data()
 {
     QTest::addColumn<QString>("format");
-    QTest::newRow("bitmap") << "bmp";
+    QTest::addColumn<QImage>("next"); // a different picture, offered next
+    QImage lastRowOff = testPicture(60, 40);
+    lastRowOff.setPixel(59, 39, qRgb(1, 2, 3));
+    QTest::newRow("bitmap") << "bmp" << testPicture(61, 40);
+    QTest::newRow("bitmap, only the last pixel differs") << "bmp" << lastRowOff;
     // Kept as offered, not decoded on the way; the refill's bytes differ.
-    QTest::newRow("png") << "png";
+    QTest::newRow("png") << "png" << testPicture(61, 40);
+    QTest::newRow("png, only the last pixel differs") << "png" << lastRowOff;
 }
 
 void TestMainForm::capture_refillingManager_savedOnce_noLoop()
 {
     QFETCH(QString, format);
+    QFETCH(QImage, next);
     const bool png = format == "png";
     if (png)
         storeSetting("ImageExtensionPNG", "SaveExtensionPNG", "True");
@@ -964,7 +970,7 @@ void TestMainForm::capture_refillingManager_savedOnce_noLoop()
     QCOMPARE(captured.count(), 1);
 
     // A different picture is saved as ever.
-    offerAsUsual(testPicture(61, 40));
+    offerAsUsual(next);
     QTRY_COMPARE_WITH_TIMEOUT(manager.refills, 2, WaitMs);
     QTest::qWait(300);
     QCOMPARE(captured.count(), 2);

@@ -1,8 +1,9 @@
 // The capture service's rules that need no display: the name filter, the
 // counter's arithmetic and text, capture file names, typed conversions, the
-// soundness of offered PNG files.
+// soundness of offered PNG files, pictures compared row by row.
 #include "CaptureCounter.h"
 #include "CaptureNaming.h"
+#include "PictureRows.h"
 #include "PngFile.h"
 #include "RecordingLauncher.h"
 #include "ShellOpen.h"
@@ -50,6 +51,8 @@ private Q_SLOTS:
     void folderPath();
     void pngCheck_data();
     void pngCheck();
+    void pictureRows_pngReadsAsItsPixels_data();
+    void pictureRows_pngReadsAsItsPixels();
     void shellOpen_runsOnlyProgramsBesideUs_data();
     void shellOpen_runsOnlyProgramsBesideUs();
 };
@@ -623,6 +626,57 @@ void TestRules::pngCheck()
     QCOMPARE(check.length, length < 0 ? bytes.size() : length);
     QCOMPARE(check.sound(), length != 0);
     QCOMPARE(check.size, size);
+}
+
+void TestRules::pictureRows_pngReadsAsItsPixels_data()
+{
+    // A PNG file, and whether it is whole: when it is, its rows must hash
+    // as those of the picture Qt decodes from it, whichever way it is read.
+    QTest::addColumn<QByteArray>("png");
+    QTest::addColumn<bool>("whole");
+
+    QImage picture(37, 23, QImage::Format_ARGB32);
+    for (int y = 0; y < picture.height(); ++y) {
+        for (int x = 0; x < picture.width(); ++x)
+            picture.setPixel(x, y, qRgba(x * 7, y * 11, (x * y) % 256, 255 - x * 3));
+    }
+    const QImage opaque = picture.convertToFormat(QImage::Format_RGB32);
+    QTest::newRow("RGB") << pngOf(opaque) << true;
+    QTest::newRow("RGBA") << pngOf(picture) << true;
+    QTest::newRow("palette") << pngOf(opaque.convertToFormat(QImage::Format_Indexed8,
+                                                             Qt::ThresholdDither))
+                             << true;
+    QTest::newRow("palette with transparency")
+        << pngOf(picture.convertToFormat(QImage::Format_Indexed8, Qt::ThresholdDither)) << true;
+    QTest::newRow("grey") << pngOf(opaque.convertToFormat(QImage::Format_Grayscale8)) << true;
+    QTest::newRow("1-bit") << pngOf(opaque.convertToFormat(QImage::Format_Mono)) << true;
+    QTest::newRow("16-bit grey") << pngOf(opaque.convertToFormat(QImage::Format_Grayscale16))
+                                 << true;
+    QTest::newRow("16-bit RGBA") << pngOf(picture.convertToFormat(QImage::Format_RGBA64)) << true;
+    QTest::newRow("cut short") << pngOf(opaque).left(100) << false;
+    QByteArray noise(600, Qt::Uninitialized);
+    QRandomGenerator(5).fillRange(reinterpret_cast<quint32 *>(noise.data()), noise.size() / 4);
+    QTest::newRow("random bytes after the signature") << pngSignature() + noise << false;
+}
+
+void TestRules::pictureRows_pngReadsAsItsPixels()
+{
+    QFETCH(QByteArray, png);
+    QFETCH(bool, whole);
+    namespace Rows = platform::PictureRows;
+    const Rows::Print print = Rows::print(png);
+    if (!whole) {
+        QVERIFY(print.rows.empty());
+        return;
+    }
+    const QImage decoded = QImage::fromData(png, "PNG");
+    QCOMPARE(print.size, decoded.size());
+    QCOMPARE(print.rows, Rows::print(decoded).rows);
+    // A scan that may stop stops at the row it is told to.
+    int rowsSeen = 0;
+    QCOMPARE(Rows::scan(png, [&rowsSeen](int row, Rows::RowHash) { return ++rowsSeen, row < 4; }),
+             Rows::Scan::Stopped);
+    QCOMPARE(rowsSeen, 5);
 }
 
 void TestRules::shellOpen_runsOnlyProgramsBesideUs_data()

@@ -1,0 +1,133 @@
+#include "PictureRows.h"
+
+#include <QHashFunctions>
+#include <QtEndian>
+#include <climits>
+#include <memory>
+#include <optional>
+#include <spng.h>
+
+namespace platform::PictureRows {
+
+namespace {
+
+RowHash hashOf(const QRgb *pixels, int width)
+{
+    return qHashBits(pixels, static_cast<size_t>(width) * sizeof(QRgb), 0);
+}
+
+struct FreeSpng
+{
+    void operator()(spng_ctx *context) const { spng_ctx_free(context); }
+};
+
+// Width and height as the PNG header gives them, or an empty size.
+QSize headerSize(QByteArrayView png)
+{
+    if (png.size() < 24 || png.sliced(12, 4) != "IHDR")
+        return {};
+    const auto width = qFromBigEndian<quint32>(png.data() + 16);
+    const auto height = qFromBigEndian<quint32>(png.data() + 20);
+    if (width == 0 || height == 0 || width > INT_MAX || height > INT_MAX)
+        return {};
+    return {static_cast<int>(width), static_cast<int>(height)};
+}
+
+// Row by row through libspng; nullopt when the file is one it leaves to Qt.
+std::optional<Scan> scanByRow(QByteArrayView png, const Visitor &visit)
+{
+    const std::unique_ptr<spng_ctx, FreeSpng> context(spng_ctx_new(0));
+    if (!context || spng_set_png_buffer(context.get(), png.data(), png.size()) != 0)
+        return std::nullopt;
+    spng_ihdr header{};
+    if (spng_get_ihdr(context.get(), &header) != 0)
+        return Scan::Failed;
+    if (header.bit_depth > 8 || header.interlace_method != SPNG_INTERLACE_NONE)
+        return std::nullopt;
+    if (spng_decode_image(context.get(), nullptr, 0, SPNG_FMT_RGBA8,
+                          SPNG_DECODE_TRNS | SPNG_DECODE_PROGRESSIVE) != 0)
+        return Scan::Failed;
+
+    const int width = static_cast<int>(header.width);
+    const int height = static_cast<int>(header.height);
+    std::vector<unsigned char> rgba(static_cast<size_t>(width) * 4);
+    std::vector<QRgb> argb(static_cast<size_t>(width));
+    for (int y = 0; y < height; ++y) {
+        const int status = spng_decode_row(context.get(), rgba.data(), rgba.size());
+        if (status != 0 && !(status == SPNG_EOI && y == height - 1))
+            return Scan::Failed;
+        for (int x = 0; x < width; ++x) {
+            const unsigned char *pixel = rgba.data() + 4 * static_cast<size_t>(x);
+            argb[static_cast<size_t>(x)] = qRgba(pixel[0], pixel[1], pixel[2], pixel[3]);
+        }
+        if (!visit(y, hashOf(argb.data(), width)))
+            return Scan::Stopped;
+    }
+    return Scan::Done;
+}
+
+} // namespace
+
+Scan scan(const QImage &picture, const Visitor &visit)
+{
+    if (picture.isNull())
+        return Scan::Failed;
+    if (picture.format() == QImage::Format_RGB32) {
+        // Opaque: the unused byte is set, whatever the decoder left in it.
+        std::vector<QRgb> row(static_cast<size_t>(picture.width()));
+        for (int y = 0; y < picture.height(); ++y) {
+            const auto *pixels = reinterpret_cast<const QRgb *>(picture.constScanLine(y));
+            for (int x = 0; x < picture.width(); ++x)
+                row[static_cast<size_t>(x)] = pixels[x] | 0xff000000u;
+            if (!visit(y, hashOf(row.data(), picture.width())))
+                return Scan::Stopped;
+        }
+        return Scan::Done;
+    }
+    const QImage argb = picture.format() == QImage::Format_ARGB32
+                            ? picture
+                            : picture.convertToFormat(QImage::Format_ARGB32);
+    for (int y = 0; y < argb.height(); ++y) {
+        if (!visit(y, hashOf(reinterpret_cast<const QRgb *>(argb.constScanLine(y)), argb.width())))
+            return Scan::Stopped;
+    }
+    return Scan::Done;
+}
+
+Scan scan(QByteArrayView png, const Visitor &visit)
+{
+    if (const std::optional<Scan> byRow = scanByRow(png, visit))
+        return *byRow;
+    return scan(QImage::fromData(png, "PNG"), visit);
+}
+
+namespace {
+
+template <typename Source> Print printOf(const Source &source, QSize size)
+{
+    Print print{size, {}};
+    if (size.isEmpty())
+        return {};
+    print.rows.reserve(static_cast<size_t>(size.height()));
+    const Scan done = scan(source, [&print](int, RowHash hash) {
+        print.rows.push_back(hash);
+        return true;
+    });
+    if (done != Scan::Done || print.rows.size() != static_cast<size_t>(size.height()))
+        return {};
+    return print;
+}
+
+} // namespace
+
+Print print(const QImage &picture)
+{
+    return printOf(picture, picture.size());
+}
+
+Print print(QByteArrayView png)
+{
+    return printOf(png, headerSize(png));
+}
+
+} // namespace platform::PictureRows

@@ -1,0 +1,49 @@
+#pragma once
+
+#include <QByteArrayView>
+#include <QImage>
+#include <QSize>
+#include <cstddef>
+#include <functional>
+#include <vector>
+
+// Pictures compared by their pixels, row by row, whatever file format they
+// came in: each row is reduced to a hash of its pixels as 32-bit ARGB
+// (non-premultiplied), so that a PNG file and a bitmap of the same picture
+// give the same hashes, and two pictures that differ early are told apart
+// without reading the rest.
+namespace platform::PictureRows {
+
+using RowHash = std::size_t;
+
+enum class Scan
+{
+    Done,    // every row was passed on
+    Stopped, // the visitor asked to stop
+    Failed,  // the picture could not be decoded
+};
+
+// Called for each row, top to bottom; returns whether to go on.
+using Visitor = std::function<bool(int row, RowHash hash)>;
+
+Scan scan(const QImage &picture, const Visitor &visit);
+
+// A PNG file, decoded one row at a time where that is possible (8 bits or
+// fewer per channel, not interlaced), so that only a row is held at once
+// and a scan that stops early decodes no further. Other PNG files are
+// decoded whole.
+Scan scan(QByteArrayView png, const Visitor &visit);
+
+// A picture's size and the hashes of all its rows.
+struct Print
+{
+    QSize size;
+    std::vector<RowHash> rows;
+};
+
+// The print of a picture, or of a PNG file (an empty one when it does not
+// decode).
+Print print(const QImage &picture);
+Print print(QByteArrayView png);
+
+} // namespace platform::PictureRows
