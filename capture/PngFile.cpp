@@ -2,6 +2,7 @@
 
 #include <QtEndian>
 #include <algorithm>
+#include <future>
 #include <iterator>
 #include <libdeflate.h>
 #include <memory>
@@ -171,43 +172,30 @@ public:
 
     // Row y into `to`. Filtered, it takes the one of None, Sub and Up whose
     // output has the smallest sum of absolute values (the usual guess at
-    // what deflate packs best); row y - 1 must have been the last one done.
+    // what deflate packs best); row y - 1 must have been the last one done,
+    // or the one given to startAt().
     void write(int y, bool filtered, unsigned char *to)
     {
-        const auto *pixels = reinterpret_cast<const QRgb *>(m_picture.constScanLine(y));
-        unsigned char *bytes = filtered ? m_current.data() : to + 1;
-        const auto width = static_cast<size_t>(m_picture.width());
-        for (size_t x = 0; x < width; ++x) {
-            const QRgb pixel = pixels[x];
-            *bytes++ = static_cast<unsigned char>(qRed(pixel));
-            *bytes++ = static_cast<unsigned char>(qGreen(pixel));
-            *bytes++ = static_cast<unsigned char>(qBlue(pixel));
-            if (m_channels == 4)
-                *bytes++ = static_cast<unsigned char>(qAlpha(pixel));
-        }
+        unpack(y, filtered ? m_current.data() : to + 1);
         *to = 0;
         if (!filtered)
             return;
-        const auto magnitude = [](unsigned char byte) {
-            return static_cast<unsigned>(byte < 128 ? byte : 256 - byte);
-        };
-        quint64 none = 0;
-        quint64 sub = 0;
-        quint64 up = 0;
+        // Plain loops over bytes, on locals (a byte store could otherwise
+        // change the members), which the compiler turns into vector code.
         const unsigned char *row = m_current.data();
         const unsigned char *above = m_previous.data();
-        for (size_t i = 0; i < m_rowBytes; ++i) {
-            const auto left =
-                static_cast<unsigned char>(row[i] - (i >= m_channels ? row[i - m_channels] : 0));
-            const auto over = static_cast<unsigned char>(row[i] - above[i]);
-            m_sub[i] = left;
-            m_up[i] = over;
-            none += magnitude(row[i]);
-            sub += magnitude(left);
-            up += magnitude(over);
-        }
-        if (y == 0)
-            up = none;
+        unsigned char *left = m_sub.data();
+        unsigned char *over = m_up.data();
+        const size_t channels = m_channels;
+        const size_t length = m_rowBytes;
+        std::copy(row, row + channels, left);
+        for (size_t i = channels; i < length; ++i)
+            left[i] = static_cast<unsigned char>(row[i] - row[i - channels]);
+        for (size_t i = 0; i < length; ++i)
+            over[i] = static_cast<unsigned char>(row[i] - above[i]);
+        const quint32 none = magnitudes(row, length);
+        const quint32 sub = magnitudes(left, length);
+        const quint32 up = y == 0 ? none : magnitudes(over, length);
         const std::vector<unsigned char> *chosen = &m_current;
         if (sub < none && sub <= up) {
             chosen = &m_sub;
@@ -220,7 +208,47 @@ public:
         std::swap(m_current, m_previous);
     }
 
+    // Makes row y the next one to write, its filter looking at row y - 1.
+    void startAt(int y)
+    {
+        if (y > 0)
+            unpack(y - 1, m_previous.data());
+    }
+
 private:
+    void unpack(int y, unsigned char *bytes) const
+    {
+        const auto *pixels = reinterpret_cast<const QRgb *>(m_picture.constScanLine(y));
+        const auto width = static_cast<size_t>(m_picture.width());
+        if (m_channels == 4) {
+            for (size_t x = 0; x < width; ++x) {
+                const QRgb pixel = pixels[x];
+                bytes[4 * x] = static_cast<unsigned char>(qRed(pixel));
+                bytes[4 * x + 1] = static_cast<unsigned char>(qGreen(pixel));
+                bytes[4 * x + 2] = static_cast<unsigned char>(qBlue(pixel));
+                bytes[4 * x + 3] = static_cast<unsigned char>(qAlpha(pixel));
+            }
+            return;
+        }
+        for (size_t x = 0; x < width; ++x) {
+            const QRgb pixel = pixels[x];
+            bytes[3 * x] = static_cast<unsigned char>(qRed(pixel));
+            bytes[3 * x + 1] = static_cast<unsigned char>(qGreen(pixel));
+            bytes[3 * x + 2] = static_cast<unsigned char>(qBlue(pixel));
+        }
+    }
+
+    // The sum of the bytes' absolute values, read as signed differences.
+    static quint32 magnitudes(const unsigned char *bytes, size_t length)
+    {
+        quint32 sum = 0;
+        for (size_t i = 0; i < length; ++i) {
+            const auto difference = static_cast<signed char>(bytes[i]);
+            sum += static_cast<quint32>(difference < 0 ? -difference : difference);
+        }
+        return sum;
+    }
+
     const QImage &m_picture;
     size_t m_channels;
     size_t m_rowBytes;
@@ -268,10 +296,19 @@ QByteArray encode(const QImage &picture, int level)
         const double share = packedShare(pixels, channels);
         const bool store = share > 0.9;
         const int chosenLevel = store ? 0 : share > 0.25 ? 1 : level;
-        Scanlines lines(pixels, channels);
-        std::vector<unsigned char> rows(lines.lineBytes() * static_cast<size_t>(pixels.height()));
-        for (int y = 0; y < pixels.height(); ++y)
-            lines.write(y, !store, rows.data() + lines.lineBytes() * static_cast<size_t>(y));
+        // The lower half of the rows is filtered on another thread.
+        const size_t lineBytes = Scanlines(pixels, channels).lineBytes();
+        std::vector<unsigned char> rows(lineBytes * static_cast<size_t>(pixels.height()));
+        const auto filterRows = [&](int first, int end) {
+            Scanlines lines(pixels, channels);
+            lines.startAt(first);
+            for (int y = first; y < end; ++y)
+                lines.write(y, !store, rows.data() + lineBytes * static_cast<size_t>(y));
+        };
+        const int half = pixels.height() / 2;
+        std::future<void> lower = std::async(std::launch::async, filterRows, half, pixels.height());
+        filterRows(0, half);
+        lower.get();
         const Compressor compressor(libdeflate_alloc_compressor(chosenLevel));
         if (!compressor)
             return {};

@@ -6,6 +6,7 @@
 #include <QImage>
 #include <QMimeData>
 #include <QtGui/qguiapplication_platform.h>
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
@@ -130,9 +131,17 @@ QByteArray ClipboardX11::data(const QString &mimeType) const
 
 QString ClipboardX11::text() const
 {
-    // Qt knows every X text target and its encoding.
+    // Qt knows every X text target and its encoding, and lists each as a
+    // text/ type; asked for text that is not offered, it would still try
+    // them all with the owner.
     const QMimeData *data = offer();
-    return data ? data->text() : QString();
+    if (!data)
+        return {};
+    const QStringList formats = data->formats();
+    if (std::none_of(formats.cbegin(), formats.cend(),
+                     [](const QString &type) { return type.startsWith(u"text/"); }))
+        return {};
+    return data->text();
 }
 
 void ClipboardX11::holdOffer()
@@ -154,11 +163,10 @@ QByteArray ClipboardX11::readHeld(const QString &mimeType)
     // copy of the older owner's picture. The newer owner keeps its offer for
     // its own turn; if it then offers these very bytes, they were its own,
     // and its offer is taken off the clipboard instead of read as new.
-    const size_t hash = qHash(bytes);
     const bool fromDoubtfulOwner =
         m_pictureOwner != XCB_WINDOW_NONE && m_pictureOwner == m_doubtfulOwner;
     m_doubtfulOwner = XCB_WINDOW_NONE;
-    if (fromDoubtfulOwner && hash == m_doubtfulBytes) {
+    if (fromDoubtfulOwner && qHash(bytes) == m_doubtfulBytes) {
         dropOffer(m_pictureOwner);
         m_pictureOwner = XCB_WINDOW_NONE;
         Q_EMIT repeatDropped();
@@ -171,7 +179,7 @@ QByteArray ClipboardX11::readHeld(const QString &mimeType)
         m_pictureOwner = ownerAfter;
     } else if (ownerAfter != m_pictureOwner) {
         m_doubtfulOwner = ownerAfter;
-        m_doubtfulBytes = hash;
+        m_doubtfulBytes = qHash(bytes);
     }
     return bytes;
 }
