@@ -1,5 +1,6 @@
 #include "PngFile.h"
 
+#include <QBuffer>
 #include <QtEndian>
 #include <algorithm>
 #include <future>
@@ -131,20 +132,29 @@ namespace PngFile {
 
 namespace {
 
-void appendBigEndian(QByteArray &out, quint32 value)
+bool writeBigEndian(QIODevice &out, quint32 value)
 {
     char bytes[4];
     qToBigEndian(value, bytes);
-    out.append(bytes, 4);
+    return out.write(bytes, 4) == 4;
 }
 
-void appendChunk(QByteArray &out, const char *type, const char *data, size_t length)
+// One chunk, its data written from where it lies.
+bool writeChunk(QIODevice &out, const char *type, const char *data, size_t length)
 {
-    appendBigEndian(out, static_cast<quint32>(length));
-    const qsizetype start = out.size();
-    out.append(type, 4);
-    out.append(data, static_cast<qsizetype>(length));
-    appendBigEndian(out, libdeflate_crc32(0, out.constData() + start, length + 4));
+    // libdeflate takes a null buffer as a request for its starting value.
+    const quint32 typeCrc = libdeflate_crc32(0, type, 4);
+    const quint32 crc = length == 0 ? typeCrc : libdeflate_crc32(typeCrc, data, length);
+    return writeBigEndian(out, static_cast<quint32>(length)) && out.write(type, 4) == 4 &&
+           out.write(data, static_cast<qint64>(length)) == static_cast<qint64>(length) &&
+           writeBigEndian(out, crc);
+}
+
+// Room for bytes that are all written before they are read: not cleared
+// first, as a vector would.
+template <typename Byte> std::unique_ptr<Byte[]> room(size_t size)
+{
+    return std::unique_ptr<Byte[]>(new Byte[size]);
 }
 
 struct FreeCompressor
@@ -282,10 +292,10 @@ double packedShare(const QImage &picture, int channels)
 
 } // namespace
 
-QByteArray encode(const QImage &picture, int level)
+Written encode(const QImage &picture, QIODevice &out, int level)
 {
     if (picture.isNull())
-        return {};
+        return Written::NoMemory;
     const bool alpha = picture.hasAlphaChannel();
     const QImage pixels =
         picture.convertToFormat(alpha ? QImage::Format_ARGB32 : QImage::Format_RGB32);
@@ -298,12 +308,13 @@ QByteArray encode(const QImage &picture, int level)
         const int chosenLevel = store ? 0 : share > 0.25 ? 1 : level;
         // The lower half of the rows is filtered on another thread.
         const size_t lineBytes = Scanlines(pixels, channels).lineBytes();
-        std::vector<unsigned char> rows(lineBytes * static_cast<size_t>(pixels.height()));
+        const size_t rowsSize = lineBytes * static_cast<size_t>(pixels.height());
+        const std::unique_ptr<unsigned char[]> rows = room<unsigned char>(rowsSize);
         const auto filterRows = [&](int first, int end) {
             Scanlines lines(pixels, channels);
             lines.startAt(first);
             for (int y = first; y < end; ++y)
-                lines.write(y, !store, rows.data() + lineBytes * static_cast<size_t>(y));
+                lines.write(y, !store, rows.get() + lineBytes * static_cast<size_t>(y));
         };
         const int half = pixels.height() / 2;
         std::future<void> lower = std::async(std::launch::async, filterRows, half, pixels.height());
@@ -311,15 +322,14 @@ QByteArray encode(const QImage &picture, int level)
         lower.get();
         const Compressor compressor(libdeflate_alloc_compressor(chosenLevel));
         if (!compressor)
-            return {};
-        std::vector<char> packed(libdeflate_zlib_compress_bound(compressor.get(), rows.size()));
-        const size_t packedSize = libdeflate_zlib_compress(
-            compressor.get(), rows.data(), rows.size(), packed.data(), packed.size());
+            return Written::NoMemory;
+        const size_t bound = libdeflate_zlib_compress_bound(compressor.get(), rowsSize);
+        const std::unique_ptr<char[]> packed = room<char>(bound);
+        const size_t packedSize =
+            libdeflate_zlib_compress(compressor.get(), rows.get(), rowsSize, packed.get(), bound);
         if (packedSize == 0)
-            return {};
+            return Written::NoMemory;
 
-        QByteArray png(reinterpret_cast<const char *>(Signature), sizeof Signature);
-        png.reserve(static_cast<qsizetype>(packedSize) + 1024);
         char header[13];
         qToBigEndian(static_cast<quint32>(pixels.width()), header);
         qToBigEndian(static_cast<quint32>(pixels.height()), header + 4);
@@ -327,15 +337,26 @@ QByteArray encode(const QImage &picture, int level)
         header[9] = alpha ? 6 : 2;   // RGBA or RGB
         header[10] = header[11] = 0; // deflate, adaptive filtering
         header[12] = 0;              // not interlaced
-        appendChunk(png, "IHDR", header, sizeof header);
         constexpr size_t MaxChunk = size_t{1} << 28;
-        for (size_t at = 0; at < packedSize; at += MaxChunk)
-            appendChunk(png, "IDAT", packed.data() + at, std::min(MaxChunk, packedSize - at));
-        appendChunk(png, "IEND", nullptr, 0);
-        return png;
+        bool written = out.write(reinterpret_cast<const char *>(Signature), sizeof Signature) ==
+                           qint64(sizeof Signature) &&
+                       writeChunk(out, "IHDR", header, sizeof header);
+        for (size_t at = 0; written && at < packedSize; at += MaxChunk)
+            written =
+                writeChunk(out, "IDAT", packed.get() + at, std::min(MaxChunk, packedSize - at));
+        written = written && writeChunk(out, "IEND", nullptr, 0);
+        return written ? Written::Done : Written::DeviceFailed;
     } catch (const std::bad_alloc &) {
-        return {};
+        return Written::NoMemory;
     }
+}
+
+QByteArray encode(const QImage &picture, int level)
+{
+    QByteArray png;
+    QBuffer buffer(&png);
+    buffer.open(QIODevice::WriteOnly);
+    return encode(picture, buffer, level) == Written::Done ? png : QByteArray();
 }
 
 } // namespace PngFile

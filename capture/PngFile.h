@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QByteArrayView>
+#include <QIODevice>
 #include <QImage>
 #include <QSize>
 
@@ -35,5 +36,15 @@ Check check(QByteArrayView bytes);
 // runs out.
 inline constexpr int DefaultLevel = 7;
 QByteArray encode(const QImage &picture, int level = DefaultLevel);
+
+// The same, written to `out` as it is made, without a copy of the whole
+// file in memory.
+enum class Written
+{
+    Done,
+    NoMemory,     // for the picture, or a null picture
+    DeviceFailed, // `out` did not take it all: see its error
+};
+Written encode(const QImage &picture, QIODevice &out, int level = DefaultLevel);
 
 } // namespace PngFile

@@ -129,17 +129,17 @@ bool Clipboard::isRefill()
     const QSize size = m_pictureRead.isNull() ? pngSize(m_pngRead) : m_pictureRead.size();
     if (size.isEmpty() || !mayBeRefill(size))
         return false;
-    // The pictures cleared that this one could still be, narrowed row by row.
-    std::vector<const PictureRows::Print *> alike;
-    for (const Cleared &cleared : std::as_const(m_cleared)) {
-        if (cleared.size == size && cleared.print.get().size == size)
-            alike.push_back(&cleared.print.get());
+    // The pictures cleared that this one could still be, narrowed row by
+    // row; a print still being made is waited for only as far as needed.
+    std::vector<const PictureRows::GrowingPrint *> alike;
+    for (const Cleared &cleared : m_cleared) {
+        if (cleared.size == size)
+            alike.push_back(cleared.print.get());
     }
     const auto narrow = [&alike](int row, PictureRows::RowHash hash) {
-        const auto index = static_cast<size_t>(row);
         alike.erase(std::remove_if(alike.begin(), alike.end(),
-                                   [&](const PictureRows::Print *print) {
-                                       return print->rows.at(index) != hash;
+                                   [&](const PictureRows::GrowingPrint *print) {
+                                       return print->row(row) != hash;
                                    }),
                     alike.end());
         return !alike.empty();
@@ -163,20 +163,27 @@ void Clipboard::clear()
     constexpr int Remembered = 8;
     if (!m_pictureRead.isNull() || !m_pngRead.isEmpty()) {
         // Off the capture's way, on another thread: a PNG file is decoded
-        // only now, beside whatever comes next. The job lets go of the
-        // picture once it is done, as the future keeps its job until the
-        // entry is dropped.
+        // only now, beside whatever comes next. The job holds the picture
+        // only while it runs.
         const QSize size = m_pictureRead.isNull() ? pngSize(m_pngRead) : m_pictureRead.size();
-        auto print = [picture = m_pictureRead, png = m_pngRead]() mutable {
-            PictureRows::Print done =
-                picture.isNull() ? PictureRows::print(png) : PictureRows::print(picture);
+        auto print = std::make_shared<PictureRows::GrowingPrint>(size);
+        auto make = [print, picture = m_pictureRead, png = m_pngRead]() mutable {
+            if (picture.isNull())
+                print->make(png);
+            else
+                print->make(picture);
             picture = QImage();
             png = QByteArray();
-            return done;
         };
-        m_cleared.append({size, std::async(std::launch::async | std::launch::deferred, print)});
+        Cleared cleared{size, print, {}};
+        try {
+            cleared.making = std::async(std::launch::async, std::move(make));
+        } catch (const std::system_error &) {
+            make(); // no thread to be had: made here and now
+        }
+        m_cleared.push_back(std::move(cleared));
         if (m_cleared.size() > Remembered)
-            m_cleared.removeFirst();
+            m_cleared.pop_front();
         m_pictureRead = QImage();
         m_pngRead.clear();
         m_sinceClear.start();

@@ -5,10 +5,10 @@
 
 #include <QElapsedTimer>
 #include <QImage>
-#include <QList>
 #include <QObject>
 #include <QSize>
 #include <QString>
+#include <deque>
 #include <future>
 #include <memory>
 
@@ -92,9 +92,10 @@ private:
     struct Cleared
     {
         QSize size; // known at once; the fingerprint may still be on its way
-        std::shared_future<PictureRows::Print> print;
+        std::shared_ptr<PictureRows::GrowingPrint> print; // made on another thread
+        std::future<void> making;                         // joined when dropped
     };
-    QList<Cleared> m_cleared;          // the last pictures cleared, newest last
+    std::deque<Cleared> m_cleared;     // the last pictures cleared, newest last
     QElapsedTimer m_sinceClear;        // since the last clear() of a picture
     qint64 m_offeredAfterClearMs = -1; // the latest change, in m_sinceClear's time
 };

@@ -130,4 +130,46 @@ Print print(QByteArrayView png)
     return printOf(png, headerSize(png));
 }
 
+void GrowingPrint::make(const QImage &picture)
+{
+    if (picture.size() == m_size)
+        scan(picture, [this](int, RowHash hash) { return add(hash), true; });
+    end();
+}
+
+void GrowingPrint::make(QByteArrayView png)
+{
+    if (headerSize(png) == m_size)
+        scan(png, [this](int, RowHash hash) { return add(hash), true; });
+    end();
+}
+
+void GrowingPrint::add(RowHash hash)
+{
+    {
+        const std::lock_guard<std::mutex> locked(m_lock);
+        m_rows.push_back(hash);
+    }
+    m_grown.notify_all();
+}
+
+void GrowingPrint::end()
+{
+    {
+        const std::lock_guard<std::mutex> locked(m_lock);
+        m_ended = true;
+    }
+    m_grown.notify_all();
+}
+
+std::optional<RowHash> GrowingPrint::row(int y) const
+{
+    const auto index = static_cast<size_t>(y);
+    std::unique_lock<std::mutex> locked(m_lock);
+    m_grown.wait(locked, [&] { return m_rows.size() > index || m_ended; });
+    if (m_rows.size() > index)
+        return m_rows[index];
+    return std::nullopt;
+}
+
 } // namespace platform::PictureRows

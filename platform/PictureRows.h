@@ -3,8 +3,11 @@
 #include <QByteArrayView>
 #include <QImage>
 #include <QSize>
+#include <condition_variable>
 #include <cstddef>
 #include <functional>
+#include <mutex>
+#include <optional>
 #include <vector>
 
 // Pictures compared by their pixels, row by row, whatever file format they
@@ -45,5 +48,35 @@ struct Print
 // decode).
 Print print(const QImage &picture);
 Print print(QByteArrayView png);
+
+// A print made row by row on one thread and read on others: a reader waits
+// only for the rows it asks for, so that a picture is told apart from one
+// whose print is still being made as soon as their rows differ.
+class GrowingPrint
+{
+public:
+    explicit GrowingPrint(QSize size) : m_size(size) {}
+
+    QSize size() const { return m_size; }
+
+    // Makes the print of this picture or PNG file, then ends it; on the
+    // maker's thread. A picture that does not decode ends it early.
+    void make(const QImage &picture);
+    void make(QByteArrayView png);
+
+    // The hash of row y once it is made, or none when the print ended
+    // before it (the picture did not decode).
+    std::optional<RowHash> row(int y) const;
+
+private:
+    void add(RowHash hash);
+    void end();
+
+    const QSize m_size;
+    mutable std::mutex m_lock;
+    mutable std::condition_variable m_grown;
+    std::vector<RowHash> m_rows;
+    bool m_ended = false;
+};
 
 } // namespace platform::PictureRows
