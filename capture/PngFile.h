@@ -34,7 +34,7 @@ Check check(QByteArrayView bytes);
 // grainy ones (photographs: about as small either way), none for noise (no
 // larger, and many times faster). Empty for a null picture or when memory
 // runs out.
-inline constexpr int DefaultLevel = 7;
+inline constexpr int DefaultLevel = 6;
 QByteArray encode(const QImage &picture, int level = DefaultLevel);
 
 // The same, written to `out` as it is made, without a copy of the whole
