@@ -139,7 +139,7 @@ int main(int argc, char *argv[])
          [](const QImage &p) {
              return libspng(p, 6);
          }},
-        {"Pictarro: libdeflate, None/Sub/Up",
+        {"Pictarro: None/Sub/Up, libdeflate (ISA-L when grainy)",
          [](const QImage &p) {
              return PngFile::encode(p);
          }},
