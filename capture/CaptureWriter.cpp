@@ -6,26 +6,39 @@
 #include <QBuffer>
 #include <QImageWriter>
 #include <QSaveFile>
+#include <functional>
 #include <new>
+#include <optional>
 
 namespace CaptureWriter {
 
 namespace {
 
-Result writeBytes(QByteArrayView bytes, const QString &path)
+// The file at `path` as `fill` writes it, whole or not at all: `fill`
+// returns why it could not, or nothing. The data reaches the disk before
+// the file gets its name (commit() flushes before the rename).
+Result writeWhole(const QString &path,
+                  const std::function<std::optional<QString>(QSaveFile &)> &fill)
 {
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
         return {false, file.errorString()};
-    if (file.write(bytes.data(), bytes.size()) != bytes.size()) {
-        const QString error = file.errorString();
+    if (const std::optional<QString> error = fill(file)) {
         file.cancelWriting();
-        return {false, error};
+        return {false, *error};
     }
-    // commit() flushes the data to the disk before the rename.
     if (!file.commit())
         return {false, file.errorString()};
     return {true, {}};
+}
+
+Result writeBytes(QByteArrayView bytes, const QString &path)
+{
+    return writeWhole(path, [bytes](QSaveFile &file) -> std::optional<QString> {
+        if (file.write(bytes.data(), bytes.size()) != bytes.size())
+            return file.errorString();
+        return std::nullopt;
+    });
 }
 
 } // namespace
@@ -71,25 +84,17 @@ Result writePng(const QImage &picture, const QString &path)
 {
     if (picture.isNull())
         return {false, QStringLiteral("There is no picture to save.")};
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return {false, file.errorString()};
-    switch (PngFile::encode(picture, file)) {
-    case PngFile::Written::Done:
-        break;
-    case PngFile::Written::NoMemory:
-        file.cancelWriting();
-        return {false, QStringLiteral("There is not enough memory to encode the picture.")};
-    case PngFile::Written::DeviceFailed: {
-        const QString error = file.errorString();
-        file.cancelWriting();
-        return {false, error};
-    }
-    }
-    // commit() flushes the data to the disk before the rename.
-    if (!file.commit())
-        return {false, file.errorString()};
-    return {true, {}};
+    return writeWhole(path, [&picture](QSaveFile &file) -> std::optional<QString> {
+        switch (PngFile::encode(picture, file)) {
+        case PngFile::Written::Done:
+            break;
+        case PngFile::Written::NoMemory:
+            return QStringLiteral("There is not enough memory to encode the picture.");
+        case PngFile::Written::DeviceFailed:
+            return file.errorString();
+        }
+        return std::nullopt;
+    });
 }
 
 } // namespace CaptureWriter

@@ -177,7 +177,8 @@ void Clipboard::clear()
         };
         Cleared cleared{size, print, {}};
         try {
-            cleared.making = std::async(std::launch::async, std::move(make));
+            // A copy: should no thread be had, `make` is still whole here.
+            cleared.making = std::async(std::launch::async, make);
         } catch (const std::system_error &) {
             make(); // no thread to be had: made here and now
         }
