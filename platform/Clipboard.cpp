@@ -40,15 +40,6 @@ QString pictureType(const QStringList &offered)
     return {};
 }
 
-// The size a PNG file's header gives, or none.
-QSize pngSize(const QByteArray &png)
-{
-    if (png.size() < 24 || png.mid(12, 4) != "IHDR")
-        return {};
-    return {qFromBigEndian<qint32>(png.constData() + 16),
-            qFromBigEndian<qint32>(png.constData() + 20)};
-}
-
 bool offersText(const QStringList &offered)
 {
     for (const QString &type : offered) {
@@ -117,6 +108,11 @@ bool Clipboard::offersPictureOnly() const
     return !pictureType(offered).isEmpty() && !offersText(offered);
 }
 
+QSize Clipboard::sizeRead() const
+{
+    return m_pictureRead.isNull() ? PictureRows::pngSize(m_pngRead) : m_pictureRead.size();
+}
+
 bool Clipboard::mayBeRefill(QSize size) const
 {
     return m_offeredAfterClearMs >= 0 && m_offeredAfterClearMs <= RefillWindowMs &&
@@ -126,7 +122,7 @@ bool Clipboard::mayBeRefill(QSize size) const
 
 bool Clipboard::isRefill()
 {
-    const QSize size = m_pictureRead.isNull() ? pngSize(m_pngRead) : m_pictureRead.size();
+    const QSize size = sizeRead();
     if (size.isEmpty() || !mayBeRefill(size))
         return false;
     // The pictures cleared that this one could still be, narrowed row by
@@ -165,7 +161,7 @@ void Clipboard::clear()
         // Off the capture's way, on another thread: a PNG file is decoded
         // only now, beside whatever comes next. The job holds the picture
         // only while it runs.
-        const QSize size = m_pictureRead.isNull() ? pngSize(m_pngRead) : m_pictureRead.size();
+        const QSize size = sizeRead();
         auto print = std::make_shared<PictureRows::GrowingPrint>(size);
         auto make = [print, picture = m_pictureRead, png = m_pngRead]() mutable {
             if (picture.isNull())

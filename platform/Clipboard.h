@@ -84,6 +84,7 @@ Q_SIGNALS:
 
 private:
     void ownerChanged();
+    QSize sizeRead() const; // of the picture or PNG file last read
     bool mayBeRefill(QSize size) const;
 
     std::unique_ptr<ClipboardBackend> m_backend;

@@ -21,18 +21,6 @@ struct FreeSpng
     void operator()(spng_ctx *context) const { spng_ctx_free(context); }
 };
 
-// Width and height as the PNG header gives them, or an empty size.
-QSize headerSize(QByteArrayView png)
-{
-    if (png.size() < 24 || png.sliced(12, 4) != "IHDR")
-        return {};
-    const auto width = qFromBigEndian<quint32>(png.data() + 16);
-    const auto height = qFromBigEndian<quint32>(png.data() + 20);
-    if (width == 0 || height == 0 || width > INT_MAX || height > INT_MAX)
-        return {};
-    return {static_cast<int>(width), static_cast<int>(height)};
-}
-
 // Row by row through libspng; nullopt when the file is one it leaves to Qt.
 std::optional<Scan> scanByRow(QByteArrayView png, const Visitor &visit)
 {
@@ -101,33 +89,15 @@ Scan scan(QByteArrayView png, const Visitor &visit)
     return scan(QImage::fromData(png, "PNG"), visit);
 }
 
-namespace {
-
-template <typename Source> Print printOf(const Source &source, QSize size)
+QSize pngSize(QByteArrayView png)
 {
-    Print print{size, {}};
-    if (size.isEmpty())
+    if (png.size() < 24 || png.sliced(12, 4) != "IHDR")
         return {};
-    print.rows.reserve(static_cast<size_t>(size.height()));
-    const Scan done = scan(source, [&print](int, RowHash hash) {
-        print.rows.push_back(hash);
-        return true;
-    });
-    if (done != Scan::Done || print.rows.size() != static_cast<size_t>(size.height()))
+    const auto width = qFromBigEndian<quint32>(png.data() + 16);
+    const auto height = qFromBigEndian<quint32>(png.data() + 20);
+    if (width == 0 || height == 0 || width > INT_MAX || height > INT_MAX)
         return {};
-    return print;
-}
-
-} // namespace
-
-Print print(const QImage &picture)
-{
-    return printOf(picture, picture.size());
-}
-
-Print print(QByteArrayView png)
-{
-    return printOf(png, headerSize(png));
+    return {static_cast<int>(width), static_cast<int>(height)};
 }
 
 void GrowingPrint::make(const QImage &picture)
@@ -139,7 +109,7 @@ void GrowingPrint::make(const QImage &picture)
 
 void GrowingPrint::make(QByteArrayView png)
 {
-    if (headerSize(png) == m_size)
+    if (pngSize(png) == m_size)
         scan(png, [this](int, RowHash hash) { return add(hash), true; });
     end();
 }

@@ -37,17 +37,8 @@ Scan scan(const QImage &picture, const Visitor &visit);
 // decoded whole.
 Scan scan(QByteArrayView png, const Visitor &visit);
 
-// A picture's size and the hashes of all its rows.
-struct Print
-{
-    QSize size;
-    std::vector<RowHash> rows;
-};
-
-// The print of a picture, or of a PNG file (an empty one when it does not
-// decode).
-Print print(const QImage &picture);
-Print print(QByteArrayView png);
+// The size a PNG file's header gives, or an empty size.
+QSize pngSize(QByteArrayView png);
 
 // A print made row by row on one thread and read on others: a reader waits
 // only for the rows it asks for, so that a picture is told apart from one
