@@ -156,14 +156,16 @@ else
     sleep 0.5
 fi
 
-# The capture folder holds the main window's picture, as a bitmap and as a
-# JPEG: the folder manager previews the first, then the sound window.
+# The capture folder holds the main window's picture in each format the
+# program saves: the folder manager lists them and previews the newest, the
+# PNG; then the sound window.
 im convert "$out" "BMP3:$captures/Pictarro 1.bmp"
 im convert "$out" -quality 80 "$captures/Pictarro 2.jpg"
+cp "$out" "$captures/Pictarro 3.png"
 xdotool windowfocus --sync "$id" key ctrl+f
 fm=$(window "Pictarro - Folder Manager")
-# Into the list and onto its first capture.
-xdotool key Tab Tab Down
+# Into the list and onto its last capture.
+xdotool key Tab Tab End
 take "$fm" "$dir/foldermanager.png"
 xdotool key Escape
 sleep 0.5
