@@ -105,11 +105,11 @@ void MainForm::buildControls()
     setMouseTracking(true);
     // Tab goes as the eye reads: the header strip, then the settings from
     // top to bottom, each line from left to right.
-    QWidget *const order[] = {JustForPass,  FreeUtilities, TrayBox,       MiniBox,      CloseBox,
-                              CapturePath,  Image1,        Image3,        OpenFolder,   ImageName,
-                              NoWaySymbols, ImageCounter,  CustomCounter, ResetCounter, BMP,
-                              JPG,          PNG,           Res,           Enables,      Disabled,
-                              StartUpCheck, MiniCheck,     FM,            SA};
+    QWidget *const order[] = {
+        JustForPass,   FreeUtilities, TrayBox,      MiniBox,   CloseBox,     CapturePath,
+        Image1,        Image3,        OpenFolder,   ImageName, NoWaySymbols, ImageCounter,
+        CustomCounter, ResetCounter,  BMP,          JPG,       PNG,          Res,
+        Enables,       Disabled,      StartUpCheck, MiniCheck, FM,           SA};
     for (size_t i = 1; i < std::size(order); ++i)
         setTabOrder(order[i - 1], order[i]);
 
@@ -322,15 +322,17 @@ QFrame *MainForm::buildSettings()
     auto *folderBox = section(panel);
     CapturePath = named<QLineEdit>("CapturePath", folderBox);
     CapturePath->setReadOnly(true);
-    Image1 = pictureButton("Image1", QStyle::SP_DirOpenIcon, QStringLiteral("Browse For New Folder"),
-                           QStringLiteral("Browse for a new folder"), folderBox);
+    Image1 =
+        pictureButton("Image1", QStyle::SP_DirOpenIcon, QStringLiteral("Browse For New Folder"),
+                      QStringLiteral("Browse for a new folder"), folderBox);
     Image3 = pictureButton("Image3", QStyle::SP_DirHomeIcon,
                            QStringLiteral("Pictarro default \"Capture Screens\" folder"),
                            QStringLiteral("Default folder"), folderBox);
     OpenFolder = pictureButton("OpenFolder", QStyle::SP_DirLinkIcon, QStringLiteral("Open:"),
                                QStringLiteral("Open the capture folder"), folderBox);
     QLabel *folderCaption = label(
-        "Label1", QStringLiteral("Pictarro will save all your captured screens in the following folder:"),
+        "Label1",
+        QStringLiteral("Pictarro will save all your captured screens in the following folder:"),
         folderBox);
     captionFor(folderCaption, CapturePath, QStringLiteral("Capture folder"));
     auto *folderLayout = new QGridLayout(folderBox);
@@ -358,8 +360,8 @@ QFrame *MainForm::buildSettings()
     ResetCounter->setAccessibleName(QStringLiteral("Reset counter"));
     setTextColour(CustomCounter, Navy);
     setTextColour(ResetCounter, Navy);
-    QLabel *nameCaption =
-        label("Label7", QStringLiteral("Please insert a name for your captured screens :"), nameBox);
+    QLabel *nameCaption = label(
+        "Label7", QStringLiteral("Please insert a name for your captured screens :"), nameBox);
     captionFor(nameCaption, ImageName, QStringLiteral("Base name"));
     QLabel *counterCaption =
         label("Label6", QStringLiteral("Pictarro's captured screens counter:"), nameBox);
