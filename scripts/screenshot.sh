@@ -138,8 +138,9 @@ convert "$out" "BMP3:$captures/Pictarro 1.bmp"
 convert "$out" -quality 80 "$captures/Pictarro 2.jpg"
 xdotool windowfocus --sync "$id" key ctrl+f
 fm=$(window "Pictarro - Folder Manager")
-# Into the list and onto its first capture.
-xdotool key Tab Tab Down
+# Into the list and onto its first capture: back from the focus holder,
+# past the preview.
+xdotool key shift+Tab shift+Tab Down
 take "$fm" "$dir/foldermanager.png"
 xdotool key Escape
 sleep 0.5
