@@ -43,6 +43,7 @@ QFrame *line(QWidget *parent, const QString &name, int x1, int x2, int y)
 
 Form1::Form1(QWidget *parent) : QWidget(parent, Qt::Window | Qt::FramelessWindowHint)
 {
+    Accessibility::presentAsWindow(this);
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("Contact Tarnwell Software"));
     setFont(QFont(QStringLiteral("Tahoma"), 8));

@@ -67,6 +67,7 @@ VantlerForm::~VantlerForm() = default;
 
 void VantlerForm::buildControls()
 {
+    Accessibility::presentAsWindow(this);
     setObjectName(QStringLiteral("VantlerForm"));
     setWindowTitle(QStringLiteral("Pictarro - Vantler"));
     setWindowIcon(QIcon(QStringLiteral(":/vantler/vantler.svg")));

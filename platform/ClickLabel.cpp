@@ -37,6 +37,8 @@ public:
 
     QStringList actionNames() const override
     {
+        if (!label()->isEnabled())
+            return QAccessibleWidget::actionNames();
         return QStringList{pressAction()} + QAccessibleWidget::actionNames();
     }
 
@@ -59,9 +61,10 @@ public:
 
 QAccessibleInterface *clickLabelFactory(const QString &className, QObject *object)
 {
-    if (className == QLatin1String("ClickLabel") && object)
-        return new ClickLabelInterface(static_cast<ClickLabel *>(object));
-    return nullptr;
+    if (className != QLatin1String("ClickLabel"))
+        return nullptr;
+    auto *label = qobject_cast<ClickLabel *>(object);
+    return label ? new ClickLabelInterface(label) : nullptr;
 }
 
 } // namespace
