@@ -14,9 +14,11 @@ if [ "${1:-}" != "--inside" ]; then
     exec dbus-run-session -- "$0" --inside "${1:-build/bin/Pictarro}"
 fi
 program=$2
-[ -x /usr/libexec/at-spi-bus-launcher ] && /usr/bin/python3 -c \
-    "import gi; gi.require_version('Atspi', '2.0'); from gi.repository import Atspi" 2>/dev/null ||
-    { echo "needs at-spi2-core, gir1.2-atspi-2.0 and python3-gi" >&2; exit 1; }
+if ! [ -x /usr/libexec/at-spi-bus-launcher ] || ! /usr/bin/python3 -c \
+    "import gi; gi.require_version('Atspi', '2.0'); from gi.repository import Atspi" 2>/dev/null; then
+    echo "needs at-spi2-core, gir1.2-atspi-2.0 and python3-gi" >&2
+    exit 1
+fi
 
 root=$(mktemp -d)
 xvfb="" bus="" app=""
@@ -28,7 +30,8 @@ exec 3>"$root/display"
 Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
 xvfb=$!
 while [ ! -s "$root/display" ]; do sleep 0.1; done
-export DISPLAY=":$(cat "$root/display")"
+DISPLAY=":$(cat "$root/display")"
+export DISPLAY
 unset QT_QPA_PLATFORM WAYLAND_DISPLAY
 /usr/libexec/at-spi-bus-launcher --launch-immediately >/dev/null 2>&1 &
 bus=$!
