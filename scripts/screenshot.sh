@@ -164,8 +164,9 @@ im convert "$out" -quality 80 "$captures/Pictarro 2.jpg"
 cp "$out" "$captures/Pictarro 3.png"
 xdotool windowfocus --sync "$id" key ctrl+f
 fm=$(window "Pictarro - Folder Manager")
-# Into the list and onto its last capture.
-xdotool key Tab Tab End
+# Into the list and onto its last capture: back from the focus holder,
+# past the preview.
+xdotool key shift+Tab shift+Tab End
 take "$fm" "$dir/foldermanager.png"
 xdotool key Escape
 sleep 0.5
