@@ -1,0 +1,78 @@
+#pragma once
+
+#include <QObject>
+#include <QTimer>
+#include <memory>
+
+class QSocketNotifier;
+struct xcb_connection_t;
+
+namespace platform {
+
+// Empties the X clipboard the way a program that copies nothing would: it
+// takes CLIPBOARD with an offer of no data (TARGETS and TIMESTAMP answered,
+// every other target refused), and gives it up a moment later.
+//
+// Simply giving the clipboard up (owner None) is not enough under mutter
+// (GNOME, on Wayland and on Xorg). Its bridge drops the Wayland side only
+// when an X program held the picture, so a picture from the shell or from a
+// Wayland program stays; and its clipboard keeper puts a copy of the last
+// picture back when its owner goes away. A new owner with nothing on it
+// replaces the picture on both sides and leaves the keeper nothing to bring
+// back; given up, it leaves the clipboard empty.
+//
+// It has an X connection of its own, watched by a socket notifier, so its
+// owner answers even while Qt waits for another owner's data.
+class ClipboardTakeover final : public QObject
+{
+    Q_OBJECT
+public:
+    // How long the empty offer is held after the last program asked what it
+    // offers (mutter's bridge asks, then replaces the Wayland side in its
+    // own time), and at most when nobody asks.
+    static constexpr int AfterAskedMs = 500;
+    static constexpr int UnaskedMs = 2000;
+
+    // Null when there is no X display to reach.
+    static std::unique_ptr<ClipboardTakeover> create();
+    ~ClipboardTakeover() override;
+
+    // Whether the window manager is mutter's (GNOME Shell, or mutter itself),
+    // whose bridge and keeper need the clipboard taken rather than dropped.
+    bool windowManagerKeepsCopies();
+
+    // Takes the clipboard if `owner` still owns it (any owner when 0), with
+    // the X server held so that a newer owner is never replaced. Returns
+    // whether it was taken.
+    bool takeFrom(quint32 owner);
+
+    // The window that owns the empty offer.
+    quint32 window() const { return m_window; }
+
+Q_SIGNALS:
+    // The empty offer was given up, or another owner took over from it.
+    void released();
+
+private:
+    explicit ClipboardTakeover(xcb_connection_t *connection);
+    void handleEvents();
+    void dispatch(const void *event); // an xcb_generic_event_t
+    void answer(const void *request);
+    void release();
+    quint32 serverTime();
+
+    xcb_connection_t *m_connection;
+    std::unique_ptr<QSocketNotifier> m_notifier;
+    quint32 m_root = 0;
+    quint32 m_window = 0;
+    quint32 m_clipboard = 0;
+    quint32 m_targets = 0;
+    quint32 m_timestamp = 0;
+    quint32 m_atom = 0;
+    quint32 m_integer = 0;
+    quint32 m_takenAt = 0; // the server time the empty offer was made
+    bool m_holding = false;
+    QTimer m_release;
+};
+
+} // namespace platform
