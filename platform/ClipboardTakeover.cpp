@@ -142,6 +142,7 @@ bool ClipboardTakeover::takeFrom(quint32 owner)
         return false;
     m_takenAt = now;
     m_holding = true;
+    m_asked = false;
     m_release.start(UnaskedMs);
     handleEvents();
     return true;
@@ -197,9 +198,12 @@ void ClipboardTakeover::answer(const void *request)
             xcb_change_property(m_connection, XCB_PROP_MODE_REPLACE, asked->requestor, property,
                                 m_atom, 32, 2, offered);
             notify.property = property;
-            // The asker (mutter's bridge) now replaces what the Wayland side
-            // offers in its own time: the offer stays that long.
-            m_release.start(AfterAskedMs);
+            // The first asker (mutter's bridge) now replaces what the Wayland
+            // side offers in its own time: the offer stays that long. Later
+            // askers (a program pasting) do not hold it longer.
+            if (!m_asked)
+                m_release.start(AfterAskedMs);
+            m_asked = true;
         } else if (asked->target == m_timestamp) {
             xcb_change_property(m_connection, XCB_PROP_MODE_REPLACE, asked->requestor, property,
                                 m_integer, 32, 1, &m_takenAt);

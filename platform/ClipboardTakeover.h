@@ -27,9 +27,9 @@ class ClipboardTakeover final : public QObject
 {
     Q_OBJECT
 public:
-    // How long the empty offer is held after the last program asked what it
+    // How long the empty offer is held after the first program asked what it
     // offers (mutter's bridge asks, then replaces the Wayland side in its
-    // own time), and at most when nobody asks.
+    // own time), and when nobody asks.
     static constexpr int AfterAskedMs = 500;
     static constexpr int UnaskedMs = 2000;
 
@@ -72,6 +72,7 @@ private:
     quint32 m_integer = 0;
     quint32 m_takenAt = 0; // the server time the empty offer was made
     bool m_holding = false;
+    bool m_asked = false; // what it offers, since it was taken
     QTimer m_release;
 };
 
