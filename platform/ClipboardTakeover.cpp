@@ -55,6 +55,7 @@ std::unique_ptr<ClipboardTakeover> ClipboardTakeover::create()
     takeover->m_clipboard = internAtom(connection, "CLIPBOARD");
     takeover->m_targets = internAtom(connection, "TARGETS");
     takeover->m_timestamp = internAtom(connection, "TIMESTAMP");
+    takeover->m_text = internAtom(connection, "text/plain");
     takeover->m_atom = XCB_ATOM_ATOM;
     takeover->m_integer = XCB_ATOM_INTEGER;
     takeover->m_notifier = std::make_unique<QSocketNotifier>(xcb_get_file_descriptor(connection),
@@ -142,8 +143,7 @@ bool ClipboardTakeover::takeFrom(quint32 owner)
         return false;
     m_takenAt = now;
     m_holding = true;
-    m_asked = false;
-    m_release.start(UnaskedMs);
+    m_release.start(KeeperWaitMs);
     handleEvents();
     return true;
 }
@@ -194,16 +194,17 @@ void ClipboardTakeover::answer(const void *request)
     notify.property = XCB_ATOM_NONE; // refused unless answered below
     if (m_holding && asked->selection == m_clipboard) {
         if (asked->target == m_targets) {
-            const xcb_atom_t offered[] = {m_targets, m_timestamp};
+            const xcb_atom_t offered[] = {m_targets, m_timestamp, m_text};
             xcb_change_property(m_connection, XCB_PROP_MODE_REPLACE, asked->requestor, property,
-                                m_atom, 32, 2, offered);
+                                m_atom, 32, 3, offered);
             notify.property = property;
-            // The first asker (mutter's bridge) now replaces what the Wayland
-            // side offers in its own time: the offer stays that long. Later
-            // askers (a program pasting) do not hold it longer.
-            if (!m_asked)
-                m_release.start(AfterAskedMs);
-            m_asked = true;
+        } else if (asked->target == m_text) {
+            // Empty text. mutter's keeper asks for it only once the bridge
+            // has put this offer in place of the picture: its work is done.
+            xcb_change_property(m_connection, XCB_PROP_MODE_REPLACE, asked->requestor, property,
+                                m_text, 8, 0, nullptr);
+            notify.property = property;
+            m_release.start(0);
         } else if (asked->target == m_timestamp) {
             xcb_change_property(m_connection, XCB_PROP_MODE_REPLACE, asked->requestor, property,
                                 m_integer, 32, 1, &m_takenAt);

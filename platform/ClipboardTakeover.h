@@ -10,8 +10,7 @@ struct xcb_connection_t;
 namespace platform {
 
 // Empties the X clipboard the way a program that copies nothing would: it
-// takes CLIPBOARD with an offer of no data (TARGETS and TIMESTAMP answered,
-// every other target refused), and gives it up a moment later.
+// takes CLIPBOARD with an offer of no data, and gives it up again.
 //
 // Simply giving the clipboard up (owner None) is not enough under mutter
 // (GNOME, on Wayland and on Xorg). Its bridge drops the Wayland side only
@@ -21,17 +20,23 @@ namespace platform {
 // replaces the picture on both sides and leaves the keeper nothing to bring
 // back; given up, it leaves the clipboard empty.
 //
+// The bridge replaces the Wayland side in its own time, and the offer must
+// not be given up before: the bridge would then drop it unseen, and the
+// picture would stay. So the offer is empty text (text/plain, zero bytes):
+// mutter's keeper asks for that the moment the bridge has put the offer in
+// place, and then it is given up. (The keeper ignores types it does not
+// know, so an empty type of our own would never be asked for.) TARGETS and
+// TIMESTAMP are answered, every other target refused.
+//
 // It has an X connection of its own, watched by a socket notifier, so its
 // owner answers even while Qt waits for another owner's data.
 class ClipboardTakeover final : public QObject
 {
     Q_OBJECT
 public:
-    // How long the empty offer is held after the first program asked what it
-    // offers (mutter's bridge asks, then replaces the Wayland side in its
-    // own time), and when nobody asks.
-    static constexpr int AfterAskedMs = 500;
-    static constexpr int UnaskedMs = 2000;
+    // How long the empty offer waits for mutter's keeper at most (as long as
+    // Qt waits for an owner's data).
+    static constexpr int KeeperWaitMs = 5000;
 
     // Null when there is no X display to reach.
     static std::unique_ptr<ClipboardTakeover> create();
@@ -68,11 +73,11 @@ private:
     quint32 m_clipboard = 0;
     quint32 m_targets = 0;
     quint32 m_timestamp = 0;
+    quint32 m_text = 0; // text/plain: the empty offer's one type
     quint32 m_atom = 0;
     quint32 m_integer = 0;
     quint32 m_takenAt = 0; // the server time the empty offer was made
     bool m_holding = false;
-    bool m_asked = false; // what it offers, since it was taken
     QTimer m_release;
 };
 
