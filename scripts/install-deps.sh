@@ -9,9 +9,12 @@ packages="cmake ninja-build g++ pkg-config qt6-base-dev qt6-multimedia-dev libtu
   desktop-file-utils appstream dpkg-dev fakeroot lintian
   libwayland-dev libwayland-bin qt6-wayland"
 # The Wayland sessions of the end-to-end tests, without their recommended
-# desktops: sway and mutter run headless. (KWin's rows run where kwin-wayland
-# is installed; with its recommendations it pulls a whole Plasma desktop.)
-wayland_packages="sway wl-clipboard xwayland mutter"
+# desktops: sway, mutter and GNOME Shell (with the AppIndicator extension
+# GNOME users add for a notification area) run headless. (KWin's rows run
+# where kwin-wayland is installed; with its recommendations it pulls a whole
+# Plasma desktop.) gdbus (libglib2.0-bin) runs the shell's JavaScript in tests.
+wayland_packages="sway wl-clipboard xwayland mutter gnome-shell gnome-shell-extension-appindicator
+  libglib2.0-bin"
 
 missing_of() {
     for package in "$@"; do

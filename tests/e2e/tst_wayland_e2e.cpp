@@ -86,6 +86,7 @@ private:
     void leavesTextAlone();
     void waitForBridge();
     void verifyEmptied(bool dataControl, bool xwayland, Desktop desktop);
+    void startsInGnomeTopBar(bool appIndicator);
     QString shellTypes() const;
     QString capturesFolder() const { return m_install.defaultCaptureFolder(); }
 
@@ -456,16 +457,22 @@ void tst_WaylandE2e::saysWhyItCannotWatch()
 
 void tst_WaylandE2e::startsInTheNotificationArea_data()
 {
+    QTest::addColumn<Desktop>("desktop");
     QTest::addColumn<bool>("watcher"); // a StatusNotifier watcher and host on the bus
     QTest::addColumn<QString>("platform");
 
-    QTest::newRow("sway, StatusNotifier") << true << QString();
-    QTest::newRow("sway, StatusNotifier, Qt on Wayland") << true << QStringLiteral("wayland");
-    QTest::newRow("sway, no notification area") << false << QString();
+    QTest::newRow("sway, StatusNotifier") << Desktop::Sway << true << QString();
+    QTest::newRow("sway, StatusNotifier, Qt on Wayland")
+        << Desktop::Sway << true << QStringLiteral("wayland");
+    QTest::newRow("sway, no notification area") << Desktop::Sway << false << QString();
+    QTest::newRow("GNOME Shell with the AppIndicator extension, starts in the notification area")
+        << Desktop::GnomeShell << true << QString();
+    QTest::newRow("GNOME Shell without it") << Desktop::GnomeShell << false << QString();
 }
 
 void tst_WaylandE2e::startsInTheNotificationArea()
 {
+    QFETCH(const Desktop, desktop);
     QFETCH(const bool, watcher);
     QFETCH(const QString, platform);
 
@@ -474,6 +481,10 @@ void tst_WaylandE2e::startsInTheNotificationArea()
     QVERIFY(settings.open(QIODevice::WriteOnly) &&
             settings.write("[PictarroMinimized]\nMinimized=1\n") > 0);
     settings.close();
+    if (desktop == Desktop::GnomeShell) {
+        CHECKED(startsInGnomeTopBar(watcher));
+        return;
+    }
     // The session's bus, which lets this test in to play the panel.
     const QString busConfig = m_install.path(QStringLiteral("bus.conf"));
     QFile config(busConfig);
@@ -539,6 +550,48 @@ void tst_WaylandE2e::startsInTheNotificationArea()
     QVERIFY2(properties.contains(icon) && properties.contains(tip), item.constData());
     QCOMPARE(panel.items().size(), 1);
     QVERIFY2(!windowShown(), tree.constData());
+}
+
+void tst_WaylandE2e::startsInGnomeTopBar(bool appIndicator)
+{
+    const QString notStarted =
+        m_session.start(Desktop::GnomeShell, true, m_install,
+                        appIndicator ? QStringList{e2e::GnomeAppIndicator} : QStringList());
+    if (!notStarted.isEmpty()) {
+        QTest::qSkip(qPrintable(notStarted), __FILE__, __LINE__);
+        return;
+    }
+    CHECKED(startPictarro({}));
+    QString windows;
+    const auto windowShown = [&] {
+        windows = m_session.shellEval(QStringLiteral(
+            "global.display.list_all_windows().map(w => w.get_title()).join(' | ')"));
+        return windows.contains(QLatin1String("Pictarro"));
+    };
+    if (!appIndicator) {
+        // Nowhere to hide: the window stays within reach.
+        QVERIFY2(pollUntil(windowShown), qPrintable(windows));
+        return;
+    }
+    // The extension shows each item in the top bar under a key of its own.
+    const QString indicator =
+        QStringLiteral("Object.entries(imports.ui.main.panel.statusArea).filter(([key]) => "
+                       "key.startsWith('appindicator-')).map(([, icon]) => icon)");
+    QString icons;
+    QVERIFY2(pollUntil([&] {
+                 icons = m_session.shellEval(indicator +
+                                             QLatin1String(".map(i => i._indicator.title).join()"));
+                 return icons.contains(QLatin1String("Pictarro"));
+             }),
+             qPrintable(QLatin1String("no icon in the top bar: ") + icons));
+    QVERIFY2(!windowShown(), qPrintable(windows));
+    // A double click on the icon, as the extension receives it.
+    const QString clicked = m_session.shellEval(
+        indicator + QLatin1String(".find(i => i._indicator.title === 'Pictarro')"
+                                  "._maybeHandleDoubleClick({button: 1, click_count: 2, "
+                                  "x: 0, y: 0, time: 0})"));
+    QCOMPARE(clicked, QStringLiteral("(true, 'true')"));
+    QVERIFY2(pollUntil(windowShown), qPrintable(windows));
 }
 
 QTEST_GUILESS_MAIN(tst_WaylandE2e)
