@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <xcb/xcb.h>
+#include <xcb/xfixes.h>
 
 namespace platform {
 
@@ -58,6 +59,21 @@ std::unique_ptr<ClipboardTakeover> ClipboardTakeover::create()
     takeover->m_text = internAtom(connection, "text/plain");
     takeover->m_atom = XCB_ATOM_ATOM;
     takeover->m_integer = XCB_ATOM_INTEGER;
+    // Every change of owner, so that a newer offer from the same window (mutter
+    // owns the X clipboard for every Wayland-side offer) is told apart.
+    const xcb_query_extension_reply_t *xfixes = xcb_get_extension_data(connection, &xcb_xfixes_id);
+    if (xfixes && xfixes->present) {
+        const ReplyPtr<xcb_xfixes_query_version_reply_t> version(xcb_xfixes_query_version_reply(
+            connection, xcb_xfixes_query_version(connection, 1, 0), nullptr));
+        if (version) {
+            takeover->m_xfixesEvent = xfixes->first_event + XCB_XFIXES_SELECTION_NOTIFY;
+            xcb_xfixes_select_selection_input(
+                connection, takeover->m_window, takeover->m_clipboard,
+                XCB_XFIXES_SELECTION_EVENT_MASK_SET_SELECTION_OWNER |
+                    XCB_XFIXES_SELECTION_EVENT_MASK_SELECTION_WINDOW_DESTROY |
+                    XCB_XFIXES_SELECTION_EVENT_MASK_SELECTION_CLIENT_CLOSE);
+        }
+    }
     takeover->m_notifier = std::make_unique<QSocketNotifier>(xcb_get_file_descriptor(connection),
                                                              QSocketNotifier::Read);
     connect(takeover->m_notifier.get(), &QSocketNotifier::activated, takeover.get(),
@@ -125,7 +141,16 @@ quint32 ClipboardTakeover::serverTime()
     return XCB_CURRENT_TIME; // the connection broke
 }
 
-bool ClipboardTakeover::takeFrom(quint32 owner)
+quint64 ClipboardTakeover::changesSeen()
+{
+    // A round trip brings every change announced until now.
+    const ReplyPtr<xcb_get_input_focus_reply_t> synced(
+        xcb_get_input_focus_reply(m_connection, xcb_get_input_focus(m_connection), nullptr));
+    handleEvents();
+    return m_changes;
+}
+
+bool ClipboardTakeover::takeFrom(quint32 owner, quint64 changes)
 {
     if (xcb_connection_has_error(m_connection))
         return false;
@@ -134,7 +159,9 @@ bool ClipboardTakeover::takeFrom(quint32 owner)
     const ReplyPtr<xcb_get_selection_owner_reply_t> current(xcb_get_selection_owner_reply(
         m_connection, xcb_get_selection_owner(m_connection, m_clipboard), nullptr));
     const xcb_window_t was = current ? current->owner : xcb_window_t{XCB_WINDOW_NONE};
-    const bool take = was != XCB_WINDOW_NONE && was != m_window && (owner == 0 || was == owner);
+    handleEvents(); // the changes announced before the server was held
+    const bool take = was != XCB_WINDOW_NONE && was != m_window && (owner == 0 || was == owner) &&
+                      (changes == 0 || changes == m_changes);
     if (take)
         xcb_set_selection_owner(m_connection, m_window, m_clipboard, now);
     xcb_ungrab_server(m_connection);
@@ -161,6 +188,10 @@ void ClipboardTakeover::handleEvents()
 void ClipboardTakeover::dispatch(const void *received)
 {
     const auto *event = static_cast<const xcb_generic_event_t *>(received);
+    if (m_xfixesEvent != 0 && (event->response_type & 0x7f) == m_xfixesEvent) {
+        ++m_changes;
+        return;
+    }
     switch (event->response_type & 0x7f) {
     case XCB_SELECTION_REQUEST:
         answer(event);

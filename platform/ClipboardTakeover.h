@@ -46,10 +46,16 @@ public:
     // whose bridge and keeper need the clipboard taken rather than dropped.
     bool windowManagerKeepsCopies();
 
-    // Takes the clipboard if `owner` still owns it (any owner when 0), with
-    // the X server held so that a newer owner is never replaced. Returns
-    // whether it was taken.
-    bool takeFrom(quint32 owner);
+    // How many times the clipboard changed hands (or offers) until now, as
+    // far as this connection has seen; 0 where the server cannot tell.
+    quint64 changesSeen();
+
+    // Takes the clipboard if `owner` still owns it (any owner when 0) and,
+    // when `changes` is given (changesSeen() as the picture was held), it
+    // has not changed since: mutter's one window owns the X clipboard for
+    // every offer from the Wayland side. The X server is held meanwhile, so
+    // a newer offer is never replaced. Returns whether it was taken.
+    bool takeFrom(quint32 owner, quint64 changes = 0);
 
     // The window that owns the empty offer.
     quint32 window() const { return m_window; }
@@ -78,6 +84,8 @@ private:
     quint32 m_integer = 0;
     quint32 m_takenAt = 0; // the server time the empty offer was made
     bool m_holding = false;
+    quint8 m_xfixesEvent = 0; // the XFixes selection event, 0 without XFixes
+    quint64 m_changes = 0;    // changes of owner seen
     QTimer m_release;
 };
 

@@ -154,6 +154,8 @@ QString ClipboardX11::text() const
 
 void ClipboardX11::holdOffer()
 {
+    if (m_takeover)
+        m_heldChanges = m_takeover->changesSeen();
     if (xcb_connection_t *connection = x11Connection())
         m_pictureOwner = selectionOwner(connection, clipboardAtom(connection));
 }
@@ -206,7 +208,7 @@ void ClipboardX11::clear()
 void ClipboardX11::empty(quint32 pictureOwner)
 {
     if (m_takeover && m_takeover->windowManagerKeepsCopies())
-        m_takeover->takeFrom(pictureOwner);
+        m_takeover->takeFrom(pictureOwner, pictureOwner != XCB_WINDOW_NONE ? m_heldChanges : 0);
     else
         dropOffer(pictureOwner);
 }

@@ -46,6 +46,7 @@ private:
     void empty(quint32 pictureOwner);
 
     std::unique_ptr<ClipboardTakeover> m_takeover; // under mutter, when asked for
+    quint64 m_heldChanges = 0;                     // its count of changes at holdOffer()
 
     quint32 m_pictureOwner = 0;             // the window whose offer is held
     quint32 m_doubtfulOwner = 0;            // an owner that took over while it was read
