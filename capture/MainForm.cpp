@@ -16,6 +16,7 @@
 #include "NewFolder.h"
 #include "ProgramInfo.h"
 #include "RunFilesAndFolder.h"
+#include "ScreenKeys.h"
 #include "SettingsStore.h"
 #include "SettingsTable.h"
 #include "SoundForm.h"
@@ -57,6 +58,7 @@ MainForm::MainForm(Environment environment, QWidget *parent)
     m_clipboard = new platform::Clipboard(this);
     m_engine = std::make_unique<CaptureEngine>(
         *m_clipboard, m_env.programFolder, [this] { return captureSettings(); }, this);
+    m_screenKeys = new ScreenKeys(*m_engine, this);
     buildControls();
     m_trayIcon = new platform::TrayIcon(windowIcon(), QStringLiteral("Pictarro"), SysMenu, this);
     connectHandlers();
@@ -149,6 +151,7 @@ void MainForm::Form_Load()
     attempt("open caption", [&] { OpenTimer_Timer(); });
 
     m_captureOn = true;
+    attempt("screenshot keys", [&] { m_screenKeys->start(); });
 
     if (startHidden)
         sendToNotificationArea(false);

@@ -12,6 +12,9 @@ packages="cmake ninja-build g++ pkg-config qt6-base-dev qt6-multimedia-dev libtu
 # desktops: sway and mutter run headless. (KWin's rows run where kwin-wayland
 # is installed; with its recommendations it pulls a whole Plasma desktop.)
 wayland_packages="sway wl-clipboard xwayland mutter"
+# The screenshot keys' end-to-end tests and benchmark: ImageMagick's import
+# and display stand for another program, openbox for a window manager.
+wayland_packages="$wayland_packages imagemagick openbox"
 
 missing_of() {
     for package in "$@"; do
