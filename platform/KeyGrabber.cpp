@@ -41,6 +41,8 @@ struct KeyGrabber::X
     std::vector<Grab> grabs; // every combination held now
     uint16_t altMask = XCB_MOD_MASK_1;
     uint16_t lockMasks = XCB_MOD_MASK_LOCK; // the modifiers that do not count
+    xcb_keycode_t lastReleased = 0;
+    xcb_timestamp_t lastReleaseTime = 0;
 
     // The keyboard as mapped now: the keycodes that give PrintScreen, and
     // which modifier bits Alt, NumLock and ScrollLock are on.
@@ -152,8 +154,16 @@ void KeyGrabber::readEvents()
         if (type == XCB_MAPPING_NOTIFY) {
             const auto *notify = reinterpret_cast<xcb_mapping_notify_event_t *>(event.get());
             remap = remap || notify->request != XCB_MAPPING_POINTER;
+        } else if (type == XCB_KEY_RELEASE) {
+            const auto *release = reinterpret_cast<xcb_key_release_event_t *>(event.get());
+            m_x->lastReleased = release->detail;
+            m_x->lastReleaseTime = release->time;
         } else if (type == XCB_KEY_PRESS) {
             const auto *press = reinterpret_cast<xcb_key_press_event_t *>(event.get());
+            // A key held down repeats as a release and a press of the same
+            // moment: one picture per press of the key, not a stream of them.
+            if (press->detail == m_x->lastReleased && press->time == m_x->lastReleaseTime)
+                continue;
             const uint16_t state = press->state & 0xff & ~m_x->lockMasks;
             for (const Grab &grab : m_x->grabs) {
                 if (grab.keycode == press->detail && (grab.modifiers & ~m_x->lockMasks) == state) {
