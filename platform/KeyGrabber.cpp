@@ -3,7 +3,6 @@
 #include "XConnection.h"
 
 #include <QSocketNotifier>
-#include <array>
 #include <vector>
 
 namespace platform {
@@ -198,6 +197,11 @@ QList<ScreenKey> KeyGrabber::grab()
     m_x->ungrab();
     m_x->readModifiers();
     const std::vector<xcb_keycode_t> keycodes = m_x->printKeycodes();
+    if (keycodes.empty()) {
+        // Nothing to grab, and nobody to leave it to.
+        qWarning("Pictarro: no key of this keyboard gives PrintScreen");
+        return {};
+    }
 
     // Every combination of the modifiers that do not count.
     std::vector<uint16_t> ignorable{0};

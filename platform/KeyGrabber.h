@@ -40,7 +40,8 @@ public:
     // Whether there is an X display to grab the keys on.
     bool available() const;
 
-    // Grabs both keys (again). Returns the keys that could not be taken.
+    // Grabs both keys (again). Returns the keys that another program holds
+    // (both where there is no X display).
     QList<ScreenKey> grab();
 
     // The keys held now.

@@ -180,7 +180,7 @@ ScreenGrabber::Picture ScreenGrabber::area(const QRect &wanted)
     ask();
     QString error;
     while (!inFlight.empty()) {
-        if (nextRow < rect.height())
+        if (nextRow < rect.height() && error.isEmpty())
             ask(); // the next strip is on its way while this one is copied
         const auto [top, cookie] = inFlight.front();
         inFlight.pop_front();
