@@ -93,6 +93,7 @@ private:
     QString findWindow(const QString &name);
     void startPictarro();
     QImage rootPicture();
+    QSize screenSize();
     QRect windowRect(const QString &window, bool withFrame);
     void switchCaptureOff(const QString &pictarroWindow);
 
@@ -181,6 +182,15 @@ QImage tst_ScreenKeysE2e::rootPicture()
             {QStringLiteral("-window"), QStringLiteral("root"), QLatin1String("png:") + file})
             .has_value();
     return made ? QImage(file).convertToFormat(QImage::Format_RGB32) : QImage();
+}
+
+QSize tst_ScreenKeysE2e::screenSize()
+{
+    // As the X server says, not as the picture read off it says.
+    const std::optional<QByteArray> size =
+        run(m_install.environment(), tool("xdotool"), {QStringLiteral("getdisplaygeometry")});
+    const QList<QByteArray> numbers = size ? size->trimmed().split(' ') : QList<QByteArray>();
+    return numbers.size() == 2 ? QSize(numbers[0].toInt(), numbers[1].toInt()) : QSize();
 }
 
 QRect tst_ScreenKeysE2e::windowRect(const QString &window, bool withFrame)
@@ -404,6 +414,8 @@ void tst_ScreenKeysE2e::screenKey()
     }
     const QString difference = differenceText(captured, expected);
     QVERIFY2(difference.isEmpty(), qPrintable(difference));
+    if (active == QLatin1String("none"))
+        QCOMPARE(captured.size(), screenSize());
     if (active != QLatin1String("none")) {
         // The other program's picture, pixel for pixel, inside the window.
         const std::optional<QByteArray> info =
@@ -417,6 +429,14 @@ void tst_ScreenKeysE2e::screenKey()
         const QString inside = differenceText(captured.copy(QRect(client, shown.size())),
                                               shown.convertToFormat(QImage::Format_RGB32));
         QVERIFY2(inside.isEmpty(), qPrintable(inside));
+    }
+
+    // Its grabs go when it ends: a screenshot tool started later gets the key.
+    if (!printHeld) {
+        m_pictarro.reset();
+        m_holder = m_install.start(QStringLiteral(CLIPBOARD_AGENT), {QStringLiteral("hold-print")});
+        QVERIFY(pollUntil([&] { return m_holder->canReadLine(); }));
+        QCOMPARE(m_holder->readLine().trimmed(), QByteArray("holding"));
     }
 }
 
