@@ -2,12 +2,17 @@
 
 #include "XConnection.h"
 
+#include <QLoggingCategory>
 #include <QSocketNotifier>
+#include <algorithm>
 #include <vector>
 
 namespace platform {
 
 namespace {
+
+// QT_LOGGING_RULES="pictarro.keys.debug=true" follows every key event.
+Q_LOGGING_CATEGORY(lcKeys, "pictarro.keys", QtWarningMsg)
 
 // Keysyms (X11/keysymdef.h).
 constexpr xcb_keysym_t PrintSym = 0xff61;
@@ -163,6 +168,8 @@ void KeyGrabber::readEvents()
             // moment: one picture per press of the key, not a stream of them.
             if (press->detail == m_x->lastReleased && press->time == m_x->lastReleaseTime)
                 continue;
+            qCDebug(lcKeys, "press of keycode %d, state %#x, time %u", press->detail, press->state,
+                    press->time);
             const uint16_t state = press->state & 0xff & ~m_x->lockMasks;
             for (const Grab &grab : m_x->grabs) {
                 if (grab.keycode == press->detail && (grab.modifiers & ~m_x->lockMasks) == state) {
@@ -194,10 +201,16 @@ QList<ScreenKey> KeyGrabber::grab()
     if (!m_x)
         return both;
     xcb_connection_t *c = m_x->connection.get();
-    m_x->ungrab();
+    // Grabbed again over the old grabs, which go only afterwards: a key
+    // pressed meanwhile still reaches us.
+    const std::vector<Grab> old = std::move(m_x->grabs);
+    m_x->grabs.clear();
     m_x->readModifiers();
     const std::vector<xcb_keycode_t> keycodes = m_x->printKeycodes();
     if (keycodes.empty()) {
+        for (const Grab &grab : old)
+            xcb_ungrab_key(c, grab.keycode, m_x->connection.root(), grab.modifiers);
+        xcb_flush(c);
         // Nothing to grab, and nobody to leave it to.
         qWarning("Pictarro: no key of this keyboard gives PrintScreen");
         return {};
@@ -249,6 +262,16 @@ QList<ScreenKey> KeyGrabber::grab()
             refused << key;
         }
     }
+    for (const Grab &grab : old) {
+        const bool kept = std::any_of(m_x->grabs.cbegin(), m_x->grabs.cend(), [&](const Grab &g) {
+            return g.keycode == grab.keycode && g.modifiers == grab.modifiers;
+        });
+        if (!kept)
+            xcb_ungrab_key(c, grab.keycode, m_x->connection.root(), grab.modifiers);
+    }
+    qCDebug(lcKeys, "%d grabs for %zu keycodes, Alt %#x, locks %#x, %lld refused",
+            int(m_x->grabs.size()), keycodes.size(), m_x->altMask, m_x->lockMasks,
+            qint64(refused.size()));
     xcb_flush(c);
     // Replies waited for above may have brought events into XCB's queue,
     // where the socket notifier would not see them.

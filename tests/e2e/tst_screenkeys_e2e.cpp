@@ -92,7 +92,7 @@ private:
     void xdotool(const QStringList &arguments);
     QString findWindow(const QString &name);
     void startPictarro();
-    QImage rootPicture();
+    QImage rootPicture(const QString &window = QStringLiteral("root"));
     QSize screenSize();
     QRect windowRect(const QString &window, bool withFrame);
     void switchCaptureOff(const QString &pictarroWindow);
@@ -173,14 +173,14 @@ void tst_ScreenKeysE2e::startPictarro()
     QVERIFY(pollUntil([&] { return QFileInfo(m_install.defaultCaptureFolder()).isDir(); }));
 }
 
-QImage tst_ScreenKeysE2e::rootPicture()
+QImage tst_ScreenKeysE2e::rootPicture(const QString &window)
 {
     const QString file = m_install.path(QStringLiteral("root.png"));
     QFile::remove(file);
-    const bool made =
-        run(m_install.environment(), tool("import"),
-            {QStringLiteral("-window"), QStringLiteral("root"), QLatin1String("png:") + file})
-            .has_value();
+    const bool made = run(m_install.environment(), tool("import"),
+                          {QStringLiteral("-silent"), QStringLiteral("-window"), window,
+                           QLatin1String("png:") + file})
+                          .has_value();
     return made ? QImage(file).convertToFormat(QImage::Format_RGB32) : QImage();
 }
 
@@ -226,15 +226,14 @@ void tst_ScreenKeysE2e::switchCaptureOff(const QString &pictarroWindow)
     // The "[ Click Here ]" that disables capturing is the lowest text drawn
     // in dark red; once clicked, "Disabled" is dark red too.
     const auto redPixels = [&](QPoint *lowest) {
-        const QImage screen = rootPicture();
-        const QRect window = windowRect(pictarroWindow, false);
+        const QImage window = rootPicture(pictarroWindow);
         int count = 0;
-        for (int y = window.top(); y <= window.bottom() && y < screen.height(); ++y) {
-            for (int x = window.left(); x <= window.right() && x < screen.width(); ++x) {
-                if (x >= 0 && y >= 0 && darkRed(screen.pixel(x, y))) {
+        for (int y = 0; y < window.height(); ++y) {
+            for (int x = 0; x < window.width(); ++x) {
+                if (darkRed(window.pixel(x, y))) {
                     ++count;
                     if (lowest)
-                        *lowest = QPoint(x, y) - window.topLeft();
+                        *lowest = QPoint(x, y);
                 }
             }
         }
