@@ -17,6 +17,7 @@
 #include "NewFolder.h"
 #include "ProgramInfo.h"
 #include "RunFilesAndFolder.h"
+#include "ScreenKeys.h"
 #include "SettingsStore.h"
 #include "SettingsTable.h"
 #include "SoundForm.h"
@@ -59,6 +60,7 @@ MainForm::MainForm(Environment environment, QWidget *parent)
     m_clipboard = new platform::Clipboard(this);
     m_engine = std::make_unique<CaptureEngine>(
         *m_clipboard, m_env.programFolder, [this] { return captureSettings(); }, this);
+    m_screenKeys = new ScreenKeys(*m_engine, this);
     buildControls();
     m_trayIcon = new platform::TrayIcon(windowIcon(), QStringLiteral("Pictarro"), SysMenu, this);
     connectHandlers();
@@ -151,6 +153,7 @@ void MainForm::Form_Load()
     attempt("open caption", [&] { OpenTimer_Timer(); });
 
     m_captureOn = true;
+    attempt("screenshot keys", [&] { m_screenKeys->start(); });
 
     if (startHidden)
         sendToNotificationArea(false);
