@@ -1,5 +1,7 @@
 #include "ClipboardX11.h"
 
+#include "ClipboardManagerX11.h"
+
 #include <QBuffer>
 #include <QClipboard>
 #include <QGuiApplication>
@@ -59,6 +61,32 @@ ClipboardX11::ClipboardX11()
 {
     connect(QGuiApplication::clipboard(), &QClipboard::dataChanged, this,
             &ClipboardX11::ownerChanged);
+    if (x11Connection()) {
+        m_manager = std::make_unique<ClipboardManagerX11>();
+        if (m_manager->started())
+            connect(m_manager.get(), &ClipboardManagerX11::changed, this,
+                    &ClipboardX11::ownerChanged, Qt::QueuedConnection);
+        else
+            m_manager.reset();
+    }
+}
+
+ClipboardX11::~ClipboardX11() = default;
+
+const QMimeData *ClipboardX11::keptOffer() const
+{
+    const std::shared_ptr<const HandedOver> kept = m_manager->kept();
+    if (!kept)
+        return nullptr;
+    if (kept != m_keptShown) {
+        m_keptOffer = std::make_unique<QMimeData>();
+        if (kept->picture.isEmpty())
+            m_keptOffer->setText(kept->text);
+        else
+            m_keptOffer->setData(kept->pictureType, kept->picture);
+        m_keptShown = kept;
+    }
+    return m_keptOffer.get();
 }
 
 void ClipboardX11::ownerChanged()
@@ -84,6 +112,13 @@ const QMimeData *ClipboardX11::offer() const
         return data;
     const xcb_window_t owner = selectionOwner(connection, clipboardAtom(connection));
     if (owner == XCB_WINDOW_NONE || owner == m_silentOwner)
+        return nullptr;
+    // What a program handed over on its way out is read from memory; its
+    // offer is not read twice while the manager reads it (the manager
+    // announces the end of the read).
+    if (m_manager && owner == m_manager->window())
+        return keptOffer();
+    if (m_manager && owner == m_manager->savingFrom())
         return nullptr;
     // An owner whose announcement is still queued is asked when it comes:
     // asked now, a silent owner would be asked again then.

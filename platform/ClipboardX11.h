@@ -3,20 +3,29 @@
 #include "ClipboardBackend.h"
 
 #include <QElapsedTimer>
+#include <memory>
 
 class QMimeData;
 
 namespace platform {
 
+class ClipboardManagerX11;
+struct HandedOver;
+
 // Qt's clipboard. On X11 (and XWayland) Qt learns of every new owner through
 // XFixes; owners that do not answer and announcements still queued are
 // handled here with the X selection itself. On Qt's other platforms (the
 // offscreen one of the window tests) it is Qt's clipboard as it is.
+//
+// On X11 it also runs the clipboard manager (ClipboardManagerX11.h): what a
+// program hands over as it quits is offered on the clipboard by Pictarro,
+// and read here straight from memory.
 class ClipboardX11 final : public ClipboardBackend
 {
     Q_OBJECT
 public:
     ClipboardX11();
+    ~ClipboardX11() override;
 
     QString name() const override { return QStringLiteral("x11"); }
     QStringList formats() const override;
@@ -30,6 +39,11 @@ private:
     const QMimeData *offer() const;
     void ownerChanged();
     void dropOffer(quint32 pictureOwner);
+    const QMimeData *keptOffer() const;
+
+    std::unique_ptr<ClipboardManagerX11> m_manager;
+    mutable std::shared_ptr<const HandedOver> m_keptShown; // what m_keptOffer holds
+    mutable std::unique_ptr<QMimeData> m_keptOffer;
 
     quint32 m_pictureOwner = 0;             // the window whose offer is held
     quint32 m_doubtfulOwner = 0;            // an owner that took over while it was read
