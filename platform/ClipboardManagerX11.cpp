@@ -483,7 +483,11 @@ void ClipboardManagerX11::complete()
     xcb_grab_server(m_connection);
     const Reply<xcb_get_selection_owner_reply_t> owner(xcb_get_selection_owner_reply(
         m_connection, xcb_get_selection_owner(m_connection, clipboard), nullptr));
-    const bool stillOwned = owner && owner->owner == m_handover->owner;
+    // A picture Pictarro's capture read from the program itself (it
+    // announced its offer before it asked) is not taken twice: the program
+    // is released, nothing is kept.
+    const bool captured = !handedOver->picture.isEmpty() && m_captureHolds == m_handover->owner;
+    const bool stillOwned = owner && owner->owner == m_handover->owner && !captured;
     const xcb_timestamp_t since = m_handover->request.time;
     finishHandover(true, false);
     if (stillOwned) {

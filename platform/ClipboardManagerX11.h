@@ -77,6 +77,10 @@ public:
     // What is kept on the clipboard now, or null.
     std::shared_ptr<const HandedOver> kept() const;
 
+    // The owner whose picture Pictarro's capture is reading or has read and
+    // not yet cleared, or none: a picture it hands over is not kept again.
+    void setCaptureHolds(xcb_window_t owner) { m_captureHolds = owner; }
+
 Q_SIGNALS:
     // Something was handed over and is now on the clipboard, or what was
     // kept is gone, or a handover ended without anything kept.
@@ -123,6 +127,7 @@ private:
 
     std::unique_ptr<Handover> m_handover;
     std::atomic<xcb_window_t> m_savingFrom{XCB_WINDOW_NONE};
+    std::atomic<xcb_window_t> m_captureHolds{XCB_WINDOW_NONE};
     mutable std::mutex m_keptLock;
     std::shared_ptr<const HandedOver> m_kept;
     std::map<std::pair<xcb_window_t, xcb_atom_t>, std::unique_ptr<Transfer>> m_transfers;

@@ -96,6 +96,10 @@ void ClipboardX11::ownerChanged()
     m_silentOwner = XCB_WINDOW_NONE;
     if (xcb_connection_t *connection = x11Connection())
         m_announcedOwner = selectionOwner(connection, clipboardAtom(connection));
+    // A picture held and left (a refill, one that did not decode) stops
+    // counting as the capture's once another owner came.
+    if (m_manager && m_announcedOwner != m_pictureOwner)
+        m_manager->setCaptureHolds(XCB_WINDOW_NONE);
     Q_EMIT changed();
 }
 
@@ -183,12 +187,16 @@ void ClipboardX11::holdOffer()
 {
     if (xcb_connection_t *connection = x11Connection())
         m_pictureOwner = selectionOwner(connection, clipboardAtom(connection));
+    if (m_manager)
+        m_manager->setCaptureHolds(m_pictureOwner);
 }
 
 QByteArray ClipboardX11::readHeld(const QString &mimeType)
 {
     QByteArray bytes = data(mimeType);
     xcb_connection_t *connection = x11Connection();
+    if (bytes.isEmpty() && m_manager)
+        m_manager->setCaptureHolds(XCB_WINDOW_NONE);
     if (bytes.isEmpty() || !connection)
         return bytes;
 
@@ -204,6 +212,8 @@ QByteArray ClipboardX11::readHeld(const QString &mimeType)
     if (fromDoubtfulOwner && qHash(bytes) == m_doubtfulBytes) {
         dropOffer(m_pictureOwner);
         m_pictureOwner = XCB_WINDOW_NONE;
+        if (m_manager)
+            m_manager->setCaptureHolds(XCB_WINDOW_NONE);
         Q_EMIT repeatDropped();
         return {};
     }
@@ -228,6 +238,8 @@ void ClipboardX11::clear()
     }
     dropOffer(m_pictureOwner);
     m_pictureOwner = XCB_WINDOW_NONE;
+    if (m_manager)
+        m_manager->setCaptureHolds(XCB_WINDOW_NONE);
 }
 
 void ClipboardX11::dropOffer(quint32 pictureOwner)
