@@ -468,7 +468,8 @@ Timing timeHandover(const QString &binDir, const QStringList &files, qsizetype p
         const QString name = QStringLiteral("Pictarro %1.bmp").arg(run + 1);
         timing.add(run == 0, quitter.copyAndQuit(file.readAll(), pieceBytes));
         if (!watch.waitFor(QFile::encodeName(name), QDeadlineTimer(WaitMs)))
-            fail(QStringLiteral("no capture ") + name);
+            fail(QStringLiteral("no capture ") + name + QStringLiteral("; the folder holds ") +
+                 QDir(sandbox.captureFolder()).entryList(QDir::Files).join(u','));
         QFile::remove(sandbox.captureFolder() + u'/' + name);
     }
     return timing;

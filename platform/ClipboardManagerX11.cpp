@@ -158,6 +158,7 @@ ClipboardManagerX11::ClipboardManagerX11()
          {"CLIPBOARD", "SAVE_TARGETS", "TARGETS", "TIMESTAMP", "INCR", "UTF8_STRING", "TEXT",
           "text/plain;charset=utf-8", "NULL", "_PICTARRO_HANDOVER"})
         atom(name);
+    m_clipboard = atom("CLIPBOARD");
     m_window = window;
 
     m_thread = std::make_unique<QThread>();
@@ -263,7 +264,13 @@ void ClipboardManagerX11::handleEvent(const xcb_generic_event_t &event)
         // Another manager took over: no fight. Another owner of the
         // clipboard: what was kept is gone.
         const auto &clear = reinterpret_cast<const xcb_selection_clear_event_t &>(event);
-        if (clear.selection == atom("CLIPBOARD"))
+        // Clears of our own release come late: a newer offer taken since
+        // stays.
+        if (clear.selection != atom("CLIPBOARD"))
+            break;
+        const Reply<xcb_get_selection_owner_reply_t> owner(xcb_get_selection_owner_reply(
+            m_connection, xcb_get_selection_owner(m_connection, clear.selection), nullptr));
+        if (!owner || owner->owner != m_window)
             drop();
         break;
     }
@@ -491,10 +498,10 @@ void ClipboardManagerX11::complete()
     const xcb_timestamp_t since = m_handover->request.time;
     finishHandover(true, false);
     if (stillOwned) {
-        {
-            const std::lock_guard<std::mutex> lock(m_keptLock);
-            m_kept = std::move(handedOver);
-        }
+        // Under the lock: release() of the offer kept before sees either
+        // the old offer and drops it first, or the new one and leaves it.
+        const std::lock_guard<std::mutex> lock(m_keptLock);
+        m_kept = std::move(handedOver);
         m_keptSince = since;
         xcb_set_selection_owner(m_connection, m_window, clipboard, XCB_CURRENT_TIME);
     }
@@ -522,6 +529,19 @@ void ClipboardManagerX11::finishHandover(bool saved, bool announce)
     notify(request, saved ? property : xcb_atom_t{XCB_ATOM_NONE});
     if (announce)
         Q_EMIT changed();
+}
+
+void ClipboardManagerX11::release(const std::shared_ptr<const HandedOver> &which)
+{
+    {
+        const std::lock_guard<std::mutex> lock(m_keptLock);
+        if (!which || m_kept != which)
+            return;
+        m_kept.reset();
+        xcb_set_selection_owner(m_connection, XCB_WINDOW_NONE, m_clipboard, XCB_CURRENT_TIME);
+        xcb_flush(m_connection);
+    }
+    Q_EMIT changed();
 }
 
 void ClipboardManagerX11::drop()

@@ -77,8 +77,12 @@ public:
     // What is kept on the clipboard now, or null.
     std::shared_ptr<const HandedOver> kept() const;
 
-    // The owner whose picture Pictarro's capture is reading or has read and
-    // not yet cleared, or none: a picture it hands over is not kept again.
+    // Gives the clipboard up if `which` is still what is kept (a newer
+    // handover stays). Safe from any thread.
+    void release(const std::shared_ptr<const HandedOver> &which);
+
+    // The owner whose picture Pictarro's capture has read and not yet
+    // cleared, or none: a picture it hands over is not kept again.
     void setCaptureHolds(xcb_window_t owner) { m_captureHolds = owner; }
 
 Q_SIGNALS:
@@ -113,7 +117,8 @@ private:
     xcb_connection_t *m_connection = nullptr;
     xcb_window_t m_window = XCB_WINDOW_NONE;
     xcb_window_t m_root = XCB_WINDOW_NONE;
-    std::map<QByteArray, xcb_atom_t> m_atoms;
+    std::map<QByteArray, xcb_atom_t> m_atoms; // used in the manager's thread only
+    xcb_atom_t m_clipboard = XCB_ATOM_NONE;   // for release(), from any thread
     xcb_timestamp_t m_managerSince = XCB_CURRENT_TIME;
     xcb_timestamp_t m_keptSince = XCB_CURRENT_TIME;
     qint64 m_pieceBytes = 0; // the largest piece sent in one property

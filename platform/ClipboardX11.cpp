@@ -75,7 +75,7 @@ ClipboardX11::~ClipboardX11() = default;
 
 const QMimeData *ClipboardX11::keptOffer() const
 {
-    const std::shared_ptr<const HandedOver> kept = m_manager->kept();
+    const std::shared_ptr<const HandedOver> kept = m_keptHeld ? m_keptHeld : m_manager->kept();
     if (!kept)
         return nullptr;
     if (kept != m_keptShown) {
@@ -100,6 +100,7 @@ void ClipboardX11::ownerChanged()
     // counting as the capture's once another owner came.
     if (m_manager && m_announcedOwner != m_pictureOwner)
         m_manager->setCaptureHolds(XCB_WINDOW_NONE);
+    m_keptHeld.reset();
     Q_EMIT changed();
 }
 
@@ -187,16 +188,22 @@ void ClipboardX11::holdOffer()
 {
     if (xcb_connection_t *connection = x11Connection())
         m_pictureOwner = selectionOwner(connection, clipboardAtom(connection));
-    if (m_manager)
-        m_manager->setCaptureHolds(m_pictureOwner);
+    // What the manager keeps is held as it is now: a newer handover read
+    // meanwhile is not taken for it, nor dropped in its place.
+    m_keptHeld.reset();
+    if (m_manager && m_pictureOwner != XCB_WINDOW_NONE && m_pictureOwner == m_manager->window())
+        m_keptHeld = m_manager->kept();
 }
 
 QByteArray ClipboardX11::readHeld(const QString &mimeType)
 {
     QByteArray bytes = data(mimeType);
     xcb_connection_t *connection = x11Connection();
-    if (bytes.isEmpty() && m_manager)
-        m_manager->setCaptureHolds(XCB_WINDOW_NONE);
+    // Once the bytes are here, a handover of the same offer is not kept
+    // again (before, the program may quit before it answers this read).
+    if (m_manager)
+        m_manager->setCaptureHolds(bytes.isEmpty() ? xcb_window_t{XCB_WINDOW_NONE}
+                                                   : m_pictureOwner);
     if (bytes.isEmpty() || !connection)
         return bytes;
 
@@ -236,7 +243,11 @@ void ClipboardX11::clear()
         QGuiApplication::clipboard()->clear(QClipboard::Clipboard);
         return;
     }
-    dropOffer(m_pictureOwner);
+    if (m_keptHeld)
+        m_manager->release(m_keptHeld);
+    else
+        dropOffer(m_pictureOwner);
+    m_keptHeld.reset();
     m_pictureOwner = XCB_WINDOW_NONE;
     if (m_manager)
         m_manager->setCaptureHolds(XCB_WINDOW_NONE);

@@ -42,6 +42,7 @@ private:
     const QMimeData *keptOffer() const;
 
     std::unique_ptr<ClipboardManagerX11> m_manager;
+    std::shared_ptr<const HandedOver> m_keptHeld;          // what the manager keeps, when held
     mutable std::shared_ptr<const HandedOver> m_keptShown; // what m_keptOffer holds
     mutable std::unique_ptr<QMimeData> m_keptOffer;
 
