@@ -437,6 +437,21 @@ public:
         fail(QStringLiteral("the clipboard manager never answered"));
     }
 
+    // Waits until Pictarro has emptied the clipboard after the capture, as
+    // the runs from xclip wait for xclip to lose it.
+    void waitUntilEmpty()
+    {
+        const QDeadlineTimer deadline(WaitMs);
+        while (!deadline.hasExpired()) {
+            const Reply<xcb_get_selection_owner_reply_t> owner(xcb_get_selection_owner_reply(
+                m_connection, xcb_get_selection_owner(m_connection, atom("CLIPBOARD")), nullptr));
+            if (owner && owner->owner == XCB_WINDOW_NONE)
+                return;
+            QThread::msleep(2);
+        }
+        fail(QStringLiteral("the clipboard was not emptied"));
+    }
+
 private:
     xcb_atom_t atom(const char *name)
     {
@@ -470,6 +485,7 @@ Timing timeHandover(const QString &binDir, const QStringList &files, qsizetype p
         if (!watch.waitFor(QFile::encodeName(name), QDeadlineTimer(WaitMs)))
             fail(QStringLiteral("no capture ") + name + QStringLiteral("; the folder holds ") +
                  QDir(sandbox.captureFolder()).entryList(QDir::Files).join(u','));
+        quitter.waitUntilEmpty();
         QFile::remove(sandbox.captureFolder() + u'/' + name);
     }
     return timing;

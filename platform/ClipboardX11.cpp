@@ -86,6 +86,7 @@ const QMimeData *ClipboardX11::keptOffer() const
             m_keptOffer->setData(kept->pictureType, kept->picture);
         m_keptShown = kept;
     }
+    m_servedKept = kept;
     return m_keptOffer.get();
 }
 
@@ -111,6 +112,7 @@ const QMimeData *ClipboardX11::offer() const
     // long to come).
     constexpr int AnnouncementMs = 500;
 
+    m_servedKept.reset();
     const QMimeData *data = QGuiApplication::clipboard()->mimeData(QClipboard::Clipboard);
     xcb_connection_t *connection = x11Connection();
     if (!connection || !data || QGuiApplication::clipboard()->ownsClipboard())
@@ -199,6 +201,13 @@ QByteArray ClipboardX11::readHeld(const QString &mimeType)
 {
     QByteArray bytes = data(mimeType);
     xcb_connection_t *connection = x11Connection();
+    if (m_servedKept) {
+        // The manager took over since the offer was held (window numbers
+        // come back, so the held one may even own the clipboard again
+        // soon): the bytes are the manager's copy, and that is what goes.
+        m_pictureOwner = m_manager->window();
+        m_keptHeld = m_servedKept;
+    }
     // Once the bytes are here, a handover of the same offer is not kept
     // again (before, the program may quit before it answers this read).
     if (m_manager)
@@ -217,7 +226,7 @@ QByteArray ClipboardX11::readHeld(const QString &mimeType)
         m_pictureOwner != XCB_WINDOW_NONE && m_pictureOwner == m_doubtfulOwner;
     m_doubtfulOwner = XCB_WINDOW_NONE;
     if (fromDoubtfulOwner && qHash(bytes) == m_doubtfulBytes) {
-        dropOffer(m_pictureOwner);
+        dropHeld();
         m_pictureOwner = XCB_WINDOW_NONE;
         if (m_manager)
             m_manager->setCaptureHolds(XCB_WINDOW_NONE);
@@ -243,14 +252,19 @@ void ClipboardX11::clear()
         QGuiApplication::clipboard()->clear(QClipboard::Clipboard);
         return;
     }
+    dropHeld();
+    m_pictureOwner = XCB_WINDOW_NONE;
+    if (m_manager)
+        m_manager->setCaptureHolds(XCB_WINDOW_NONE);
+}
+
+void ClipboardX11::dropHeld()
+{
     if (m_keptHeld)
         m_manager->release(m_keptHeld);
     else
         dropOffer(m_pictureOwner);
     m_keptHeld.reset();
-    m_pictureOwner = XCB_WINDOW_NONE;
-    if (m_manager)
-        m_manager->setCaptureHolds(XCB_WINDOW_NONE);
 }
 
 void ClipboardX11::dropOffer(quint32 pictureOwner)

@@ -40,10 +40,12 @@ private:
     void ownerChanged();
     void dropOffer(quint32 pictureOwner);
     const QMimeData *keptOffer() const;
+    void dropHeld();
 
     std::unique_ptr<ClipboardManagerX11> m_manager;
-    std::shared_ptr<const HandedOver> m_keptHeld;          // what the manager keeps, when held
-    mutable std::shared_ptr<const HandedOver> m_keptShown; // what m_keptOffer holds
+    std::shared_ptr<const HandedOver> m_keptHeld;           // what the manager keeps, when held
+    mutable std::shared_ptr<const HandedOver> m_keptShown;  // what m_keptOffer holds
+    mutable std::shared_ptr<const HandedOver> m_servedKept; // the last read, when kept
     mutable std::unique_ptr<QMimeData> m_keptOffer;
 
     quint32 m_pictureOwner = 0;             // the window whose offer is held

@@ -22,6 +22,11 @@
 //       Copies numbered picture N, or the text, and returns from main at
 //       once, as screenshot tools do: Qt hands the clipboard over to the
 //       clipboard manager on the way out. Says "quit after MS" at the end.
+//   clipboard_agent copy-and-quit-in-pieces N WIDTH HEIGHT
+//       The same with numbered picture N as PNG on the bare protocol, as a
+//       GTK program hands it over: the targets to save listed beside the
+//       request, the picture sent in 64 KiB pieces (INCR). Exits once the
+//       manager answers ("released after MS").
 //   clipboard_agent save-never-delivers
 //       Owns the clipboard with a PNG picture, asks the clipboard manager
 //       to save it and never delivers it ("released after MS" once the
@@ -33,12 +38,14 @@
 
 #include "E2eSupport.h"
 
+#include <QBuffer>
 #include <QClipboard>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QGuiApplication>
 #include <QMimeData>
 #include <QSocketNotifier>
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -310,7 +317,28 @@ struct Client
     }
 };
 
-int saveNeverDelivers()
+// Serves `png` to a request, whole or, past 64 KiB, in pieces; returns
+// whether a transfer in pieces was started (then `sent` counts).
+bool servePng(xcb_connection_t *connection, const xcb_selection_request_event_t &request,
+              const QByteArray &png, xcb_atom_t pngAtom, xcb_atom_t incr)
+{
+    constexpr qsizetype Piece = 65536;
+    if (png.size() <= Piece) {
+        xcb_change_property(connection, XCB_PROP_MODE_REPLACE, request.requestor, request.property,
+                            pngAtom, 8, static_cast<uint32_t>(png.size()), png.constData());
+        notify(connection, request, request.property);
+        return false;
+    }
+    const uint32_t mask = XCB_EVENT_MASK_PROPERTY_CHANGE;
+    xcb_change_window_attributes(connection, request.requestor, XCB_CW_EVENT_MASK, &mask);
+    const auto total = static_cast<uint32_t>(png.size());
+    xcb_change_property(connection, XCB_PROP_MODE_REPLACE, request.requestor, request.property,
+                        incr, 32, 1, &total);
+    notify(connection, request, request.property);
+    return true;
+}
+
+int saveNeverDelivers(const QByteArray &png = {})
 {
     Client client;
     if (!client.open())
@@ -322,6 +350,9 @@ int saveNeverDelivers()
     const xcb_atom_t targets = internAtom(connection, "TARGETS");
     const xcb_atom_t pngAtom = internAtom(connection, "image/png");
     const xcb_atom_t listed = internAtom(connection, "_AGENT_SAVE");
+    const xcb_atom_t incr = internAtom(connection, "INCR");
+    xcb_selection_request_event_t transfer{}; // a transfer in pieces, while sent >= 0
+    qsizetype sent = -1;
     xcb_set_selection_owner(connection, client.window, clipboardAtom, XCB_CURRENT_TIME);
     if (client.owner(managerAtom) == XCB_WINDOW_NONE) {
         say("no manager");
@@ -344,6 +375,19 @@ int saveNeverDelivers()
             say("released after " + QByteArray::number(waiting.elapsed()));
             return 0;
         }
+        if (type == XCB_PROPERTY_NOTIFY && sent >= 0) {
+            const auto *change = reinterpret_cast<xcb_property_notify_event_t *>(event.get());
+            if (change->window != transfer.requestor || change->atom != transfer.property ||
+                change->state != XCB_PROPERTY_DELETE)
+                continue;
+            const qsizetype piece = std::min<qsizetype>(65536, png.size() - sent);
+            xcb_change_property(connection, XCB_PROP_MODE_REPLACE, transfer.requestor,
+                                transfer.property, pngAtom, 8, static_cast<uint32_t>(piece),
+                                png.constData() + sent);
+            xcb_flush(connection);
+            sent = piece == 0 ? -1 : sent + piece;
+            continue;
+        }
         if (type != XCB_SELECTION_REQUEST)
             continue;
         const auto &request = *reinterpret_cast<xcb_selection_request_event_t *>(event.get());
@@ -352,6 +396,11 @@ int saveNeverDelivers()
             xcb_change_property(connection, XCB_PROP_MODE_REPLACE, request.requestor,
                                 request.property, XCB_ATOM_ATOM, 32, 2, offered);
             notify(connection, request, request.property);
+        } else if (request.target == pngAtom && !png.isEmpty()) {
+            if (servePng(connection, request, png, pngAtom, incr)) {
+                transfer = request;
+                sent = 0;
+            }
         } else if (request.target != pngAtom) {
             notify(connection, request, XCB_ATOM_NONE);
         }
@@ -404,6 +453,15 @@ int main(int argc, char **argv)
         return copyAndQuit(argc, argv);
     if (mode == "save-never-delivers")
         return saveNeverDelivers();
+    if (mode == "copy-and-quit-in-pieces" && argc == 5) {
+        QGuiApplication app(argc, argv); // for the PNG encoder's plugins
+        QByteArray png;
+        QBuffer buffer(&png);
+        buffer.open(QIODevice::WriteOnly);
+        e2e::numberedPicture(std::atoi(argv[2]), QSize(std::atoi(argv[3]), std::atoi(argv[4])))
+            .save(&buffer, "PNG");
+        return saveNeverDelivers(png);
+    }
     if (mode == "manager")
         return manager();
     if (mode == "hang")
@@ -416,6 +474,7 @@ int main(int argc, char **argv)
     }
     std::fputs("usage: clipboard_agent feed FIRST COUNT WIDTH HEIGHT | keep | hang | "
                "die-mid-transfer FILE | copy-and-quit picture N W H | copy-and-quit text TEXT | "
+               "copy-and-quit-in-pieces N W H | "
                "save-never-delivers | manager\n",
                stderr);
     return 2;

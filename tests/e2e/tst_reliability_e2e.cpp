@@ -691,6 +691,7 @@ void tst_ReliabilityE2e::quitAtOnce_handedOver_data()
     QTest::addColumn<bool>("otherManager"); // a desktop's clipboard manager runs
     QTest::newRow("full HD picture, three in a row") << "picture" << false << false;
     QTest::newRow("full HD picture, PNG captures") << "picture" << true << false;
+    QTest::newRow("full HD picture sent in pieces, as GTK does") << "pieces" << false << false;
     QTest::newRow("text stays on the clipboard") << "text" << false << false;
     QTest::newRow("another manager keeps its selection") << "text" << false << true;
 }
@@ -712,20 +713,24 @@ void tst_ReliabilityE2e::quitAtOnce_handedOver()
     CHECKED(startPictarro());
     const QString folder = m_install.defaultCaptureFolder();
     const QSize size(1920, 1080);
-    const int copies = what == QLatin1String("picture") ? 3 : 1;
+    const bool picture = what != QLatin1String("text");
+    const int copies = picture ? 3 : 1;
     const QByteArray text = "handed over \xe2\x9c\x93 on the way out";
     for (int n = 1; n <= copies; ++n) {
         Child quitter;
         QByteArray said;
-        const QStringList arguments =
-            what == QLatin1String("picture")
-                ? QStringList{QStringLiteral("copy-and-quit"), what, QString::number(n),
-                              QString::number(size.width()), QString::number(size.height())}
-                : QStringList{QStringLiteral("copy-and-quit"), what, QString::fromUtf8(text)};
+        QStringList arguments{QStringLiteral("copy-and-quit"), what, QString::number(n),
+                              QString::number(size.width()), QString::number(size.height())};
+        if (what == QLatin1String("pieces"))
+            arguments = QStringList{QStringLiteral("copy-and-quit-in-pieces"), QString::number(n),
+                                    QString::number(size.width()), QString::number(size.height())};
+        else if (!picture)
+            arguments = QStringList{QStringLiteral("copy-and-quit"), what, QString::fromUtf8(text)};
         CHECKED(startAgent(quitter, arguments, {}, &said));
         QVERIFY(quitter->waitForFinished(WaitMs));
-        QCOMPARE(quitter->exitCode(), 0);
-        if (what != QLatin1String("picture"))
+        said += quitter->readAllStandardOutput();
+        QVERIFY2(quitter->exitCode() == 0, said.constData());
+        if (!picture)
             continue;
         const QString file = folder + u'/' + captureName(n, false, png);
         QVERIFY2(pollUntil([&] { return QFileInfo::exists(file); }),
@@ -734,7 +739,7 @@ void tst_ReliabilityE2e::quitAtOnce_handedOver()
         CHECKED(verifyPicture(file, numberedPicture(n, size)));
     }
 
-    if (what == QLatin1String("picture")) {
+    if (picture) {
         QTest::qWait(QuietMs);
         QCOMPARE(entries(folder), captureNames(1, copies, false, png));
         QCOMPARE(clipboardText(), QByteArray()); // the clipboard is empty afterwards
