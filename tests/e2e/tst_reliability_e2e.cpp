@@ -143,7 +143,8 @@ private:
     void mountSmallDisk(const QString &at, const QString &options);
     QStringList messageBoxes();
     void answerMessageBox();
-    QByteArray clipboardText();
+    // What the clipboard offers as `target`; empty when nothing is offered.
+    QByteArray clipboardText(const char *target = "UTF8_STRING");
 
     e2e::Installation m_install;
     Child m_pictarro;
@@ -388,12 +389,13 @@ void tst_ReliabilityE2e::answerMessageBox()
              "the message box did not close on Return");
 }
 
-QByteArray tst_ReliabilityE2e::clipboardText()
+QByteArray tst_ReliabilityE2e::clipboardText(const char *target)
 {
     QProcess reader;
     reader.setProcessEnvironment(m_install.environment());
     reader.start(m_xclip,
-                 {QStringLiteral("-o"), QStringLiteral("-selection"), QStringLiteral("clipboard")});
+                 {QStringLiteral("-o"), QStringLiteral("-selection"), QStringLiteral("clipboard"),
+                  QStringLiteral("-t"), QLatin1String(target)});
     if (!reader.waitForFinished(WaitMs)) {
         reader.kill();
         reader.waitForFinished(WaitMs);
@@ -737,12 +739,14 @@ void tst_ReliabilityE2e::quitAtOnce_handedOver()
                  qPrintable(QLatin1String("no capture ") + file + QLatin1String("; folder: ") +
                             listing(folder)));
         CHECKED(verifyPicture(file, numberedPicture(n, size)));
+        // Then the clipboard is empty: no copy of the picture stays behind.
+        QVERIFY(pollUntil([&] { return clipboardText("TARGETS").isEmpty(); }));
     }
 
     if (picture) {
         QTest::qWait(QuietMs);
         QCOMPARE(entries(folder), captureNames(1, copies, false, png));
-        QCOMPARE(clipboardText(), QByteArray()); // the clipboard is empty afterwards
+        QCOMPARE(clipboardText("TARGETS"), QByteArray());
     } else if (otherManager) {
         CHECKED(waitForLine(manager, managerSaid, "save request 1"));
         QTest::qWait(QuietMs);
