@@ -1,6 +1,7 @@
 #include "MainForm.h"
 
 #include "About.h"
+#include "Accessibility.h"
 #include "Art.h"
 #include "CaptureCounter.h"
 #include "CaptureEngine.h"
@@ -51,6 +52,7 @@ MainForm::MainForm(Environment environment, QWidget *parent)
     : QWidget(parent), m_env(std::move(environment)),
       m_settings(std::make_unique<platform::SettingsStore>(m_env.settingsFile))
 {
+    Accessibility::presentAsWindow(this);
     setObjectName(QStringLiteral("MainForm"));
     setWindowTitle(QStringLiteral("Pictarro"));
     setWindowIcon(Art::icon(QStringLiteral("pictarro")));

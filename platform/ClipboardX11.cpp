@@ -1,6 +1,7 @@
 #include "ClipboardX11.h"
 
 #include "ClipboardManagerX11.h"
+#include "ClipboardTakeover.h"
 
 #include <QBuffer>
 #include <QClipboard>
@@ -57,10 +58,12 @@ const QString QtImageType = QStringLiteral("application/x-qt-image");
 
 } // namespace
 
-ClipboardX11::ClipboardX11()
+ClipboardX11::ClipboardX11(Emptying emptying)
 {
     connect(QGuiApplication::clipboard(), &QClipboard::dataChanged, this,
             &ClipboardX11::ownerChanged);
+    if (emptying == Emptying::TakeOverUnderMutter && x11Connection())
+        m_takeover = ClipboardTakeover::create();
     if (x11Connection()) {
         m_manager = std::make_unique<ClipboardManagerX11>();
         if (m_manager->started())
@@ -118,7 +121,9 @@ const QMimeData *ClipboardX11::offer() const
     if (!connection || !data || QGuiApplication::clipboard()->ownsClipboard())
         return data;
     const xcb_window_t owner = selectionOwner(connection, clipboardAtom(connection));
-    if (owner == XCB_WINDOW_NONE || owner == m_silentOwner)
+    // Our own empty offer, while it empties the clipboard, offers nothing.
+    if (owner == XCB_WINDOW_NONE || owner == m_silentOwner ||
+        (m_takeover && owner == m_takeover->window()))
         return nullptr;
     // What a program handed over on its way out is read from memory; its
     // offer is not read twice while the manager reads it (the manager
@@ -188,6 +193,8 @@ QString ClipboardX11::text() const
 
 void ClipboardX11::holdOffer()
 {
+    if (m_takeover)
+        m_heldChanges = m_takeover->changesSeen();
     if (xcb_connection_t *connection = x11Connection())
         m_pictureOwner = selectionOwner(connection, clipboardAtom(connection));
     // What the manager keeps is held as it is now: a newer handover read
@@ -260,11 +267,21 @@ void ClipboardX11::clear()
 
 void ClipboardX11::dropHeld()
 {
-    if (m_keptHeld)
+    // Under mutter the clipboard is emptied by taking it over, which counts
+    // changes of owner and so never takes a newer handover either.
+    if (m_keptHeld && !(m_takeover && m_takeover->windowManagerKeepsCopies()))
         m_manager->release(m_keptHeld);
     else
-        dropOffer(m_pictureOwner);
+        empty(m_pictureOwner);
     m_keptHeld.reset();
+}
+
+void ClipboardX11::empty(quint32 pictureOwner)
+{
+    if (m_takeover && m_takeover->windowManagerKeepsCopies())
+        m_takeover->takeFrom(pictureOwner, pictureOwner != XCB_WINDOW_NONE ? m_heldChanges : 0);
+    else
+        dropOffer(pictureOwner);
 }
 
 void ClipboardX11::dropOffer(quint32 pictureOwner)

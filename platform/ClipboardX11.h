@@ -11,6 +11,7 @@ namespace platform {
 
 class ClipboardManagerX11;
 struct HandedOver;
+class ClipboardTakeover;
 
 // Qt's clipboard. On X11 (and XWayland) Qt learns of every new owner through
 // XFixes; owners that do not answer and announcements still queued are
@@ -24,7 +25,16 @@ class ClipboardX11 final : public ClipboardBackend
 {
     Q_OBJECT
 public:
-    ClipboardX11();
+    // How the clipboard is emptied: its owner dropped, or, where the window
+    // manager is mutter's, taken over with an empty offer (ClipboardTakeover.h).
+    // Beside data-control, which empties the Wayland side itself, the owner
+    // is only dropped.
+    enum class Emptying
+    {
+        DropOwner,
+        TakeOverUnderMutter,
+    };
+    explicit ClipboardX11(Emptying emptying = Emptying::DropOwner);
     ~ClipboardX11() override;
 
     QString name() const override { return QStringLiteral("x11"); }
@@ -47,6 +57,10 @@ private:
     mutable std::shared_ptr<const HandedOver> m_keptShown;  // what m_keptOffer holds
     mutable std::shared_ptr<const HandedOver> m_servedKept; // the last read, when kept
     mutable std::unique_ptr<QMimeData> m_keptOffer;
+    void empty(quint32 pictureOwner);
+
+    std::unique_ptr<ClipboardTakeover> m_takeover; // under mutter, when asked for
+    quint64 m_heldChanges = 0;                     // its count of changes at holdOffer()
 
     quint32 m_pictureOwner = 0;             // the window whose offer is held
     quint32 m_doubtfulOwner = 0;            // an owner that took over while it was read

@@ -3,15 +3,18 @@
 # they are missing. Needs root or sudo only when something is missing.
 set -eu
 
-packages="cmake ninja-build g++ pkg-config qt6-base-dev qt6-multimedia-dev libturbojpeg0-dev libdeflate-dev libspng-dev libisal-dev libxcb1-dev
+packages="cmake ninja-build g++ pkg-config qt6-base-dev qt6-multimedia-dev libturbojpeg0-dev libdeflate-dev libspng-dev libisal-dev libxcb1-dev libxcb-xfixes0-dev
   libjpeg-turbo-progs xvfb xauth xclip dbus-daemon qt6-svg-dev clang libclang-rt-14-dev
   trayer xdotool x11-utils pulseaudio pulseaudio-utils
   desktop-file-utils appstream dpkg-dev fakeroot lintian
   libwayland-dev libwayland-bin qt6-wayland"
 # The Wayland sessions of the end-to-end tests, without their recommended
-# desktops: sway and mutter run headless. (KWin's rows run where kwin-wayland
-# is installed; with its recommendations it pulls a whole Plasma desktop.)
-wayland_packages="sway wl-clipboard xwayland mutter"
+# desktops: sway, mutter and GNOME Shell (with the AppIndicator extension
+# GNOME users add for a notification area) run headless. (KWin's rows run
+# where kwin-wayland is installed; with its recommendations it pulls a whole
+# Plasma desktop.) gdbus (libglib2.0-bin) runs the shell's JavaScript in tests.
+wayland_packages="sway wl-clipboard xwayland mutter gnome-shell gnome-shell-extension-appindicator
+  libglib2.0-bin"
 
 missing_of() {
     for package in "$@"; do
