@@ -6,7 +6,10 @@
 # beside the bare clipboard transfer and decode of the same offers.
 #
 #   bench/bench_capture.sh [--runs N] [--csv FILE] [--sizes 720,1080,2160,4320]
-#                          [--pictures screen,photo,noise]
+#                          [--pictures screen,photo,noise] [--handover]
+#
+# --handover times instead how long a program that copies and quits waits on
+# Pictarro, the clipboard manager, beside the capture latency from xclip.
 #
 # Build first (scripts/build.sh). Prints a table of milliseconds; with --csv
 # also writes the figures for bench/chart_capture.sh.

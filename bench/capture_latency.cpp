@@ -10,7 +10,13 @@
 // Needs an X server (run through bench/bench_capture.sh). Each Pictarro runs
 // from a private copy of the program folder with private settings.
 //
-//   bench_capture_latency [--runs N] [--bin-dir DIR] [--csv FILE]
+// With --handover: the time a program that quits waits on Pictarro, the
+// clipboard manager, to read its PNG offer (its SAVE_TARGETS request to
+// Pictarro's answer), sent whole as Qt sends it or in 256 KiB pieces as GTK
+// does, beside the capture latency of the same offer from xclip, which
+// stays, in the same run.
+//
+//   bench_capture_latency [--runs N] [--bin-dir DIR] [--csv FILE] [--handover]
 //                         [--sizes 720,1080,2160,4320] [--pictures screen,photo,noise]
 
 #include "BenchPictures.h"
@@ -33,12 +39,15 @@
 #include <QTimer>
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <memory>
 #include <poll.h>
 #include <stdexcept>
 #include <sys/inotify.h>
 #include <unistd.h>
 #include <vector>
+#include <xcb/xcb.h>
 
 namespace {
 
@@ -313,6 +322,183 @@ Timing timeFetch(const QString &file, const QString &mime, const QSize expected,
     return timing;
 }
 
+struct FreeReply
+{
+    void operator()(void *reply) const { std::free(reply); }
+};
+template <typename T> using Reply = std::unique_ptr<T, FreeReply>;
+
+// A program that copies a PNG file and quits, on the bare protocol: it owns
+// the clipboard, asks the clipboard manager to save its offer and serves
+// the manager, whole or in pieces. It does not really quit, so that one
+// connection serves every run.
+class Quitter
+{
+public:
+    Quitter()
+    {
+        m_connection = xcb_connect(nullptr, nullptr);
+        if (xcb_connection_has_error(m_connection))
+            fail(QStringLiteral("no X display"));
+        const xcb_screen_t *screen = xcb_setup_roots_iterator(xcb_get_setup(m_connection)).data;
+        m_window = xcb_generate_id(m_connection);
+        const uint32_t events = XCB_EVENT_MASK_PROPERTY_CHANGE;
+        xcb_create_window(m_connection, XCB_COPY_FROM_PARENT, m_window, screen->root, 0, 0, 1, 1, 0,
+                          XCB_WINDOW_CLASS_INPUT_ONLY, XCB_COPY_FROM_PARENT, XCB_CW_EVENT_MASK,
+                          &events);
+    }
+    ~Quitter() { xcb_disconnect(m_connection); }
+    Quitter(const Quitter &) = delete;
+    Quitter &operator=(const Quitter &) = delete;
+
+    // Copies `png` and asks for it to be saved; returns the milliseconds
+    // until the manager answered. pieceBytes 0: sent whole.
+    double copyAndQuit(const QByteArray &png, qsizetype pieceBytes)
+    {
+        const xcb_atom_t clipboard = atom("CLIPBOARD");
+        const xcb_atom_t targets = atom("TARGETS");
+        const xcb_atom_t pngAtom = atom("image/png");
+        const xcb_atom_t incr = atom("INCR");
+        xcb_set_selection_owner(m_connection, m_window, clipboard, XCB_CURRENT_TIME);
+        QElapsedTimer timer;
+        timer.start();
+        xcb_convert_selection(m_connection, m_window, atom("CLIPBOARD_MANAGER"),
+                              atom("SAVE_TARGETS"), atom("_BENCH_SAVE"), XCB_CURRENT_TIME);
+        xcb_flush(m_connection);
+        qsizetype sent = -1; // of a transfer in pieces
+        xcb_window_t requestor = XCB_WINDOW_NONE;
+        xcb_atom_t property = XCB_ATOM_NONE;
+        const QDeadlineTimer deadline(WaitMs);
+        while (!deadline.hasExpired()) {
+            xcb_generic_event_t *raw = xcb_poll_for_event(m_connection);
+            if (!raw) {
+                pollfd ready{xcb_get_file_descriptor(m_connection), POLLIN, 0};
+                ::poll(&ready, 1, 100);
+                continue;
+            }
+            const Reply<xcb_generic_event_t> event(raw);
+            const int type = event->response_type & 0x7f;
+            if (type == XCB_SELECTION_NOTIFY) {
+                const double ms = elapsedMs(timer);
+                if (reinterpret_cast<xcb_selection_notify_event_t *>(raw)->property ==
+                    XCB_ATOM_NONE)
+                    fail(QStringLiteral("the clipboard manager did not save the offer"));
+                return ms;
+            }
+            if (type == XCB_PROPERTY_NOTIFY && sent >= 0) {
+                const auto *change = reinterpret_cast<xcb_property_notify_event_t *>(raw);
+                if (change->window != requestor || change->atom != property ||
+                    change->state != XCB_PROPERTY_DELETE)
+                    continue;
+                const qsizetype piece = std::min(pieceBytes, png.size() - sent);
+                xcb_change_property(m_connection, XCB_PROP_MODE_REPLACE, requestor, property,
+                                    pngAtom, 8, static_cast<uint32_t>(piece),
+                                    png.constData() + sent);
+                xcb_flush(m_connection);
+                sent = piece == 0 ? -1 : sent + piece;
+                continue;
+            }
+            if (type != XCB_SELECTION_REQUEST)
+                continue;
+            const auto request = *reinterpret_cast<xcb_selection_request_event_t *>(raw);
+            xcb_atom_t answered = request.property;
+            if (request.target == targets) {
+                const xcb_atom_t offered[] = {targets, pngAtom};
+                xcb_change_property(m_connection, XCB_PROP_MODE_REPLACE, request.requestor,
+                                    request.property, XCB_ATOM_ATOM, 32, 2, offered);
+            } else if (request.target == pngAtom && (pieceBytes == 0 || png.size() <= pieceBytes)) {
+                xcb_change_property(m_connection, XCB_PROP_MODE_REPLACE, request.requestor,
+                                    request.property, pngAtom, 8, static_cast<uint32_t>(png.size()),
+                                    png.constData());
+            } else if (request.target == pngAtom) {
+                const uint32_t mask = XCB_EVENT_MASK_PROPERTY_CHANGE;
+                xcb_change_window_attributes(m_connection, request.requestor, XCB_CW_EVENT_MASK,
+                                             &mask);
+                const auto total = static_cast<uint32_t>(png.size());
+                xcb_change_property(m_connection, XCB_PROP_MODE_REPLACE, request.requestor,
+                                    request.property, incr, 32, 1, &total);
+                requestor = request.requestor;
+                property = request.property;
+                sent = 0;
+            } else {
+                answered = XCB_ATOM_NONE;
+            }
+            xcb_selection_notify_event_t notify{};
+            notify.response_type = XCB_SELECTION_NOTIFY;
+            notify.time = request.time;
+            notify.requestor = request.requestor;
+            notify.selection = request.selection;
+            notify.target = request.target;
+            notify.property = answered;
+            xcb_send_event(m_connection, 0, request.requestor, XCB_EVENT_MASK_NO_EVENT,
+                           reinterpret_cast<const char *>(&notify));
+            xcb_flush(m_connection);
+        }
+        fail(QStringLiteral("the clipboard manager never answered"));
+    }
+
+    // Waits until Pictarro has emptied the clipboard after the capture, as
+    // the runs from xclip wait for xclip to lose it.
+    void waitUntilEmpty()
+    {
+        const QDeadlineTimer deadline(WaitMs);
+        while (!deadline.hasExpired()) {
+            const Reply<xcb_get_selection_owner_reply_t> owner(xcb_get_selection_owner_reply(
+                m_connection, xcb_get_selection_owner(m_connection, atom("CLIPBOARD")), nullptr));
+            if (owner && owner->owner == XCB_WINDOW_NONE)
+                return;
+            QThread::msleep(2);
+        }
+        fail(QStringLiteral("the clipboard was not emptied"));
+    }
+
+private:
+    xcb_atom_t atom(const char *name)
+    {
+        const Reply<xcb_intern_atom_reply_t> reply(xcb_intern_atom_reply(
+            m_connection,
+            xcb_intern_atom(m_connection, 0, static_cast<uint16_t>(std::strlen(name)), name),
+            nullptr));
+        return reply ? reply->atom : xcb_atom_t{XCB_ATOM_NONE};
+    }
+
+    xcb_connection_t *m_connection = nullptr;
+    xcb_window_t m_window = XCB_WINDOW_NONE;
+};
+
+// How long a program that copies and quits waits on Pictarro, the clipboard
+// manager, for each of `files` (PNG); every picture is then captured.
+// toFile: also the time from the request to save to the complete capture.
+Timing timeHandover(const QString &binDir, const QStringList &files, qsizetype pieceBytes, int runs,
+                    Timing *toFile = nullptr)
+{
+    Sandbox sandbox(binDir, QStringLiteral("bmp"), 75);
+    sandbox.start();
+    ::sync();
+    FolderWatch watch(sandbox.captureFolder());
+    Quitter quitter;
+    Timing timing;
+    for (int run = 0; run <= runs; ++run) {
+        QFile file(files.at(run));
+        if (!file.open(QIODevice::ReadOnly))
+            fail(QStringLiteral("cannot read ") + file.fileName());
+        const QString name = QStringLiteral("Pictarro %1.bmp").arg(run + 1);
+        const QByteArray png = file.readAll();
+        QElapsedTimer sinceCopy;
+        sinceCopy.start();
+        timing.add(run == 0, quitter.copyAndQuit(png, pieceBytes));
+        const bool captured = watch.waitFor(QFile::encodeName(name), QDeadlineTimer(WaitMs));
+        if (toFile)
+            toFile->add(run == 0, elapsedMs(sinceCopy));
+        if (!captured)
+            fail(QStringLiteral("no capture ") + name + QStringLiteral("; the folder holds ") +
+                 QDir(sandbox.captureFolder()).entryList(QDir::Files).join(u','));
+        quitter.waitUntilEmpty();
+        QFile::remove(sandbox.captureFolder() + u'/' + name);
+    }
+    return timing;
+}
+
 QSize sizeOf(const QString &height)
 {
     const int rows = height.toInt();
@@ -363,7 +549,11 @@ int main(int argc, char *argv[])
     const QCommandLineOption picturesOption(
         QStringLiteral("pictures"), QStringLiteral("Kinds of picture: screen, photo, noise."),
         QStringLiteral("LIST"), QStringLiteral("screen,photo,noise"));
-    parser.addOptions({runsOption, binOption, csvOption, sizesOption, picturesOption});
+    const QCommandLineOption handoverOption(
+        QStringLiteral("handover"),
+        QStringLiteral("Time the handover of a program that quits instead."));
+    parser.addOptions(
+        {runsOption, binOption, csvOption, sizesOption, picturesOption, handoverOption});
     parser.process(app);
     const int runs = qMax(1, parser.value(runsOption).toInt());
     const QString binDir = parser.isSet(binOption)
@@ -422,6 +612,19 @@ int main(int argc, char *argv[])
                         csv.flush();
                     }
                 };
+                if (parser.isSet(handoverOption)) {
+                    // The capture latency of the same offers from an owner
+                    // that stays is the measure here.
+                    const Timing capture = timePictarro(binDir, pngs, png, "bmp", runs);
+                    row("Pictarro BMP, owner stays", pngs.first(), capture, capture.median());
+                    Timing toFile;
+                    row("quit waits, offer sent whole", pngs.first(),
+                        timeHandover(binDir, pngs, 0, runs, &toFile), capture.median());
+                    row("handed over, to the file", pngs.first(), toFile, capture.median());
+                    row("quit waits, 256 KiB pieces", pngs.first(),
+                        timeHandover(binDir, pngs, 256 * 1024, runs), capture.median());
+                    continue;
+                }
                 const Timing pngFloor = timeFetch(pngs.first(), png, size, runs);
                 row("bare fetch+decode PNG", pngs.first(), pngFloor, pngFloor.median());
                 row("Pictarro BMP", pngs.first(), timePictarro(binDir, pngs, png, "bmp", runs),

@@ -1,5 +1,6 @@
 #include "ClipboardX11.h"
 
+#include "ClipboardManagerX11.h"
 #include "ClipboardTakeover.h"
 
 #include <QBuffer>
@@ -63,9 +64,34 @@ ClipboardX11::ClipboardX11(Emptying emptying)
             &ClipboardX11::ownerChanged);
     if (emptying == Emptying::TakeOverUnderMutter && x11Connection())
         m_takeover = ClipboardTakeover::create();
+    if (x11Connection()) {
+        m_manager = std::make_unique<ClipboardManagerX11>();
+        if (m_manager->started())
+            connect(m_manager.get(), &ClipboardManagerX11::changed, this,
+                    &ClipboardX11::ownerChanged, Qt::QueuedConnection);
+        else
+            m_manager.reset();
+    }
 }
 
 ClipboardX11::~ClipboardX11() = default;
+
+const QMimeData *ClipboardX11::keptOffer() const
+{
+    const std::shared_ptr<const HandedOver> kept = m_keptHeld ? m_keptHeld : m_manager->kept();
+    if (!kept)
+        return nullptr;
+    if (kept != m_keptShown) {
+        m_keptOffer = std::make_unique<QMimeData>();
+        if (kept->picture.isEmpty())
+            m_keptOffer->setText(kept->text);
+        else
+            m_keptOffer->setData(kept->pictureType, kept->picture);
+        m_keptShown = kept;
+    }
+    m_servedKept = kept;
+    return m_keptOffer.get();
+}
 
 void ClipboardX11::ownerChanged()
 {
@@ -74,6 +100,11 @@ void ClipboardX11::ownerChanged()
     m_silentOwner = XCB_WINDOW_NONE;
     if (xcb_connection_t *connection = x11Connection())
         m_announcedOwner = selectionOwner(connection, clipboardAtom(connection));
+    // A picture held and left (a refill, one that did not decode) stops
+    // counting as the capture's once another owner came.
+    if (m_manager && m_announcedOwner != m_pictureOwner)
+        m_manager->setCaptureHolds(XCB_WINDOW_NONE);
+    m_keptHeld.reset();
     Q_EMIT changed();
 }
 
@@ -84,6 +115,7 @@ const QMimeData *ClipboardX11::offer() const
     // long to come).
     constexpr int AnnouncementMs = 500;
 
+    m_servedKept.reset();
     const QMimeData *data = QGuiApplication::clipboard()->mimeData(QClipboard::Clipboard);
     xcb_connection_t *connection = x11Connection();
     if (!connection || !data || QGuiApplication::clipboard()->ownsClipboard())
@@ -92,6 +124,13 @@ const QMimeData *ClipboardX11::offer() const
     // Our own empty offer, while it empties the clipboard, offers nothing.
     if (owner == XCB_WINDOW_NONE || owner == m_silentOwner ||
         (m_takeover && owner == m_takeover->window()))
+        return nullptr;
+    // What a program handed over on its way out is read from memory; its
+    // offer is not read twice while the manager reads it (the manager
+    // announces the end of the read).
+    if (m_manager && owner == m_manager->window())
+        return keptOffer();
+    if (m_manager && owner == m_manager->savingFrom())
         return nullptr;
     // An owner whose announcement is still queued is asked when it comes:
     // asked now, a silent owner would be asked again then.
@@ -158,12 +197,29 @@ void ClipboardX11::holdOffer()
         m_heldChanges = m_takeover->changesSeen();
     if (xcb_connection_t *connection = x11Connection())
         m_pictureOwner = selectionOwner(connection, clipboardAtom(connection));
+    // What the manager keeps is held as it is now: a newer handover read
+    // meanwhile is not taken for it, nor dropped in its place.
+    m_keptHeld.reset();
+    if (m_manager && m_pictureOwner != XCB_WINDOW_NONE && m_pictureOwner == m_manager->window())
+        m_keptHeld = m_manager->kept();
 }
 
 QByteArray ClipboardX11::readHeld(const QString &mimeType)
 {
     QByteArray bytes = data(mimeType);
     xcb_connection_t *connection = x11Connection();
+    if (m_servedKept) {
+        // The manager took over since the offer was held (window numbers
+        // come back, so the held one may even own the clipboard again
+        // soon): the bytes are the manager's copy, and that is what goes.
+        m_pictureOwner = m_manager->window();
+        m_keptHeld = m_servedKept;
+    }
+    // Once the bytes are here, a handover of the same offer is not kept
+    // again (before, the program may quit before it answers this read).
+    if (m_manager)
+        m_manager->setCaptureHolds(bytes.isEmpty() ? xcb_window_t{XCB_WINDOW_NONE}
+                                                   : m_pictureOwner);
     if (bytes.isEmpty() || !connection)
         return bytes;
 
@@ -177,8 +233,10 @@ QByteArray ClipboardX11::readHeld(const QString &mimeType)
         m_pictureOwner != XCB_WINDOW_NONE && m_pictureOwner == m_doubtfulOwner;
     m_doubtfulOwner = XCB_WINDOW_NONE;
     if (fromDoubtfulOwner && qHash(bytes) == m_doubtfulBytes) {
-        empty(m_pictureOwner);
+        dropHeld();
         m_pictureOwner = XCB_WINDOW_NONE;
+        if (m_manager)
+            m_manager->setCaptureHolds(XCB_WINDOW_NONE);
         Q_EMIT repeatDropped();
         return {};
     }
@@ -201,8 +259,21 @@ void ClipboardX11::clear()
         QGuiApplication::clipboard()->clear(QClipboard::Clipboard);
         return;
     }
-    empty(m_pictureOwner);
+    dropHeld();
     m_pictureOwner = XCB_WINDOW_NONE;
+    if (m_manager)
+        m_manager->setCaptureHolds(XCB_WINDOW_NONE);
+}
+
+void ClipboardX11::dropHeld()
+{
+    // Under mutter the clipboard is emptied by taking it over, which counts
+    // changes of owner and so never takes a newer handover either.
+    if (m_keptHeld && !(m_takeover && m_takeover->windowManagerKeepsCopies()))
+        m_manager->release(m_keptHeld);
+    else
+        empty(m_pictureOwner);
+    m_keptHeld.reset();
 }
 
 void ClipboardX11::empty(quint32 pictureOwner)

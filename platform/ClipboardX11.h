@@ -9,12 +9,18 @@ class QMimeData;
 
 namespace platform {
 
+class ClipboardManagerX11;
+struct HandedOver;
 class ClipboardTakeover;
 
 // Qt's clipboard. On X11 (and XWayland) Qt learns of every new owner through
 // XFixes; owners that do not answer and announcements still queued are
 // handled here with the X selection itself. On Qt's other platforms (the
 // offscreen one of the window tests) it is Qt's clipboard as it is.
+//
+// On X11 it also runs the clipboard manager (ClipboardManagerX11.h): what a
+// program hands over as it quits is offered on the clipboard by Pictarro,
+// and read here straight from memory.
 class ClipboardX11 final : public ClipboardBackend
 {
     Q_OBJECT
@@ -43,6 +49,14 @@ private:
     const QMimeData *offer() const;
     void ownerChanged();
     void dropOffer(quint32 pictureOwner);
+    const QMimeData *keptOffer() const;
+    void dropHeld();
+
+    std::unique_ptr<ClipboardManagerX11> m_manager;
+    std::shared_ptr<const HandedOver> m_keptHeld;           // what the manager keeps, when held
+    mutable std::shared_ptr<const HandedOver> m_keptShown;  // what m_keptOffer holds
+    mutable std::shared_ptr<const HandedOver> m_servedKept; // the last read, when kept
+    mutable std::unique_ptr<QMimeData> m_keptOffer;
     void empty(quint32 pictureOwner);
 
     std::unique_ptr<ClipboardTakeover> m_takeover; // under mutter, when asked for

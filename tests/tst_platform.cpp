@@ -1,5 +1,7 @@
 // Platform services: what the desktop is asked to open or start, the
-// previous-instance test, one-level folder creation and the sound device.
+// previous-instance test, one-level folder creation, the sound device and
+// what the clipboard manager keeps of an offer handed over.
+#include "ClipboardManagerX11.h"
 #include "FileSystem.h"
 #include "MediaPlayer.h"
 #include "RecordingLauncher.h"
@@ -28,6 +30,9 @@ private Q_SLOTS:
 
     void mediaPlayer_openFailsQuietly_data();
     void mediaPlayer_openFailsQuietly();
+
+    void handoverTarget_data();
+    void handoverTarget();
 
 private:
     QTemporaryDir m_root;
@@ -189,6 +194,40 @@ void TestPlatform::mediaPlayer_openFailsQuietly()
     QVERIFY(!player.isOpen());
     player.command("play");
     QCOMPARE(played.count(), 0);
+}
+
+void TestPlatform::handoverTarget_data()
+{
+    QTest::addColumn<QStringList>("targets");
+    QTest::addColumn<QString>("kept");
+    const QStringList qtPicture{"application/x-qt-image",
+                                "image/png",
+                                "image/bmp",
+                                "image/jpeg",
+                                "PIXMAP",
+                                "TARGETS",
+                                "MULTIPLE",
+                                "TIMESTAMP",
+                                "SAVE_TARGETS"};
+    QTest::newRow("a picture: its PNG") << qtPicture << "image/png";
+    QTest::newRow("a picture without PNG") << QStringList{"TARGETS", "image/bmp"} << "image/bmp";
+    QTest::newRow("text: UTF-8 first")
+        << QStringList{"STRING", "TEXT", "UTF8_STRING", "text/plain;charset=utf-8"}
+        << "UTF8_STRING";
+    QTest::newRow("text as Latin-1 only") << QStringList{"TARGETS", "STRING"} << "STRING";
+    QTest::newRow("a picture beside text: the text")
+        << QStringList(qtPicture) + QStringList{"text/plain;charset=utf-8"}
+        << "text/plain;charset=utf-8";
+    QTest::newRow("a picture beside text not kept: nothing")
+        << QStringList(qtPicture) + QStringList{"TEXT"} << "";
+    QTest::newRow("neither") << QStringList{"TARGETS", "text/html", "PIXMAP"} << "";
+}
+
+void TestPlatform::handoverTarget()
+{
+    QFETCH(const QStringList, targets);
+    QFETCH(const QString, kept);
+    QCOMPARE(platform::handoverTarget(targets), kept);
 }
 
 QTEST_GUILESS_MAIN(TestPlatform)

@@ -23,17 +23,38 @@
 //       NumLock and CapsLock in every state) on the root window ("holding",
 //       or "refused" when another client holds it) and reports every press
 //       ("pressed").
+//   clipboard_agent copy-and-quit picture N WIDTH HEIGHT | text TEXT
+//       Copies numbered picture N, or the text, and returns from main at
+//       once, as screenshot tools do: Qt hands the clipboard over to the
+//       clipboard manager on the way out. Says "quit after MS" at the end.
+//   clipboard_agent copy-and-quit-in-pieces N WIDTH HEIGHT
+//       The same with numbered picture N as PNG on the bare protocol, as a
+//       GTK program hands it over: the targets to save listed beside the
+//       request, the picture sent in 64 KiB pieces (INCR). Exits once the
+//       manager answers ("released after MS").
+//   clipboard_agent save-never-delivers
+//       Owns the clipboard with a PNG picture, asks the clipboard manager
+//       to save it and never delivers it ("released after MS" once the
+//       manager answers, "not released" after 30 s, "no manager").
+//   clipboard_agent manager
+//       A clipboard manager of the desktop's: owns CLIPBOARD_MANAGER
+//       ("managing"), answers each request to save ("save request N") and
+//       reports losing the selection ("lost").
 
 #include "E2eSupport.h"
 
+#include <QBuffer>
 #include <QClipboard>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QGuiApplication>
 #include <QMimeData>
 #include <QSocketNotifier>
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <poll.h>
 #include <unistd.h>
 #include <xcb/xcb.h>
 
@@ -278,6 +299,190 @@ int holdPrint()
     return 0;
 }
 
+int copyAndQuit(int argc, char **argv)
+{
+    const QByteArray what = argc > 2 ? QByteArray(argv[2]) : QByteArray();
+    QElapsedTimer quitting;
+    {
+        QGuiApplication app(argc, argv);
+        auto *data = new QMimeData;
+        if (what == "picture" && argc == 6)
+            data->setImageData(e2e::numberedPicture(std::atoi(argv[3]),
+                                                    QSize(std::atoi(argv[4]), std::atoi(argv[5]))));
+        else if (what == "text" && argc == 4)
+            data->setText(QString::fromUtf8(argv[3]));
+        else
+            return 2;
+        QGuiApplication::clipboard()->setMimeData(data);
+        say("copied");
+        quitting.start();
+    }
+    say("quit after " + QByteArray::number(quitting.elapsed()));
+    return 0;
+}
+
+// A bare X client for the modes that speak the protocol themselves.
+struct Client
+{
+    xcb_connection_t *connection = nullptr;
+    xcb_window_t window = XCB_WINDOW_NONE;
+    xcb_window_t root = XCB_WINDOW_NONE;
+
+    bool open()
+    {
+        connection = xcb_connect(nullptr, nullptr);
+        if (xcb_connection_has_error(connection))
+            return false;
+        const xcb_screen_t *screen = xcb_setup_roots_iterator(xcb_get_setup(connection)).data;
+        root = screen->root;
+        window = xcb_generate_id(connection);
+        const uint32_t events = XCB_EVENT_MASK_PROPERTY_CHANGE;
+        xcb_create_window(connection, XCB_COPY_FROM_PARENT, window, root, 0, 0, 1, 1, 0,
+                          XCB_WINDOW_CLASS_INPUT_ONLY, XCB_COPY_FROM_PARENT, XCB_CW_EVENT_MASK,
+                          &events);
+        return true;
+    }
+    xcb_window_t owner(xcb_atom_t selection) const
+    {
+        const Reply<xcb_get_selection_owner_reply_t> reply(xcb_get_selection_owner_reply(
+            connection, xcb_get_selection_owner(connection, selection), nullptr));
+        return reply ? reply->owner : xcb_window_t{XCB_WINDOW_NONE};
+    }
+    // The next event, or null after `ms`.
+    Reply<xcb_generic_event_t> next(int ms) const
+    {
+        if (xcb_generic_event_t *queued = xcb_poll_for_event(connection))
+            return Reply<xcb_generic_event_t>(queued);
+        pollfd fd{xcb_get_file_descriptor(connection), POLLIN, 0};
+        if (::poll(&fd, 1, ms) <= 0)
+            return nullptr;
+        return Reply<xcb_generic_event_t>(xcb_poll_for_event(connection));
+    }
+};
+
+// Serves `png` to a request, whole or, past 64 KiB, in pieces; returns
+// whether a transfer in pieces was started (then `sent` counts).
+bool servePng(xcb_connection_t *connection, const xcb_selection_request_event_t &request,
+              const QByteArray &png, xcb_atom_t pngAtom, xcb_atom_t incr)
+{
+    constexpr qsizetype Piece = 65536;
+    if (png.size() <= Piece) {
+        xcb_change_property(connection, XCB_PROP_MODE_REPLACE, request.requestor, request.property,
+                            pngAtom, 8, static_cast<uint32_t>(png.size()), png.constData());
+        notify(connection, request, request.property);
+        return false;
+    }
+    const uint32_t mask = XCB_EVENT_MASK_PROPERTY_CHANGE;
+    xcb_change_window_attributes(connection, request.requestor, XCB_CW_EVENT_MASK, &mask);
+    const auto total = static_cast<uint32_t>(png.size());
+    xcb_change_property(connection, XCB_PROP_MODE_REPLACE, request.requestor, request.property,
+                        incr, 32, 1, &total);
+    notify(connection, request, request.property);
+    return true;
+}
+
+int saveNeverDelivers(const QByteArray &png = {})
+{
+    Client client;
+    if (!client.open())
+        return 3;
+    xcb_connection_t *connection = client.connection;
+    const xcb_atom_t clipboardAtom = internAtom(connection, "CLIPBOARD");
+    const xcb_atom_t managerAtom = internAtom(connection, "CLIPBOARD_MANAGER");
+    const xcb_atom_t saveTargets = internAtom(connection, "SAVE_TARGETS");
+    const xcb_atom_t targets = internAtom(connection, "TARGETS");
+    const xcb_atom_t pngAtom = internAtom(connection, "image/png");
+    const xcb_atom_t listed = internAtom(connection, "_AGENT_SAVE");
+    const xcb_atom_t incr = internAtom(connection, "INCR");
+    xcb_selection_request_event_t transfer{}; // a transfer in pieces, while sent >= 0
+    qsizetype sent = -1;
+    xcb_set_selection_owner(connection, client.window, clipboardAtom, XCB_CURRENT_TIME);
+    if (client.owner(managerAtom) == XCB_WINDOW_NONE) {
+        say("no manager");
+        return 1;
+    }
+    // As GTK does: the targets to save are listed on a property.
+    xcb_change_property(connection, XCB_PROP_MODE_REPLACE, client.window, listed, XCB_ATOM_ATOM, 32,
+                        1, &pngAtom);
+    xcb_convert_selection(connection, client.window, managerAtom, saveTargets, listed,
+                          XCB_CURRENT_TIME);
+    xcb_flush(connection);
+    QElapsedTimer waiting;
+    waiting.start();
+    while (!waiting.hasExpired(30000)) {
+        const Reply<xcb_generic_event_t> event = client.next(100);
+        if (!event)
+            continue;
+        const int type = event->response_type & 0x7f;
+        if (type == XCB_SELECTION_NOTIFY) {
+            say("released after " + QByteArray::number(waiting.elapsed()));
+            return 0;
+        }
+        if (type == XCB_PROPERTY_NOTIFY && sent >= 0) {
+            const auto *change = reinterpret_cast<xcb_property_notify_event_t *>(event.get());
+            if (change->window != transfer.requestor || change->atom != transfer.property ||
+                change->state != XCB_PROPERTY_DELETE)
+                continue;
+            const qsizetype piece = std::min<qsizetype>(65536, png.size() - sent);
+            xcb_change_property(connection, XCB_PROP_MODE_REPLACE, transfer.requestor,
+                                transfer.property, pngAtom, 8, static_cast<uint32_t>(piece),
+                                png.constData() + sent);
+            xcb_flush(connection);
+            sent = piece == 0 ? -1 : sent + piece;
+            continue;
+        }
+        if (type != XCB_SELECTION_REQUEST)
+            continue;
+        const auto &request = *reinterpret_cast<xcb_selection_request_event_t *>(event.get());
+        if (request.target == targets) {
+            const xcb_atom_t offered[] = {targets, pngAtom};
+            xcb_change_property(connection, XCB_PROP_MODE_REPLACE, request.requestor,
+                                request.property, XCB_ATOM_ATOM, 32, 2, offered);
+            notify(connection, request, request.property);
+        } else if (request.target == pngAtom && !png.isEmpty()) {
+            if (servePng(connection, request, png, pngAtom, incr)) {
+                transfer = request;
+                sent = 0;
+            }
+        } else if (request.target != pngAtom) {
+            notify(connection, request, XCB_ATOM_NONE);
+        }
+    }
+    say("not released");
+    return 1;
+}
+
+int manager()
+{
+    Client client;
+    if (!client.open())
+        return 3;
+    xcb_connection_t *connection = client.connection;
+    const xcb_atom_t managerAtom = internAtom(connection, "CLIPBOARD_MANAGER");
+    const xcb_atom_t saveTargets = internAtom(connection, "SAVE_TARGETS");
+    xcb_set_selection_owner(connection, client.window, managerAtom, XCB_CURRENT_TIME);
+    if (client.owner(managerAtom) != client.window)
+        return 1;
+    say("managing");
+    int requests = 0;
+    while (xcb_generic_event_t *raw = xcb_wait_for_event(connection)) {
+        const Reply<xcb_generic_event_t> event(raw);
+        const int type = event->response_type & 0x7f;
+        if (type == XCB_SELECTION_CLEAR)
+            say("lost");
+        if (type != XCB_SELECTION_REQUEST)
+            continue;
+        const auto &request = *reinterpret_cast<xcb_selection_request_event_t *>(raw);
+        if (request.target != saveTargets) {
+            notify(connection, request, XCB_ATOM_NONE);
+            continue;
+        }
+        say("save request " + QByteArray::number(++requests));
+        notify(connection, request, request.property);
+    }
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -287,6 +492,21 @@ int main(int argc, char **argv)
         return feed(argc, argv);
     if (mode == "keep")
         return keep(argc, argv);
+    if (mode == "copy-and-quit")
+        return copyAndQuit(argc, argv);
+    if (mode == "save-never-delivers")
+        return saveNeverDelivers();
+    if (mode == "copy-and-quit-in-pieces" && argc == 5) {
+        QGuiApplication app(argc, argv); // for the PNG encoder's plugins
+        QByteArray png;
+        QBuffer buffer(&png);
+        buffer.open(QIODevice::WriteOnly);
+        e2e::numberedPicture(std::atoi(argv[2]), QSize(std::atoi(argv[3]), std::atoi(argv[4])))
+            .save(&buffer, "PNG");
+        return saveNeverDelivers(png);
+    }
+    if (mode == "manager")
+        return manager();
     if (mode == "hang")
         return rawOwner(false, {});
     if (mode == "die-mid-transfer" && argc == 3) {
@@ -298,7 +518,9 @@ int main(int argc, char **argv)
     if (mode == "hold-print")
         return holdPrint();
     std::fputs("usage: clipboard_agent feed FIRST COUNT WIDTH HEIGHT | keep | hang | "
-               "die-mid-transfer FILE | hold-print\n",
+               "die-mid-transfer FILE | copy-and-quit picture N W H | copy-and-quit text TEXT | "
+               "copy-and-quit-in-pieces N W H | "
+               "save-never-delivers | manager | hold-print\n",
                stderr);
     return 2;
 }

@@ -117,6 +117,8 @@ private Q_SLOTS:
     void faultyOwner_survived_nextPictureSaved_data();
     void faultyOwner_survived_nextPictureSaved();
     void hugePicture_saved();
+    void quitAtOnce_handedOver_data();
+    void quitAtOnce_handedOver();
     void cannotWrite_oneMessagePerPicture_savedOnceSpaceIsBack_data();
     void cannotWrite_oneMessagePerPicture_savedOnceSpaceIsBack();
     void garbageSettings_startsWithDefaults_andCaptures_data();
@@ -141,6 +143,8 @@ private:
     void mountSmallDisk(const QString &at, const QString &options);
     QStringList messageBoxes();
     void answerMessageBox();
+    // What the clipboard offers as `target`; empty when nothing is offered.
+    QByteArray clipboardText(const char *target = "UTF8_STRING");
 
     e2e::Installation m_install;
     Child m_pictarro;
@@ -385,6 +389,20 @@ void tst_ReliabilityE2e::answerMessageBox()
              "the message box did not close on Return");
 }
 
+QByteArray tst_ReliabilityE2e::clipboardText(const char *target)
+{
+    QProcess reader;
+    reader.setProcessEnvironment(m_install.environment());
+    reader.start(m_xclip,
+                 {QStringLiteral("-o"), QStringLiteral("-selection"), QStringLiteral("clipboard"),
+                  QStringLiteral("-t"), QLatin1String(target)});
+    if (!reader.waitForFinished(WaitMs)) {
+        reader.kill();
+        reader.waitForFinished(WaitMs);
+    }
+    return reader.exitCode() == 0 ? reader.readAllStandardOutput() : QByteArray();
+}
+
 // ------------------------------------------------------------------ load
 
 void tst_ReliabilityE2e::burst_eachPictureOnce_inOrder_data()
@@ -577,6 +595,8 @@ void tst_ReliabilityE2e::faultyOwner_survived_nextPictureSaved_data()
     QTest::newRow("picture that does not decode") << "undecodable" << false;
     QTest::newRow("random bytes offered as PNG, PNG captures") << "undecodable" << true;
     QTest::newRow("owner that never answers") << "hangs" << false;
+    QTest::newRow("program that quits, hands a picture over and never delivers")
+        << "never delivers" << false;
 }
 
 void tst_ReliabilityE2e::faultyOwner_survived_nextPictureSaved()
@@ -621,6 +641,12 @@ void tst_ReliabilityE2e::faultyOwner_survived_nextPictureSaved()
                  qPrintable(QLatin1String("the owner was not asked for the picture: ") +
                             QString::fromUtf8(said)));
         QCOMPARE(owner->state(), QProcess::Running); // left on the clipboard, not dropped
+    } else if (fault == QLatin1String("never delivers")) {
+        // Its quit is released by the deadline, not held for good.
+        CHECKED(startAgent(owner, {QStringLiteral("save-never-delivers")}, {}, &said));
+        QVERIFY(owner->waitForFinished(45000));
+        said += owner->readAllStandardOutput();
+        QVERIFY2(said.startsWith("released after "), said.constData());
     } else {
         CHECKED(startAgent(owner, {QStringLiteral("hang")}, "owning", &said));
         CHECKED(waitForLine(owner, said, "request 1"));
@@ -658,6 +684,83 @@ void tst_ReliabilityE2e::hugePicture_saved()
     CHECKED(capture(numberedPicture(2, QSize(64, 48)),
                     m_install.defaultCaptureFolder() + u'/' + captureName(2)));
     QCOMPARE(entries(m_install.defaultCaptureFolder()), captureNames(1, 2));
+}
+
+void tst_ReliabilityE2e::quitAtOnce_handedOver_data()
+{
+    QTest::addColumn<QString>("what");
+    QTest::addColumn<bool>("png");          // PNG captures
+    QTest::addColumn<bool>("otherManager"); // a desktop's clipboard manager runs
+    QTest::newRow("full HD picture, three in a row") << "picture" << false << false;
+    QTest::newRow("full HD picture, PNG captures") << "picture" << true << false;
+    QTest::newRow("full HD picture sent in pieces, as GTK does") << "pieces" << false << false;
+    QTest::newRow("text stays on the clipboard") << "text" << false << false;
+    QTest::newRow("another manager keeps its selection") << "text" << false << true;
+}
+
+void tst_ReliabilityE2e::quitAtOnce_handedOver()
+{
+    // A program that copies and quits at once hands its offer over to the
+    // clipboard manager on the way out: Pictarro, unless another one runs.
+    QFETCH(const QString, what);
+    QFETCH(const bool, png);
+    QFETCH(const bool, otherManager);
+    if (png)
+        CHECKED(writeSettings(
+            {{QStringLiteral("ImageExtensionPNG/SaveExtensionPNG"), QStringLiteral("True")}}));
+    Child manager;
+    QByteArray managerSaid;
+    if (otherManager)
+        CHECKED(startAgent(manager, {QStringLiteral("manager")}, "managing", &managerSaid));
+    CHECKED(startPictarro());
+    const QString folder = m_install.defaultCaptureFolder();
+    const QSize size(1920, 1080);
+    const bool picture = what != QLatin1String("text");
+    const int copies = picture ? 3 : 1;
+    const QByteArray text = "handed over \xe2\x9c\x93 on the way out";
+    for (int n = 1; n <= copies; ++n) {
+        Child quitter;
+        QByteArray said;
+        QStringList arguments{QStringLiteral("copy-and-quit"), what, QString::number(n),
+                              QString::number(size.width()), QString::number(size.height())};
+        if (what == QLatin1String("pieces"))
+            arguments = QStringList{QStringLiteral("copy-and-quit-in-pieces"), QString::number(n),
+                                    QString::number(size.width()), QString::number(size.height())};
+        else if (!picture)
+            arguments = QStringList{QStringLiteral("copy-and-quit"), what, QString::fromUtf8(text)};
+        CHECKED(startAgent(quitter, arguments, {}, &said));
+        QVERIFY(quitter->waitForFinished(WaitMs));
+        said += quitter->readAllStandardOutput();
+        QVERIFY2(quitter->exitCode() == 0, said.constData());
+        if (!picture)
+            continue;
+        const QString file = folder + u'/' + captureName(n, false, png);
+        QVERIFY2(pollUntil([&] { return QFileInfo::exists(file); }),
+                 qPrintable(QLatin1String("no capture ") + file + QLatin1String("; folder: ") +
+                            listing(folder)));
+        CHECKED(verifyPicture(file, numberedPicture(n, size)));
+        // Then the clipboard is empty: no copy of the picture stays behind.
+        QVERIFY(pollUntil([&] { return clipboardText("TARGETS").isEmpty(); }));
+    }
+
+    if (picture) {
+        QTest::qWait(QuietMs);
+        QCOMPARE(entries(folder), captureNames(1, copies, false, png));
+        QCOMPARE(clipboardText("TARGETS"), QByteArray());
+    } else if (otherManager) {
+        CHECKED(waitForLine(manager, managerSaid, "save request 1"));
+        QTest::qWait(QuietMs);
+        managerSaid += manager->readAllStandardOutput();
+        QVERIFY2(!managerSaid.contains("lost"), managerSaid.constData());
+    } else {
+        QVERIFY(pollUntil([&] { return clipboardText() == text; }));
+        // Pictarro's own offer is no new offer to it: it stays, untouched.
+        QTest::qWait(QuietMs);
+        QCOMPARE(clipboardText(), text);
+        QCOMPARE(entries(folder), QStringList());
+    }
+    QCOMPARE(m_pictarro->state(), QProcess::Running);
+    QVERIFY(messageBoxes().isEmpty());
 }
 
 // ---------------------------------------------------------------- faults

@@ -1,0 +1,684 @@
+#include "ClipboardManagerX11.h"
+
+#include <QElapsedTimer>
+#include <QImageReader>
+#include <QSocketNotifier>
+#include <QThread>
+#include <QTimer>
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+#include <vector>
+
+namespace platform {
+
+namespace {
+
+struct FreeReply
+{
+    void operator()(void *reply) const { std::free(reply); }
+};
+template <typename T> using Reply = std::unique_ptr<T, FreeReply>;
+
+// The text targets kept, best first; STRING is Latin-1, the others UTF-8.
+const QStringList &textTargets()
+{
+    static const QStringList targets{QStringLiteral("UTF8_STRING"),
+                                     QStringLiteral("text/plain;charset=utf-8"),
+                                     QStringLiteral("STRING")};
+    return targets;
+}
+
+// How long a program reading what is kept may pause between two pieces.
+constexpr int TransferIdleMs = 5000;
+// How often a program that has not answered a request yet is nudged.
+constexpr int NudgeMs = 50;
+
+} // namespace
+
+QString handoverTarget(const QStringList &targets)
+{
+    for (const QString &text : textTargets()) {
+        if (targets.contains(text))
+            return text;
+    }
+    // Text in a form not kept here still makes the offer text: a picture
+    // beside text is left alone, as everywhere.
+    if (targets.contains(QStringLiteral("TEXT")) || targets.contains(QStringLiteral("text/plain")))
+        return {};
+    if (targets.contains(QStringLiteral("image/png")))
+        return QStringLiteral("image/png");
+    const QList<QByteArray> decoded = QImageReader::supportedMimeTypes();
+    for (const QByteArray &type : decoded) {
+        const QString name = QString::fromLatin1(type);
+        if (targets.contains(name))
+            return name;
+    }
+    return {};
+}
+
+// The handover in progress: a program's request to save its offer.
+struct ClipboardManagerX11::Handover
+{
+    xcb_selection_request_event_t request{};
+    xcb_window_t owner = XCB_WINDOW_NONE; // the clipboard's owner, the program itself
+    bool readingTargets = true;           // else reading `target`
+    xcb_atom_t target = XCB_ATOM_NONE;
+    QString targetName;
+    bool incremental = false;
+    QByteArray bytes;
+};
+
+// A piece by piece transfer (INCR) of what is kept, to one program.
+struct ClipboardManagerX11::Transfer
+{
+    xcb_window_t requestor = XCB_WINDOW_NONE;
+    xcb_atom_t property = XCB_ATOM_NONE;
+    xcb_atom_t type = XCB_ATOM_NONE;
+    QByteArray bytes;
+    qsizetype sent = 0;
+    bool done = false; // the last piece went out; the empty one ends it
+    QElapsedTimer lastMove;
+};
+
+ClipboardManagerX11::ClipboardManagerX11()
+{
+    if (qEnvironmentVariableIsEmpty("DISPLAY"))
+        return;
+    int screenNumber = 0;
+    m_connection = xcb_connect(nullptr, &screenNumber);
+    if (xcb_connection_has_error(m_connection)) {
+        xcb_disconnect(m_connection);
+        m_connection = nullptr;
+        return;
+    }
+    xcb_screen_iterator_t screens = xcb_setup_roots_iterator(xcb_get_setup(m_connection));
+    for (int i = 0; i < screenNumber && screens.rem > 0; ++i)
+        xcb_screen_next(&screens);
+    m_root = screens.data->root;
+
+    // Another manager (a desktop's own) keeps its selection: nothing changes.
+    const xcb_atom_t manager = atom("CLIPBOARD_MANAGER");
+    const auto ownerOf = [this](xcb_atom_t selection) {
+        const Reply<xcb_get_selection_owner_reply_t> reply(xcb_get_selection_owner_reply(
+            m_connection, xcb_get_selection_owner(m_connection, selection), nullptr));
+        return reply ? reply->owner : xcb_window_t{XCB_WINDOW_NONE};
+    };
+    if (ownerOf(manager) != XCB_WINDOW_NONE) {
+        xcb_disconnect(m_connection);
+        m_connection = nullptr;
+        return;
+    }
+
+    const xcb_window_t window = xcb_generate_id(m_connection);
+    const uint32_t events = XCB_EVENT_MASK_PROPERTY_CHANGE;
+    xcb_create_window(m_connection, XCB_COPY_FROM_PARENT, window, m_root, -1, -1, 1, 1, 0,
+                      XCB_WINDOW_CLASS_INPUT_ONLY, XCB_COPY_FROM_PARENT, XCB_CW_EVENT_MASK,
+                      &events);
+    // A selection is taken as of a real server time: an empty append to a
+    // property of our own tells it.
+    const xcb_atom_t clock = atom("_PICTARRO_MANAGER_TIME");
+    xcb_change_property(m_connection, XCB_PROP_MODE_APPEND, window, clock, XCB_ATOM_STRING, 8, 0,
+                        nullptr);
+    xcb_flush(m_connection);
+    while (xcb_generic_event_t *raw = xcb_wait_for_event(m_connection)) {
+        const Reply<xcb_generic_event_t> event(raw);
+        if ((event->response_type & 0x7f) != XCB_PROPERTY_NOTIFY)
+            continue;
+        const auto *change = reinterpret_cast<xcb_property_notify_event_t *>(raw);
+        if (change->window == window && change->atom == clock) {
+            m_managerSince = change->time;
+            break;
+        }
+    }
+    xcb_set_selection_owner(m_connection, window, manager, m_managerSince);
+    if (ownerOf(manager) != window) {
+        xcb_disconnect(m_connection);
+        m_connection = nullptr;
+        return;
+    }
+    // Programs waiting for a manager to appear are told (the MANAGER
+    // convention for selections held by a manager).
+    xcb_client_message_event_t announce{};
+    announce.response_type = XCB_CLIENT_MESSAGE;
+    announce.format = 32;
+    announce.window = m_root;
+    announce.type = atom("MANAGER");
+    announce.data.data32[0] = m_managerSince;
+    announce.data.data32[1] = manager;
+    announce.data.data32[2] = window;
+    xcb_send_event(m_connection, 0, m_root, XCB_EVENT_MASK_STRUCTURE_NOTIFY,
+                   reinterpret_cast<const char *>(&announce));
+    xcb_flush(m_connection);
+
+    // What fits in one request goes in one property; more goes in pieces.
+    const qint64 requestBytes = qint64(xcb_get_maximum_request_length(m_connection)) * 4;
+    m_pieceBytes = std::min<qint64>(requestBytes - 1024, 4 * 1024 * 1024);
+    for (const char *name :
+         {"CLIPBOARD", "SAVE_TARGETS", "TARGETS", "TIMESTAMP", "INCR", "UTF8_STRING", "TEXT",
+          "text/plain;charset=utf-8", "NULL", "_PICTARRO_HANDOVER"})
+        atom(name);
+    m_clipboard = atom("CLIPBOARD");
+    m_window = window;
+
+    m_thread = std::make_unique<QThread>();
+    m_thread->setObjectName(QStringLiteral("ClipboardManager"));
+    moveToThread(m_thread.get());
+    connect(m_thread.get(), &QThread::started, this, &ClipboardManagerX11::run);
+    m_thread->start();
+}
+
+ClipboardManagerX11::~ClipboardManagerX11()
+{
+    if (m_thread) {
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                delete m_notifier;
+                delete m_idle;
+                delete m_overall;
+                delete m_sweep;
+                delete m_nudge;
+                moveToThread(nullptr);
+            },
+            Qt::BlockingQueuedConnection);
+        m_thread->quit();
+        m_thread->wait();
+    }
+    // Closing the connection gives the selections back.
+    if (m_connection)
+        xcb_disconnect(m_connection);
+}
+
+std::shared_ptr<const HandedOver> ClipboardManagerX11::kept() const
+{
+    const std::lock_guard<std::mutex> lock(m_keptLock);
+    return m_kept;
+}
+
+void ClipboardManagerX11::run()
+{
+    m_notifier = new QSocketNotifier(xcb_get_file_descriptor(m_connection), QSocketNotifier::Read);
+    connect(m_notifier, &QSocketNotifier::activated, this, &ClipboardManagerX11::processEvents);
+    const auto timer = [](int ms, bool once) {
+        auto *made = new QTimer;
+        made->setInterval(ms);
+        made->setSingleShot(once);
+        return made;
+    };
+    m_idle = timer(HandoverIdleMs, true);
+    m_overall = timer(HandoverMaxMs, true);
+    m_sweep = timer(TransferIdleMs / 2, false);
+    // Qt programs quitting answer one queued request per event that
+    // reaches them, so one asked by Pictarro's capture and by the manager
+    // at once would leave the second unanswered: each nudge lets one through.
+    m_nudge = timer(NudgeMs, false);
+    connect(m_nudge, &QTimer::timeout, this, [this] {
+        if (!m_handover) {
+            m_nudge->stop();
+            return;
+        }
+        xcb_client_message_event_t nudge{};
+        nudge.response_type = XCB_CLIENT_MESSAGE;
+        nudge.format = 32;
+        nudge.window = m_handover->owner;
+        nudge.type = atom("_PICTARRO_NUDGE");
+        xcb_send_event(m_connection, 0, m_handover->owner, XCB_EVENT_MASK_NO_EVENT,
+                       reinterpret_cast<const char *>(&nudge));
+        xcb_flush(m_connection);
+    });
+    for (QTimer *deadline : {m_idle, m_overall}) {
+        connect(deadline, &QTimer::timeout, this, [this] {
+            finishHandover(false);
+            processEvents();
+        });
+    }
+    connect(m_sweep, &QTimer::timeout, this, [this] {
+        for (auto it = m_transfers.begin(); it != m_transfers.end();) {
+            it = it->second->lastMove.hasExpired(TransferIdleMs) ? m_transfers.erase(it)
+                                                                 : std::next(it);
+        }
+        if (m_transfers.empty())
+            m_sweep->stop();
+    });
+    processEvents();
+}
+
+void ClipboardManagerX11::processEvents()
+{
+    while (xcb_generic_event_t *raw = xcb_poll_for_event(m_connection)) {
+        const Reply<xcb_generic_event_t> event(raw);
+        handleEvent(*event);
+    }
+    if (xcb_connection_has_error(m_connection)) {
+        m_notifier->setEnabled(false);
+        finishHandover(false);
+        drop();
+    }
+}
+
+void ClipboardManagerX11::handleEvent(const xcb_generic_event_t &event)
+{
+    switch (event.response_type & 0x7f) {
+    case XCB_SELECTION_CLEAR: {
+        // Another manager took over: no fight. Another owner of the
+        // clipboard: what was kept is gone.
+        const auto &clear = reinterpret_cast<const xcb_selection_clear_event_t &>(event);
+        // Clears of our own release come late: a newer offer taken since
+        // stays.
+        if (clear.selection != atom("CLIPBOARD"))
+            break;
+        const Reply<xcb_get_selection_owner_reply_t> owner(xcb_get_selection_owner_reply(
+            m_connection, xcb_get_selection_owner(m_connection, clear.selection), nullptr));
+        if (!owner || owner->owner != m_window)
+            drop();
+        break;
+    }
+    case XCB_SELECTION_REQUEST:
+        selectionRequest(reinterpret_cast<const xcb_selection_request_event_t &>(event));
+        break;
+    case XCB_SELECTION_NOTIFY:
+        selectionNotify(reinterpret_cast<const xcb_selection_notify_event_t &>(event));
+        break;
+    case XCB_PROPERTY_NOTIFY:
+        propertyNotify(reinterpret_cast<const xcb_property_notify_event_t &>(event));
+        break;
+    default:
+        break; // errors: a program gone while we answered it
+    }
+}
+
+void ClipboardManagerX11::selectionRequest(const xcb_selection_request_event_t &request)
+{
+    if (request.selection == atom("CLIPBOARD_MANAGER"))
+        managerRequest(request);
+    else if (request.selection == atom("CLIPBOARD"))
+        clipboardRequest(request);
+    else
+        notify(request, XCB_ATOM_NONE);
+}
+
+void ClipboardManagerX11::managerRequest(const xcb_selection_request_event_t &request)
+{
+    if (request.target == atom("TARGETS")) {
+        const xcb_atom_t targets[] = {atom("TARGETS"), atom("SAVE_TARGETS"), atom("TIMESTAMP")};
+        send(request, XCB_ATOM_ATOM, 32,
+             QByteArray(reinterpret_cast<const char *>(targets), sizeof targets));
+        return;
+    }
+    if (request.target == atom("TIMESTAMP")) {
+        send(request, XCB_ATOM_INTEGER, 32,
+             QByteArray(reinterpret_cast<const char *>(&m_managerSince), 4));
+        return;
+    }
+    if (request.target != atom("SAVE_TARGETS") || m_handover) {
+        notify(request, XCB_ATOM_NONE);
+        return;
+    }
+    // Only the clipboard's owner hands its offer over (a program owning
+    // only the primary selection asks too).
+    const Reply<xcb_get_selection_owner_reply_t> owner(xcb_get_selection_owner_reply(
+        m_connection, xcb_get_selection_owner(m_connection, atom("CLIPBOARD")), nullptr));
+    if (!owner || owner->owner == XCB_WINDOW_NONE || owner->owner != request.requestor) {
+        notify(request, XCB_ATOM_NONE);
+        return;
+    }
+    m_handover = std::make_unique<Handover>();
+    m_handover->request = request;
+    m_handover->owner = owner->owner;
+    m_savingFrom = owner->owner;
+    m_idle->start();
+    m_overall->start();
+
+    // The program may list the targets to save; else all of its TARGETS.
+    if (request.property != XCB_ATOM_NONE) {
+        const Reply<xcb_get_property_reply_t> listed(
+            xcb_get_property_reply(m_connection,
+                                   xcb_get_property(m_connection, 0, request.requestor,
+                                                    request.property, XCB_ATOM_ATOM, 0, 4096),
+                                   nullptr));
+        if (listed && listed->format == 32 && listed->type == XCB_ATOM_ATOM &&
+            xcb_get_property_value_length(listed.get()) > 0) {
+            const auto *atoms =
+                static_cast<const xcb_atom_t *>(xcb_get_property_value(listed.get()));
+            readTargets({atoms, atoms + xcb_get_property_value_length(listed.get()) / 4});
+            return;
+        }
+    }
+    xcb_delete_property(m_connection, m_window, atom("_PICTARRO_HANDOVER"));
+    xcb_convert_selection(m_connection, m_window, atom("CLIPBOARD"), atom("TARGETS"),
+                          atom("_PICTARRO_HANDOVER"), request.time);
+    xcb_flush(m_connection);
+    m_nudge->start();
+}
+
+void ClipboardManagerX11::readTargets(const std::vector<xcb_atom_t> &targets)
+{
+    std::vector<xcb_get_atom_name_cookie_t> cookies;
+    cookies.reserve(targets.size());
+    for (const xcb_atom_t target : targets)
+        cookies.push_back(xcb_get_atom_name(m_connection, target));
+    QStringList names;
+    for (const xcb_get_atom_name_cookie_t &cookie : cookies) {
+        const Reply<xcb_get_atom_name_reply_t> name(
+            xcb_get_atom_name_reply(m_connection, cookie, nullptr));
+        names << (name ? QString::fromLatin1(xcb_get_atom_name_name(name.get()),
+                                             xcb_get_atom_name_name_length(name.get()))
+                       : QString());
+    }
+    const QString chosen = handoverTarget(names);
+    if (chosen.isEmpty()) {
+        finishHandover(false); // nothing Pictarro keeps
+        return;
+    }
+    m_handover->readingTargets = false;
+    m_handover->targetName = chosen;
+    m_handover->target = targets[static_cast<std::size_t>(names.indexOf(chosen))];
+    xcb_delete_property(m_connection, m_window, atom("_PICTARRO_HANDOVER"));
+    xcb_convert_selection(m_connection, m_window, atom("CLIPBOARD"), m_handover->target,
+                          atom("_PICTARRO_HANDOVER"), m_handover->request.time);
+    xcb_flush(m_connection);
+    m_nudge->start();
+}
+
+bool ClipboardManagerX11::readProperty(QByteArray &into, xcb_atom_t *type, qint64 limit)
+{
+    const auto words = static_cast<uint32_t>(std::min<qint64>(limit / 4 + 1, 0x3fffffff));
+    const Reply<xcb_get_property_reply_t> reply(xcb_get_property_reply(
+        m_connection,
+        xcb_get_property(m_connection, 1, m_window, atom("_PICTARRO_HANDOVER"),
+                         XCB_GET_PROPERTY_TYPE_ANY, 0, words),
+        nullptr));
+    if (!reply)
+        return false;
+    if (reply->bytes_after > 0) {
+        xcb_delete_property(m_connection, m_window, atom("_PICTARRO_HANDOVER"));
+        return false; // more than the offer may hold
+    }
+    *type = reply->type;
+    const int length = xcb_get_property_value_length(reply.get());
+    if (into.size() + length > limit)
+        return false;
+    into.append(static_cast<const char *>(xcb_get_property_value(reply.get())), length);
+    return true;
+}
+
+void ClipboardManagerX11::selectionNotify(const xcb_selection_notify_event_t &event)
+{
+    const xcb_atom_t awaited = m_handover && m_handover->readingTargets ? atom("TARGETS")
+                               : m_handover                             ? m_handover->target
+                                                                        : xcb_atom_t{XCB_ATOM_NONE};
+    if (!m_handover || event.requestor != m_window || event.selection != atom("CLIPBOARD") ||
+        event.target != awaited || m_handover->incremental)
+        return;
+    m_nudge->stop();
+    if (event.property == XCB_ATOM_NONE) {
+        finishHandover(false);
+        return;
+    }
+    const bool text = textTargets().contains(m_handover->targetName);
+    const qint64 limit = m_handover->readingTargets ? 65536
+                         : text                     ? TextLimitBytes
+                                                    : PictureLimitBytes;
+    QByteArray bytes;
+    xcb_atom_t type = XCB_ATOM_NONE;
+    // Read and deleted: a program sending in pieces starts on the deletion.
+    if (!readProperty(bytes, &type, limit)) {
+        finishHandover(false);
+        return;
+    }
+    m_idle->start();
+    if (type == atom("INCR")) {
+        m_handover->incremental = true;
+        return;
+    }
+    if (!m_handover->readingTargets) {
+        m_handover->bytes = bytes;
+        complete();
+        return;
+    }
+    std::vector<xcb_atom_t> targets(static_cast<std::size_t>(bytes.size()) / 4);
+    std::memcpy(targets.data(), bytes.constData(), targets.size() * 4);
+    readTargets(targets);
+}
+
+void ClipboardManagerX11::propertyNotify(const xcb_property_notify_event_t &event)
+{
+    if (m_handover && m_handover->incremental && event.window == m_window &&
+        event.atom == atom("_PICTARRO_HANDOVER") && event.state == XCB_PROPERTY_NEW_VALUE) {
+        const bool text = textTargets().contains(m_handover->targetName);
+        const qsizetype before = m_handover->bytes.size();
+        xcb_atom_t type = XCB_ATOM_NONE;
+        if (!readProperty(m_handover->bytes, &type, text ? TextLimitBytes : PictureLimitBytes)) {
+            finishHandover(false);
+            return;
+        }
+        m_idle->start();
+        if (m_handover->bytes.size() == before)
+            complete(); // the empty piece: all there
+        return;
+    }
+    if (event.state != XCB_PROPERTY_DELETE)
+        return;
+    const auto found = m_transfers.find({event.window, event.atom});
+    if (found != m_transfers.end())
+        sendNextPiece(*found->second);
+}
+
+void ClipboardManagerX11::complete()
+{
+    auto handedOver = std::make_shared<HandedOver>();
+    const QByteArray &bytes = m_handover->bytes;
+    if (m_handover->targetName == QLatin1String("STRING"))
+        handedOver->text = QString::fromLatin1(bytes);
+    else if (textTargets().contains(m_handover->targetName))
+        handedOver->text = QString::fromUtf8(bytes);
+    else {
+        handedOver->pictureType = m_handover->targetName;
+        handedOver->picture = bytes;
+    }
+    if (handedOver->text.isEmpty() && handedOver->picture.isEmpty()) {
+        finishHandover(false);
+        return;
+    }
+    // The clipboard is taken from the program only while it still owns it:
+    // Pictarro's capture may have taken its offer meanwhile, or another
+    // program copied something. The server is held while we look. The
+    // program is answered first, so that it learns it is saved before it
+    // loses the clipboard.
+    const xcb_atom_t clipboard = atom("CLIPBOARD");
+    xcb_grab_server(m_connection);
+    const Reply<xcb_get_selection_owner_reply_t> owner(xcb_get_selection_owner_reply(
+        m_connection, xcb_get_selection_owner(m_connection, clipboard), nullptr));
+    // A picture Pictarro's capture read from the program itself (it
+    // announced its offer before it asked) is not taken twice: the program
+    // is released, nothing is kept.
+    const bool captured = !handedOver->picture.isEmpty() && m_captureHolds == m_handover->owner;
+    const bool stillOwned = owner && owner->owner == m_handover->owner && !captured;
+    const xcb_timestamp_t since = m_handover->request.time;
+    finishHandover(true, false);
+    if (stillOwned) {
+        // Under the lock: release() of the offer kept before sees either
+        // the old offer and drops it first, or the new one and leaves it.
+        const std::lock_guard<std::mutex> lock(m_keptLock);
+        m_kept = std::move(handedOver);
+        m_keptSince = since;
+        xcb_set_selection_owner(m_connection, m_window, clipboard, XCB_CURRENT_TIME);
+    }
+    xcb_ungrab_server(m_connection);
+    xcb_flush(m_connection);
+    Q_EMIT changed();
+}
+
+void ClipboardManagerX11::finishHandover(bool saved, bool announce)
+{
+    if (!m_handover)
+        return;
+    const std::unique_ptr<Handover> handover = std::move(m_handover);
+    m_savingFrom = XCB_WINDOW_NONE;
+    m_idle->stop();
+    m_overall->stop();
+    m_nudge->stop();
+    xcb_delete_property(m_connection, m_window, atom("_PICTARRO_HANDOVER"));
+    const xcb_selection_request_event_t &request = handover->request;
+    const xcb_atom_t property =
+        request.property != XCB_ATOM_NONE ? request.property : request.target;
+    if (saved)
+        xcb_change_property(m_connection, XCB_PROP_MODE_REPLACE, request.requestor, property,
+                            atom("NULL"), 32, 0, nullptr);
+    notify(request, saved ? property : xcb_atom_t{XCB_ATOM_NONE});
+    if (announce)
+        Q_EMIT changed();
+}
+
+void ClipboardManagerX11::release(const std::shared_ptr<const HandedOver> &which)
+{
+    {
+        const std::lock_guard<std::mutex> lock(m_keptLock);
+        if (!which || m_kept != which)
+            return;
+        m_kept.reset();
+        xcb_set_selection_owner(m_connection, XCB_WINDOW_NONE, m_clipboard, XCB_CURRENT_TIME);
+        xcb_flush(m_connection);
+    }
+    Q_EMIT changed();
+}
+
+void ClipboardManagerX11::drop()
+{
+    {
+        const std::lock_guard<std::mutex> lock(m_keptLock);
+        if (!m_kept)
+            return;
+        m_kept.reset();
+    }
+    Q_EMIT changed();
+}
+
+void ClipboardManagerX11::clipboardRequest(const xcb_selection_request_event_t &request)
+{
+    const std::shared_ptr<const HandedOver> handedOver = kept();
+    if (!handedOver) {
+        notify(request, XCB_ATOM_NONE);
+        return;
+    }
+    const bool text = handedOver->picture.isEmpty();
+    const xcb_atom_t target = request.target;
+    if (target == atom("TARGETS")) {
+        std::vector<xcb_atom_t> targets{atom("TARGETS"), atom("TIMESTAMP")};
+        if (text) {
+            for (const char *name : {"UTF8_STRING", "text/plain;charset=utf-8", "TEXT"})
+                targets.push_back(atom(name));
+            targets.push_back(XCB_ATOM_STRING);
+        } else {
+            targets.push_back(atom(handedOver->pictureType.toLatin1().constData()));
+        }
+        send(request, XCB_ATOM_ATOM, 32,
+             QByteArray(reinterpret_cast<const char *>(targets.data()),
+                        static_cast<qsizetype>(targets.size() * 4)));
+    } else if (target == atom("TIMESTAMP")) {
+        send(request, XCB_ATOM_INTEGER, 32,
+             QByteArray(reinterpret_cast<const char *>(&m_keptSince), 4));
+    } else if (text && target == XCB_ATOM_STRING) {
+        send(request, XCB_ATOM_STRING, 8, handedOver->text.toLatin1());
+    } else if (text && (target == atom("UTF8_STRING") || target == atom("TEXT"))) {
+        send(request, atom("UTF8_STRING"), 8, handedOver->text.toUtf8());
+    } else if (text && target == atom("text/plain;charset=utf-8")) {
+        send(request, target, 8, handedOver->text.toUtf8());
+    } else if (!text && atomName(target) == handedOver->pictureType) {
+        send(request, target, 8, handedOver->picture);
+    } else {
+        notify(request, XCB_ATOM_NONE);
+    }
+}
+
+void ClipboardManagerX11::send(const xcb_selection_request_event_t &request, xcb_atom_t type,
+                               int format, const QByteArray &bytes)
+{
+    const xcb_atom_t property =
+        request.property != XCB_ATOM_NONE ? request.property : request.target;
+    if (bytes.size() <= m_pieceBytes) {
+        xcb_change_property(m_connection, XCB_PROP_MODE_REPLACE, request.requestor, property, type,
+                            static_cast<uint8_t>(format),
+                            static_cast<uint32_t>(bytes.size() / (format / 8)), bytes.constData());
+        notify(request, property);
+        return;
+    }
+    // In pieces: each one once the program has deleted the one before.
+    const uint32_t events = XCB_EVENT_MASK_PROPERTY_CHANGE;
+    xcb_change_window_attributes(m_connection, request.requestor, XCB_CW_EVENT_MASK, &events);
+    const auto total = static_cast<uint32_t>(std::min<qint64>(bytes.size(), 0xffffffffLL));
+    xcb_change_property(m_connection, XCB_PROP_MODE_REPLACE, request.requestor, property,
+                        atom("INCR"), 32, 1, &total);
+    auto transfer = std::make_unique<Transfer>();
+    transfer->requestor = request.requestor;
+    transfer->property = property;
+    transfer->type = type;
+    transfer->bytes = bytes;
+    transfer->lastMove.start();
+    m_transfers[{request.requestor, property}] = std::move(transfer);
+    m_sweep->start();
+    notify(request, property);
+}
+
+void ClipboardManagerX11::sendNextPiece(Transfer &transfer)
+{
+    transfer.lastMove.start();
+    const qsizetype piece = std::min<qsizetype>(transfer.bytes.size() - transfer.sent,
+                                                static_cast<qsizetype>(m_pieceBytes));
+    xcb_change_property(m_connection, XCB_PROP_MODE_REPLACE, transfer.requestor, transfer.property,
+                        transfer.type, 8, static_cast<uint32_t>(piece),
+                        transfer.bytes.constData() + transfer.sent);
+    transfer.sent += piece;
+    if (piece == 0) {
+        const xcb_window_t requestor = transfer.requestor;
+        m_transfers.erase({transfer.requestor, transfer.property});
+        const bool more = std::any_of(m_transfers.cbegin(), m_transfers.cend(),
+                                      [&](const auto &t) { return t.first.first == requestor; });
+        if (!more) {
+            const uint32_t none = XCB_EVENT_MASK_NO_EVENT;
+            xcb_change_window_attributes(m_connection, requestor, XCB_CW_EVENT_MASK, &none);
+        }
+    }
+    xcb_flush(m_connection);
+}
+
+void ClipboardManagerX11::notify(const xcb_selection_request_event_t &request, xcb_atom_t property)
+{
+    xcb_selection_notify_event_t event{};
+    event.response_type = XCB_SELECTION_NOTIFY;
+    event.time = request.time;
+    event.requestor = request.requestor;
+    event.selection = request.selection;
+    event.target = request.target;
+    event.property = property;
+    xcb_send_event(m_connection, 0, request.requestor, XCB_EVENT_MASK_NO_EVENT,
+                   reinterpret_cast<const char *>(&event));
+    xcb_flush(m_connection);
+}
+
+xcb_atom_t ClipboardManagerX11::atom(const char *name)
+{
+    const QByteArray key(name);
+    const auto found = m_atoms.find(key);
+    if (found != m_atoms.end())
+        return found->second;
+    const Reply<xcb_intern_atom_reply_t> reply(xcb_intern_atom_reply(
+        m_connection,
+        xcb_intern_atom(m_connection, 0, static_cast<uint16_t>(key.size()), key.constData()),
+        nullptr));
+    const xcb_atom_t value = reply ? reply->atom : xcb_atom_t{XCB_ATOM_NONE};
+    m_atoms.emplace(key, value);
+    return value;
+}
+
+QString ClipboardManagerX11::atomName(xcb_atom_t atom)
+{
+    const Reply<xcb_get_atom_name_reply_t> name(
+        xcb_get_atom_name_reply(m_connection, xcb_get_atom_name(m_connection, atom), nullptr));
+    return name ? QString::fromLatin1(xcb_get_atom_name_name(name.get()),
+                                      xcb_get_atom_name_name_length(name.get()))
+                : QString();
+}
+
+} // namespace platform
