@@ -1,12 +1,12 @@
 #pragma once
 
+#include "PngStructure.h"
+
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QIODevice>
 #include <QImage>
 #include <QSize>
-
-#include "PngStructure.h"
 
 // PNG files: a fast encoder for pictures that must be encoded. Whether one
 // offered on the clipboard is sound: PngStructure.h.

@@ -11,16 +11,16 @@ namespace platform {
 
 namespace {
 
-// The best picture type among the offered ones, or an empty text. Qt's
+// The picture types among the offered ones that are read, best first. Qt's
 // platforms without a desktop (offscreen, minimal) keep their clipboard
 // within this process.
-QString pictureType(const QStringList &offered)
+QStringList pictureTypes(const QStringList &offered)
 {
     static const bool withinProcess = [] {
         const QString platform = QGuiApplication::platformName();
         return platform != QLatin1String("xcb") && !platform.startsWith(u"wayland");
     }();
-    return OfferedPicture::chosenType(offered, withinProcess);
+    return OfferedPicture::chosenTypes(offered, withinProcess);
 }
 
 bool offersText(const QStringList &offered)
@@ -74,10 +74,14 @@ QString Clipboard::text() const
 QImage Clipboard::image()
 {
     m_backend->holdOffer();
-    const QString type = pictureType(m_backend->formats());
-    const OfferedPicture::Read read = type.isEmpty()
-                                          ? OfferedPicture::Read()
-                                          : OfferedPicture::read(m_backend->readHeld(type), type);
+    // A file that is not sound may be offered beside a sound one of
+    // another type.
+    OfferedPicture::Read read;
+    for (const QString &type : pictureTypes(m_backend->formats())) {
+        read = OfferedPicture::read(m_backend->readHeld(type), type);
+        if (read.outcome != OfferedPicture::Outcome::Unreadable)
+            break;
+    }
     m_pictureRead = read.picture;
     m_refusedSize = read.outcome == OfferedPicture::Outcome::TooLarge ? read.size : QSize();
     m_pngRead.clear();
@@ -91,7 +95,7 @@ QByteArray Clipboard::png()
     m_pngRead = m_backend->formats().contains(type) ? m_backend->readHeld(type) : QByteArray();
     const OfferedPicture::Read kept = OfferedPicture::keepPng(m_pngRead);
     m_pngRead = kept.outcome == OfferedPicture::Outcome::Picture ? m_pngRead.left(kept.length)
-                                                                  : QByteArray();
+                                                                 : QByteArray();
     m_refusedSize = kept.outcome == OfferedPicture::Outcome::TooLarge ? kept.size : QSize();
     m_pictureRead = QImage();
     return m_pngRead;
@@ -100,7 +104,7 @@ QByteArray Clipboard::png()
 bool Clipboard::offersPictureOnly() const
 {
     const QStringList offered = m_backend->formats();
-    return !pictureType(offered).isEmpty() && !offersText(offered);
+    return !pictureTypes(offered).isEmpty() && !offersText(offered);
 }
 
 QSize Clipboard::refusedSize() const

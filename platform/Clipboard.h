@@ -58,8 +58,8 @@ public:
     // The picture on the clipboard as the PNG file its owner offers
     // (image/png), not decoded, or empty; cut to the end of the file, and
     // only when PngFile::check() finds it sound and it is not too large
-    // (see refusedSize()). Remembered as image() remembers its picture. A PNG file cleared is decoded for the refill guard
-    // later, on another thread.
+    // (see refusedSize()). Remembered as image() remembers its picture. A PNG file cleared is
+    // decoded for the refill guard later, on another thread.
     QByteArray png();
 
     // The size of the picture the last image() or png() refused because

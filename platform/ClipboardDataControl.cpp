@@ -1,7 +1,6 @@
 #include "ClipboardDataControl.h"
 
 #include "OfferPipe.h"
-
 #include "ext-data-control-v1-client-protocol.h"
 #include "wlr-data-control-unstable-v1-client-protocol.h"
 

@@ -20,7 +20,8 @@ const QString PngType = QStringLiteral("image/png");
 // process a QImage, handed on as a PNG file Qt itself wrote.
 const QString QtImageType = QStringLiteral("application/x-qt-image");
 const QStringList BitmapTypes{QStringLiteral("image/bmp"), QStringLiteral("image/x-bmp"),
-                              QStringLiteral("image/x-ms-bmp"), QStringLiteral("image/x-win-bitmap")};
+                              QStringLiteral("image/x-ms-bmp"),
+                              QStringLiteral("image/x-win-bitmap")};
 const QStringList JpegTypes{QStringLiteral("image/jpeg"), QStringLiteral("image/jpg"),
                             QStringLiteral("image/pjpeg")};
 
@@ -178,8 +179,8 @@ std::optional<QSize> jpegSize(QByteArrayView bytes)
         const qsizetype length = qsizetype{data[at + 2]} << 8 | data[at + 3];
         if (length < 2 || length > total - at - 2)
             return std::nullopt;
-        const bool frame = marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 &&
-                           marker != 0xC8 && marker != 0xCC;
+        const bool frame =
+            marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 && marker != 0xCC;
         if (frame) {
             if (length < 8)
                 return std::nullopt;
@@ -205,7 +206,9 @@ struct JpegError
     std::longjmp(reinterpret_cast<JpegError *>(info->err)->escape, 1);
 }
 
-void jpegQuiet(j_common_ptr) {}
+void jpegQuiet(j_common_ptr)
+{
+}
 
 void jpegProgress(j_common_ptr info)
 {
@@ -247,7 +250,7 @@ bool jpegStart(JpegDecoder &d, QByteArrayView bytes, long workingBytes)
                  static_cast<unsigned long>(bytes.size()));
     jpeg_read_header(&d.info, TRUE);
     const bool cmyk = d.info.jpeg_color_space == JCS_CMYK || d.info.jpeg_color_space == JCS_YCCK;
-    d.info.out_color_space = cmyk ? JCS_CMYK
+    d.info.out_color_space = cmyk                              ? JCS_CMYK
                              : Q_BYTE_ORDER == Q_LITTLE_ENDIAN ? JCS_EXT_BGRX
                                                                : JCS_EXT_XRGB;
     jpeg_start_decompress(&d.info);
@@ -315,18 +318,19 @@ Read readJpeg(QByteArrayView bytes)
 
 const QStringList &types()
 {
-    static const QStringList list = QStringList{PngType} + BitmapTypes + JpegTypes +
-                                    QStringList{QtImageType};
+    static const QStringList list =
+        QStringList{PngType} + BitmapTypes + JpegTypes + QStringList{QtImageType};
     return list;
 }
 
-QString chosenType(const QStringList &offered, bool withinProcess)
+QStringList chosenTypes(const QStringList &offered, bool withinProcess)
 {
+    QStringList chosen;
     for (const QString &type : types()) {
         if (offered.contains(type) && (withinProcess || type != QtImageType))
-            return type;
+            chosen.append(type);
     }
-    return {};
+    return chosen;
 }
 
 Read read(QByteArrayView bytes, const QString &mimeType)

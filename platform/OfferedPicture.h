@@ -44,11 +44,11 @@ struct Read
 // that screenshot tools offer.
 const QStringList &types();
 
-// The best of the offered types that is read, or an empty text. Qt's own
-// type only when the clipboard is kept `withinProcess`: on a desktop Qt
-// lists it beside any picture type it could decode itself, and would
-// decode the other program's bytes unchecked to serve it.
-QString chosenType(const QStringList &offered, bool withinProcess);
+// The offered types that are read, best first. Qt's own type only when
+// the clipboard is kept `withinProcess`: on a desktop Qt lists it beside
+// any picture type it could decode itself, and would decode the other
+// program's bytes unchecked to serve it.
+QStringList chosenTypes(const QStringList &offered, bool withinProcess);
 
 // The picture in `bytes`, offered as `mimeType`:
 // - PNG: PngFile::check() first; only the chunks the pixels need reach Qt.

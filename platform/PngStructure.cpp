@@ -92,8 +92,8 @@ public:
         size_t got = 0;
         size_t read = 0;
         const libdeflate_result result = libdeflate_zlib_decompress_ex(
-            m_decompressor.get(), stream.data(), static_cast<size_t>(stream.size()),
-            m_room.get(), static_cast<size_t>(MaxInflatedAncillary - m_used), &read, &got);
+            m_decompressor.get(), stream.data(), static_cast<size_t>(stream.size()), m_room.get(),
+            static_cast<size_t>(MaxInflatedAncillary - m_used), &read, &got);
         if (result == LIBDEFLATE_INSUFFICIENT_SPACE)
             return false;
         if (result == LIBDEFLATE_SUCCESS)
@@ -190,13 +190,13 @@ QByteArray pixelChunks(QByteArrayView sound)
     QByteArray kept(reinterpret_cast<const char *>(Signature), sizeof Signature);
     kept.reserve(sound.size());
     for (qsizetype at = sizeof Signature; at + 12 <= sound.size();) {
-        const quint32 length = bigEndian(reinterpret_cast<const unsigned char *>(sound.data()) + at);
+        const quint32 length =
+            bigEndian(reinterpret_cast<const unsigned char *>(sound.data()) + at);
         if (qsizetype(length) > sound.size() - at - 12)
             return {};
         const QByteArrayView chunk = sound.sliced(at, 12 + qsizetype(length));
         const QByteArrayView name = chunk.sliced(4, 4);
-        if (name == "IHDR" || name == "PLTE" || name == "tRNS" || name == "IDAT" ||
-            name == "IEND")
+        if (name == "IHDR" || name == "PLTE" || name == "tRNS" || name == "IDAT" || name == "IEND")
             kept.append(chunk.data(), chunk.size());
         at += chunk.size();
         if (name == "IEND")

@@ -7,6 +7,7 @@
 
 #include "E2eSupport.h"
 
+#include <QBuffer>
 #include <QCryptographicHash>
 #include <QDirIterator>
 #include <QElapsedTimer>
@@ -18,9 +19,11 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QtEndian>
 #include <csignal>
 #include <cstring>
 #include <map>
+#include <zlib.h>
 
 using namespace e2e;
 
@@ -96,6 +99,102 @@ bool runQuietly(const QString &program, const QStringList &arguments, QByteArray
     if (output)
         *output = process.readAllStandardOutput() + process.readAllStandardError();
     return process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0;
+}
+
+// A zlib stream of `size` zero bytes, gigabytes in a few megabytes, made
+// without holding them: the deflate blocks of a mebibyte of zeros, each
+// independent of what came before, repeated, then an empty last block.
+QByteArray zlibOfZeros(qint64 size)
+{
+    constexpr qint64 Piece = qint64{1} << 20;
+    const auto blocks = [](qint64 zeros) {
+        const QByteArray input(static_cast<qsizetype>(zeros), '\0');
+        QByteArray output(static_cast<qsizetype>(compressBound(static_cast<uLong>(zeros)) + 64),
+                          '\0');
+        z_stream stream{};
+        deflateInit(&stream, Z_BEST_COMPRESSION);
+        stream.next_in = reinterpret_cast<Bytef *>(const_cast<char *>(input.data()));
+        stream.avail_in = static_cast<uInt>(zeros);
+        stream.next_out = reinterpret_cast<Bytef *>(output.data());
+        stream.avail_out = static_cast<uInt>(output.size());
+        deflate(&stream, Z_FULL_FLUSH);
+        output.truncate(static_cast<qsizetype>(stream.total_out));
+        deflateEnd(&stream);
+        return output.mid(2); // without the zlib header
+    };
+    QByteArray stream("\x78\xda", 2);
+    const QByteArray piece = blocks(Piece);
+    for (qint64 i = 0; i < size / Piece; ++i)
+        stream += piece;
+    if (size % Piece != 0)
+        stream += blocks(size % Piece);
+    stream += QByteArray("\x03\x00", 2); // the last block: empty
+    const auto adler = static_cast<quint32>((size % 65521) << 16 | 1);
+    char check[4];
+    qToBigEndian(adler, check);
+    return stream + QByteArray(check, 4);
+}
+
+QByteArray pngChunk(const char *type, const QByteArray &data, quint32 claimed = 0)
+{
+    QByteArray chunk(4, '\0');
+    qToBigEndian<quint32>(claimed ? claimed : static_cast<quint32>(data.size()), chunk.data());
+    const QByteArray body = QByteArray(type, 4) + data;
+    char crc[4];
+    qToBigEndian(static_cast<quint32>(crc32(0, reinterpret_cast<const Bytef *>(body.constData()),
+                                            static_cast<uInt>(body.size()))),
+                 crc);
+    return chunk + body + QByteArray(crc, 4);
+}
+
+QByteArray pngHeader(quint32 width, quint32 height, char depth, char colour)
+{
+    QByteArray header(13, '\0');
+    qToBigEndian(width, header.data());
+    qToBigEndian(height, header.data() + 4);
+    header[8] = depth;
+    header[9] = colour;
+    return QByteArray("\x89PNG\r\n\x1a\n", 8) + pngChunk("IHDR", header);
+}
+
+// Offers that cost far more than their bytes, if believed: a small PNG
+// file with `extra` just before its IEND (or instead of it), a PNG of
+// 30000 × 30000 zeros, a bitmap header claiming 100000 × 100000.
+QByteArray hostileFile(const QString &kind)
+{
+    QByteArray small;
+    QBuffer buffer(&small);
+    buffer.open(QIODevice::WriteOnly);
+    testPicture(QSize(40, 30)).save(&buffer, "PNG");
+    const QByteArray withoutEnd = small.left(small.lastIndexOf("IEND") - 4);
+    const QByteArray end = small.mid(small.lastIndexOf("IEND") - 4);
+    constexpr qint64 Gigabyte = qint64{1} << 30;
+    if (kind == QLatin1String("claim")) // a text chunk claiming 2 GB, then the file ends
+        return withoutEnd + pngChunk("tEXt", "Comment", 0x7fffffff).left(16);
+    if (kind == QLatin1String("zTXt"))
+        return withoutEnd +
+               pngChunk("zTXt", QByteArray("Comment\0\0", 9) + zlibOfZeros(2 * Gigabyte)) + end;
+    if (kind == QLatin1String("iCCP"))
+        return small.left(33) + pngChunk("iCCP", QByteArray("icc\0\0", 5) + zlibOfZeros(Gigabyte)) +
+               small.mid(33);
+    if (kind == QLatin1String("IDAT")) {
+        constexpr quint32 Side = 30000;
+        const qint64 rowBytes = 1 + (Side + 7) / 8; // 1 bit grey, and the filter byte
+        return pngHeader(Side, Side, 1, 0) + pngChunk("IDAT", zlibOfZeros(rowBytes * Side)) +
+               pngChunk("IEND", {});
+    }
+    // A bitmap whose header claims 100000 × 100000 at 24 bits, with 64 bytes of pixels.
+    QByteArray bitmap(54 + 64, '\0');
+    bitmap[0] = 'B';
+    bitmap[1] = 'M';
+    qToLittleEndian<quint32>(static_cast<quint32>(bitmap.size()), bitmap.data() + 2);
+    qToLittleEndian<quint32>(54, bitmap.data() + 10);
+    qToLittleEndian<quint32>(40, bitmap.data() + 14);
+    qToLittleEndian<qint32>(100000, bitmap.data() + 18);
+    qToLittleEndian<qint32>(100000, bitmap.data() + 22);
+    qToLittleEndian<quint16>(1, bitmap.data() + 26);
+    qToLittleEndian<quint16>(24, bitmap.data() + 28);
+    return bitmap;
 }
 
 } // namespace
@@ -573,16 +672,41 @@ void tst_ReliabilityE2e::faultyOwner_survived_nextPictureSaved_data()
 {
     QTest::addColumn<QString>("fault");
     QTest::addColumn<bool>("png"); // PNG captures, which keep a sound PNG file as offered
-    QTest::newRow("owner dies mid-transfer") << "dies" << false;
-    QTest::newRow("picture that does not decode") << "undecodable" << false;
-    QTest::newRow("random bytes offered as PNG, PNG captures") << "undecodable" << true;
-    QTest::newRow("owner that never answers") << "hangs" << false;
+    // Hostile files: what kind (hostileFile()), offered as which type, and
+    // whether Pictarro says the picture is too large to save (else it does
+    // not decode, and is left alone).
+    QTest::addColumn<QString>("hostile");
+    QTest::addColumn<QString>("type");
+    QTest::addColumn<bool>("tooLarge");
+    QTest::newRow("owner dies mid-transfer") << "dies" << false << ""
+                                             << "" << false;
+    QTest::newRow("picture that does not decode") << "undecodable" << false << ""
+                                                  << "" << false;
+    QTest::newRow("random bytes offered as PNG, PNG captures") << "undecodable" << true << ""
+                                                               << "" << false;
+    QTest::newRow("owner that never answers") << "hangs" << false << ""
+                                              << "" << false;
+    QTest::newRow("PNG whose text chunk claims 2 GB") << "hostile" << false << "claim"
+                                                      << "image/png" << false;
+    QTest::newRow("PNG whose text chunk claims 2 GB, PNG captures") << "hostile" << true << "claim"
+                                                                    << "image/png" << false;
+    QTest::newRow("zTXt bomb") << "hostile" << false << "zTXt"
+                               << "image/png" << false;
+    QTest::newRow("iCCP bomb, PNG captures") << "hostile" << true << "iCCP"
+                                             << "image/png" << false;
+    QTest::newRow("IDAT bomb, 30000 x 30000") << "hostile" << false << "IDAT"
+                                              << "image/png" << true;
+    QTest::newRow("bitmap header claiming 100000 x 100000") << "hostile" << false << "bitmap"
+                                                            << "image/bmp" << false;
 }
 
 void tst_ReliabilityE2e::faultyOwner_survived_nextPictureSaved()
 {
     QFETCH(const QString, fault);
     QFETCH(const bool, png);
+    QFETCH(const QString, hostile);
+    QFETCH(const QString, type);
+    QFETCH(const bool, tooLarge);
     if (png)
         CHECKED(writeSettings(
             {{QStringLiteral("ImageExtensionPNG/SaveExtensionPNG"), QStringLiteral("True")}}));
@@ -596,18 +720,19 @@ void tst_ReliabilityE2e::faultyOwner_survived_nextPictureSaved()
         CHECKED(startAgent(owner, {QStringLiteral("die-mid-transfer"), png}, "owning", &said));
         CHECKED(waitForLine(owner, said, "dying"));
         QVERIFY(pollUntil([&] { return owner->state() == QProcess::NotRunning; }));
-    } else if (fault == QLatin1String("undecodable")) {
+    } else if (fault == QLatin1String("undecodable") || fault == QLatin1String("hostile")) {
         QByteArray noise(200000, '\0');
         QRandomGenerator generator(6);
         for (char &byte : noise)
             byte = static_cast<char>(generator.bounded(256));
         noise.replace(0, 8, "\x89PNG\r\n\x1a\n"); // a PNG only by its first bytes
-        const QString file = m_install.path(QStringLiteral("work/noise.png"));
+        const QByteArray bytes = hostile.isEmpty() ? noise : hostileFile(hostile);
+        const QString file = m_install.path(QStringLiteral("work/offered"));
         QFile out(file);
         QVERIFY(out.open(QIODevice::WriteOnly));
-        QCOMPARE(out.write(noise), noise.size());
+        QCOMPARE(out.write(bytes), bytes.size());
         out.close();
-        CHECKED(offer(owner, file, "image/png", true));
+        CHECKED(offer(owner, file, type.isEmpty() ? "image/png" : qPrintable(type), true));
         // xclip says which transfer it waits for next, counting only the
         // data it hands over (not the list of formats): it waits for
         // "number 1" before anything is asked, and for number 2 once the
@@ -620,7 +745,16 @@ void tst_ReliabilityE2e::faultyOwner_survived_nextPictureSaved()
                  }),
                  qPrintable(QLatin1String("the owner was not asked for the picture: ") +
                             QString::fromUtf8(said)));
-        QCOMPARE(owner->state(), QProcess::Running); // left on the clipboard, not dropped
+        if (tooLarge) {
+            // Refused with the message for a picture that cannot be saved,
+            // naming its size, and dropped; its number is spent.
+            QVERIFY2(pollUntil([&] { return messageBoxes().size() == 1; }),
+                     "no message for a picture too large to save");
+            CHECKED(answerMessageBox());
+            QVERIFY2(owner->waitForFinished(WaitMs), "the refused picture stayed on the clipboard");
+        } else {
+            QCOMPARE(owner->state(), QProcess::Running); // left on the clipboard, not dropped
+        }
     } else {
         CHECKED(startAgent(owner, {QStringLiteral("hang")}, "owning", &said));
         CHECKED(waitForLine(owner, said, "request 1"));
@@ -633,10 +767,16 @@ void tst_ReliabilityE2e::faultyOwner_survived_nextPictureSaved()
 
     QCOMPARE(m_pictarro->state(), QProcess::Running);
     QCOMPARE(entries(m_install.defaultCaptureFolder()), QStringList());
+    const int next = tooLarge ? 2 : 1;
     CHECKED(capture(numberedPicture(7, QSize(64, 48)),
-                    m_install.defaultCaptureFolder() + u'/' + captureName(1, false, png)));
-    QCOMPARE(entries(m_install.defaultCaptureFolder()), captureNames(1, 1, false, png));
+                    m_install.defaultCaptureFolder() + u'/' + captureName(next, false, png)));
+    QCOMPARE(entries(m_install.defaultCaptureFolder()), captureNames(next, next, false, png));
     QVERIFY(messageBoxes().isEmpty());
+    // What the hostile offer cost, at its peak, seen from outside.
+    constexpr qint64 MaxPeakKb = 300 * 1024;
+    const qint64 peakKb = residentKb(m_pictarro->processId(), "VmHWM:");
+    QVERIFY2(peakKb > 0 && peakKb < MaxPeakKb,
+             qPrintable(QStringLiteral("Pictarro's peak resident memory: %1 kB").arg(peakKb)));
 }
 
 void tst_ReliabilityE2e::hugePicture_saved()

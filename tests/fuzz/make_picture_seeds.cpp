@@ -110,7 +110,8 @@ int main(int argc, char **argv)
                                                            zlib(QByteArray(500, '<'))))});
     pngs.append({"iccp", withChunks(rgb, chunk("iCCP", QByteArray("icc\0\0", 5) +
                                                            zlib(QByteArray(4000, '\7'))))});
-    pngs.append({"claim", withChunks(rgb, chunk("tEXt", QByteArray("Title\0x", 7), 0x7fffffff)).left(80)});
+    pngs.append(
+        {"claim", withChunks(rgb, chunk("tEXt", QByteArray("Title\0x", 7), 0x7fffffff)).left(80)});
     pngs.append({"cut", rgb.left(rgb.size() / 2)});
     for (const auto &[name, bytes] : pngs)
         seeds.write(QStringLiteral("png"), name + QLatin1String(".png"), bytes);
@@ -123,15 +124,19 @@ int main(int argc, char **argv)
         offered.append({name + QLatin1String(".png"), '\0' + bytes});
     offered.append({"rgb.bmp", '\1' + encoded(opaque, "bmp")});
     offered.append({"argb.bmp", '\1' + encoded(clear, "bmp")});
-    offered.append({"indexed.bmp", '\2' + encoded(opaque.convertToFormat(QImage::Format_Indexed8), "bmp")});
-    offered.append({"mono.bmp", '\3' + encoded(opaque.convertToFormat(QImage::Format_Mono), "bmp")});
+    offered.append(
+        {"indexed.bmp", '\2' + encoded(opaque.convertToFormat(QImage::Format_Indexed8), "bmp")});
+    offered.append(
+        {"mono.bmp", '\3' + encoded(opaque.convertToFormat(QImage::Format_Mono), "bmp")});
     QByteArray claim = encoded(opaque, "bmp").left(60);
     qToLittleEndian<qint32>(100000, claim.data() + 18);
     qToLittleEndian<qint32>(100000, claim.data() + 22);
     offered.append({"claim.bmp", '\1' + claim});
     offered.append({"baseline.jpg", '\5' + encoded(opaque, "jpeg")});
-    offered.append({"progressive.jpg", '\6' + encoded(pattern(QSize(40, 24), false), "jpeg", true)});
-    offered.append({"grey.jpg", '\7' + encoded(opaque.convertToFormat(QImage::Format_Grayscale8), "jpeg")});
+    offered.append(
+        {"progressive.jpg", '\6' + encoded(pattern(QSize(40, 24), false), "jpeg", true)});
+    offered.append(
+        {"grey.jpg", '\7' + encoded(opaque.convertToFormat(QImage::Format_Grayscale8), "jpeg")});
     offered.append({"qt.png", '\10' + rgb});
     for (const auto &[name, bytes] : offered)
         seeds.write(QStringLiteral("offered"), name, bytes);
