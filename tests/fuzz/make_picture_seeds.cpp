@@ -106,7 +106,7 @@ int main(int argc, char **argv)
     pngs.append({"text", withChunks(rgb, chunk("tEXt", QByteArray("Title\0shot", 10)) +
                                              chunk("zTXt", QByteArray("Comment\0\0", 9) +
                                                                zlib(QByteArray(3000, 'a'))))});
-    pngs.append({"itxt", withChunks(rgb, chunk("iTXt", QByteArray("XML\0\1\0en\0\0", 11) +
+    pngs.append({"itxt", withChunks(rgb, chunk("iTXt", QByteArray("XML\0\1\0en\0\0", 10) +
                                                            zlib(QByteArray(500, '<'))))});
     pngs.append({"iccp", withChunks(rgb, chunk("iCCP", QByteArray("icc\0\0", 5) +
                                                            zlib(QByteArray(4000, '\7'))))});
