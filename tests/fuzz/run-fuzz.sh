@@ -1,10 +1,11 @@
 #!/bin/sh
 # Builds one fuzz target with clang (libFuzzer, AddressSanitizer,
 # UndefinedBehaviorSanitizer), apart from the g++ build, writes its seed
-# corpus and fuzzes for the given time. Exits non-zero when the fuzzer finds
+# corpus and fuzzes for the given time. Exits with 1 when the fuzzer finds
 # a crash, a leak, an allocation past the target's limit or a broken
-# promise of the code under test; the input that did it is kept in
-# <work folder>/crashes/.
+# promise of the code under test (libFuzzer's own code for that, 77, is
+# CTest's code for a skipped test, used when clang is missing); the input
+# that did it is kept in the target's crashes/ folder.
 #
 # usage: tests/fuzz/run-fuzz.sh [seconds] [work folder] [target]
 #   seconds      default 60
@@ -39,6 +40,7 @@ if [ "$target" = bmp2jpeg ]; then
     # in the work folder rather than in a shared /tmp.
     TMPDIR="$work/tmp" exec "$work/fuzz_bmp2jpeg" \
         -max_total_time="$seconds" -max_len=65536 -rss_limit_mb=2048 -timeout=30 \
+        -error_exitcode=1 -timeout_exitcode=1 \
         -print_final_stats=1 -artifact_prefix="$work/crashes/" \
         "$work/corpus" "$work/seeds"
 fi
@@ -70,5 +72,6 @@ for source in $sources; do paths="$paths $root/platform/$source"; done
 "$folder/make_picture_seeds" "$folder/seeds"
 exec "$folder/fuzz_$target" \
     -max_total_time="$seconds" -max_len=65536 -malloc_limit_mb=16 -rss_limit_mb=1024 \
-    -timeout=30 -print_final_stats=1 -artifact_prefix="$folder/crashes/" \
+    -timeout=30 -error_exitcode=1 -timeout_exitcode=1 -print_final_stats=1 \
+    -artifact_prefix="$folder/crashes/" \
     "$folder/corpus" "$folder/seeds/$seeds"
