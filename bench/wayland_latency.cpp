@@ -7,7 +7,13 @@
 // (XWayland), and this program's decode of it. Then the idle cost of a
 // hidden Pictarro: its processor time and sway's over a quiet window.
 //
-//   bench_wayland_latency [--runs N] [--idle SECONDS]
+// With --gnome, GNOME Shell instead, headless with XWayland: the time from
+// the shell's own set_content (as its screenshot tool copies) to Pictarro's
+// complete capture file, against the floor of the same run: a bare X
+// program (xclip) fetching the same offer through mutter's bridge, and this
+// program's decode of it.
+//
+//   bench_wayland_latency [--runs N] [--idle SECONDS] [--gnome]
 //
 // Runs as nobody when started as root (sway refuses root), like the
 // end-to-end test it shares its session code with.
@@ -51,7 +57,10 @@ qint64 pidOf(const Child &child)
 class Bench
 {
 public:
-    Bench(int runs, int idleSeconds) : m_runs(runs), m_idleSeconds(idleSeconds) {}
+    Bench(int runs, int idleSeconds, bool gnome)
+        : m_runs(runs), m_idleSeconds(idleSeconds), m_gnome(gnome)
+    {
+    }
 
     int run()
     {
@@ -61,6 +70,8 @@ public:
                                                   QFile::ExeOther);
         qputenv("PICTARRO_TEST_ROOT", m_root->path().toUtf8());
         std::printf("%-44s %9s %9s\n", "1920x1080 PNG, ms", "best", "median");
+        if (m_gnome)
+            return gnomeLatency() ? 0 : 1;
         if (!latency(QStringLiteral("data-control")) || !latency(QStringLiteral("x11")))
             return 1;
         return idle() ? 0 : 1;
@@ -89,7 +100,8 @@ private:
                 ini.write("[PictarroMinimized]\nMinimized=1\n") < 0)
                 return report(QStringLiteral("cannot write the settings"));
         }
-        const QString notStarted = m_session->start(e2e::Desktop::Sway, true, *m_install);
+        const QString notStarted = m_session->start(
+            m_gnome ? e2e::Desktop::GnomeShell : e2e::Desktop::Sway, true, *m_install);
         if (!notStarted.isEmpty())
             return report(notStarted);
         QProcessEnvironment env = m_session->environment();
@@ -244,6 +256,54 @@ private:
         return !fetch.failed();
     }
 
+    // The shell puts the picture on the clipboard; returns once it has.
+    bool shellCopies()
+    {
+        return m_session->shellEval(
+                   QStringLiteral("const {St, GLib} = imports.gi; const [, bytes] = "
+                                  "GLib.file_get_contents('%1'); St.Clipboard.get_default()."
+                                  "set_content(St.ClipboardType.CLIPBOARD, 'image/png', "
+                                  "new GLib.Bytes(bytes)); 'set'")
+                       .arg(m_png)) == QLatin1String("(true, '\"set\"')");
+    }
+
+    bool gnomeLatency()
+    {
+        if (!startSession(QString(), false))
+            return false;
+        const bench::Timing capture = bench::measure(
+            m_runs, [&] { return shellCopies() && nextCapture(); },
+            [&] { writePicture(m_captures + 1); });
+        print("Pictarro, GNOME Shell's own picture", capture);
+        if (capture.failed())
+            return report(QStringLiteral("a capture did not arrive"));
+
+        // The floor, with Pictarro stopped: an X program asks for the
+        // picture until the bridge offers it, and it is decoded here.
+        m_pictarro.reset();
+        QByteArray png;
+        const QStringList xclip = {QStringLiteral("-o"), QStringLiteral("-selection"),
+                                   QStringLiteral("clipboard"), QStringLiteral("-t"),
+                                   QStringLiteral("image/png")};
+        int number = m_captures;
+        const bench::Timing floor = bench::measure(
+            m_runs,
+            [&] {
+                if (!shellCopies())
+                    return false;
+                const bool fetched = e2e::pollUntil(
+                    [&] {
+                        return m_session->execute(QStringLiteral("xclip"), xclip, &png) == 0 &&
+                               !png.isEmpty();
+                    },
+                    e2e::WaitMs);
+                return fetched && QImage::fromData(png, "PNG").size() == m_picture.size();
+            },
+            [&] { writePicture(++number); });
+        print("floor: xclip fetches through the bridge, decoded", floor);
+        return !floor.failed();
+    }
+
     bool idle()
     {
         if (!startSession(QString(), true))
@@ -270,6 +330,7 @@ private:
 
     const int m_runs;
     const int m_idleSeconds;
+    const bool m_gnome;
     std::unique_ptr<QTemporaryDir> m_root;
     std::unique_ptr<e2e::Installation> m_install;
     std::unique_ptr<e2e::Session> m_session;
@@ -291,8 +352,11 @@ int main(int argc, char *argv[])
                                   QStringLiteral("N"), QStringLiteral("10"));
     const QCommandLineOption idle(QStringLiteral("idle"), QStringLiteral("Idle window."),
                                   QStringLiteral("SECONDS"), QStringLiteral("30"));
-    parser.addOptions({runs, idle});
+    const QCommandLineOption gnome(QStringLiteral("gnome"),
+                                   QStringLiteral("GNOME Shell's own picture instead."));
+    parser.addOptions({runs, idle, gnome});
     parser.process(app);
-    Bench bench(qMax(1, parser.value(runs).toInt()), qMax(1, parser.value(idle).toInt()));
+    Bench bench(qMax(1, parser.value(runs).toInt()), qMax(1, parser.value(idle).toInt()),
+                parser.isSet(gnome));
     return bench.run();
 }

@@ -125,6 +125,7 @@ void About::buildControls()
     facts->addWidget(named<QLabel>("Label5", Picture1, QStringLiteral("Website:")), 1, 0);
     Label1 = named<ClickLabel>("Label1", Picture1, QStringLiteral("Pictarro on the Web"));
     Label1->setToolTip(QStringLiteral("Pictarro on the Web"));
+    Label1->setRole(ClickLabel::Role::Link);
     Art::styleAsLink(Label1);
     facts->addWidget(Label1, 1, 1, 1, 2, Qt::AlignLeft);
 
@@ -132,6 +133,7 @@ void About::buildControls()
     facts->addWidget(named<QLabel>("Label9", Picture1, QStringLiteral("Email:")), 2, 1);
     Label6 = named<ClickLabel>("Label6", Picture1, TarnwellSoftware::SupportAddress);
     Label6->setToolTip(QStringLiteral("Contact Tarnwell Software"));
+    Label6->setRole(ClickLabel::Role::Link);
     Art::styleAsLink(Label6);
     facts->addWidget(Label6, 2, 2, Qt::AlignLeft);
     body->addLayout(facts);

@@ -160,7 +160,28 @@ void CaptureEngine::WatchClipboard()
         m_refillLeft = true;
         return;
     }
+    TakeCapture(settings);
+}
 
+bool CaptureEngine::takePicture(const QImage &picture)
+{
+    if (m_inTick || picture.isNull() || !m_settings().enabled)
+        return false;
+    {
+        const QScopedValueRollback<bool> running(m_inTick, true);
+        CaptureSettings settings = m_settings();
+        ClipboardImage = picture;
+        ClipboardPng.clear();
+        m_burstOver.start();
+        TakeCapture(settings);
+    }
+    if (m_tickPending)
+        scheduleTick();
+    return true;
+}
+
+void CaptureEngine::TakeCapture(CaptureSettings &settings)
+{
     CreateFolder();
     if (!platform::isFolder(settings.folder)) {
         Q_EMIT folderMissing(settings.folder);

@@ -70,6 +70,12 @@ public:
 
     QString defaultFolder() const { return m_defaultFolder; }
 
+    // A picture Pictarro took itself (a screenshot key): saved exactly as a
+    // picture found on the clipboard, which is emptied afterwards. Returns
+    // false and takes nothing while capturing is off or a capture is under
+    // way: the picture then belongs on the clipboard, for its turn.
+    bool takePicture(const QImage &picture);
+
 public Q_SLOTS:
     // One look at the clipboard; saves what it offers when it is a capture.
     void CaptureTimer_Timer();
@@ -93,6 +99,7 @@ Q_SIGNALS:
 private:
     void scheduleTick();
     void WatchClipboard();
+    void TakeCapture(CaptureSettings &settings);
     void SaveCapture(CaptureSettings &settings);
     void AfterCapture();
     void setCounter(CaptureSettings &settings, const QString &counter);

@@ -1,6 +1,7 @@
 #include "CaptureNaming.h"
 
 #include "FileSystem.h"
+#include "ProgramInfo.h"
 #include "UserDirs.h"
 
 #include <QDir>
@@ -29,11 +30,11 @@ bool isFolderPath(const QString &folder)
     return folder.startsWith(u'/') && !folder.contains(QChar(u'\0'));
 }
 
-QString defaultFolder(const QString &programFolder, bool programFolderWritable,
+QString defaultFolder(const QString &programFolder, bool besideProgram,
                       const QString &picturesFolder)
 {
     const QLatin1String name("/Captured Screens");
-    if (programFolderWritable)
+    if (besideProgram)
         return programFolder + name;
     return (picturesFolder == QLatin1String("/") ? QString() : picturesFolder) + name;
 }
@@ -44,12 +45,13 @@ QString defaultFolder(const QString &programFolder)
     static QString knownProgramFolder;
     static QString known;
     if (known.isEmpty() || knownProgramFolder != programFolder) {
-        const bool writable = platform::isWritableFolder(programFolder);
-        const QString pictures = writable ? QString() : platform::UserDirs::picturesFolder();
-        if (!writable)
+        const bool beside = !platform::ProgramInfo::isInstalled(programFolder) &&
+                            platform::isWritableFolder(programFolder);
+        const QString pictures = beside ? QString() : platform::UserDirs::picturesFolder();
+        if (!beside)
             QDir().mkpath(pictures);
         knownProgramFolder = programFolder;
-        known = defaultFolder(programFolder, writable, pictures);
+        known = defaultFolder(programFolder, beside, pictures);
     }
     return known;
 }

@@ -27,16 +27,18 @@ bool isPlainFileName(const QString &baseName, const QString &counter);
 bool isFolderPath(const QString &folder);
 
 // The default capture folder: "Captured Screens" beside the program when the
-// program's folder can be written (a portable copy, a build folder), else
-// inside the user's pictures folder (an installed, read-only program).
-QString defaultFolder(const QString &programFolder, bool programFolderWritable,
+// program's folder may hold it, else inside the user's pictures folder.
+QString defaultFolder(const QString &programFolder, bool besideProgram,
                       const QString &picturesFolder);
 
-// The same for the running user: whether the program's folder can be written
-// and the pictures folder of the XDG user dirs. Both are looked up once per
-// program folder and kept for the life of the process (the capture folder
-// timer asks every millisecond). A missing pictures folder is created, so
-// the one level "Captured Screens" can be made inside it.
+// The same for the running user. The program's folder may hold the captures
+// when it is a portable copy (a build folder, an unpacked copy of one) that
+// the user can write; an installed program's folder never does, not even
+// for root, who can write it. Both facts and the pictures folder of the XDG
+// user dirs are looked up once per program folder and kept for the life of
+// the process (the capture folder timer asks every millisecond). A missing
+// pictures folder is created, so the one level "Captured Screens" can be
+// made inside it.
 QString defaultFolder(const QString &programFolder);
 
 // "Open: [ " + folder + " ]"

@@ -1,6 +1,7 @@
 #include "FolderManager.h"
 
 #include "ASPictureBox.h"
+#include "Accessibility.h"
 #include "Art.h"
 #include "ClickLabel.h"
 #include "Controls.h"
@@ -89,6 +90,8 @@ void FolderManager::buildControls()
     FocusHolder = named<QLineEdit>("FocusHolder", this);
     FocusHolder->setReadOnly(true);
     FocusHolder->setGeometry(pixels(120), pixels(20000), pixels(1000), pixels(285));
+    FocusHolder->setAccessibleName(Caption);
+    FocusHolder->setAccessibleDescription(QStringLiteral("Tab leads to the commands"));
 
     auto *panel = named<QFrame>("Panel", this);
     panel->setGeometry(twips(180, 90, 9675, 6435));
@@ -99,6 +102,7 @@ void FolderManager::buildControls()
     FormatList->addItems({CaptureList::AllFormats, CaptureList::BitmapFormat,
                           CaptureList::JpegFormat, CaptureList::PngFormat});
     FormatList->setGeometry(twips(210, 900, 2925, 315));
+    FormatList->setAccessibleName(QStringLiteral("File format"));
 
     FileDir = named<QListView>("FileDir", panel);
     m_names = new QStringListModel(FileDir);
@@ -108,12 +112,15 @@ void FolderManager::buildControls()
     FileDir->setEditTriggers(QAbstractItemView::NoEditTriggers);
     FileDir->viewport()->setCursor(Qt::PointingHandCursor);
     FileDir->setGeometry(twips(210, 1320, 2895, 5100));
+    FileDir->setAccessibleName(QStringLiteral("Captures"));
 
     line("Line6", panel, QFrame::VLine, twips(3270, 900, 60, 5520));
 
     PicBox = named<ASPictureBox>("PicBox", panel);
     PicBox->move(pixels(3480), pixels(900));
     PicBox->setSizeTwips(ShowingWidth, 5385);
+    PicBox->setAccessibleName(QStringLiteral("Preview"));
+    PicBox->setAccessibleDescription(QStringLiteral("Enter opens the picture"));
 
     // The cancel button answers Esc; it lies below the client area, unseen.
     Command1 = named<QPushButton>("Command1", this, QStringLiteral("Command1"));
@@ -121,14 +128,15 @@ void FolderManager::buildControls()
     Command1->setFocusPolicy(Qt::NoFocus);
     Command1->setGeometry(twips(4410, 7860, 1215, 375));
 
-    setTabOrder(FocusHolder, FormatList);
-    setTabOrder(FormatList, FileDir);
-    setTabOrder(FileDir, PicBox);
-    setTabOrder(PicBox, Del);
+    // Tab goes as the eye reads: the toolbar, then the list and the preview.
+    setTabOrder(FocusHolder, Del);
     setTabOrder(Del, Label8);
     setTabOrder(Label8, SetWallpaper);
     setTabOrder(SetWallpaper, Label6);
     setTabOrder(Label6, Label4);
+    setTabOrder(Label4, FormatList);
+    setTabOrder(FormatList, FileDir);
+    setTabOrder(FileDir, PicBox);
 }
 
 void FolderManager::buildToolbar(QWidget *panel)
@@ -172,6 +180,7 @@ void FolderManager::buildToolbar(QWidget *panel)
         auto *image = named<QLabel>(action.image, panel);
         image->setPixmap(Art::picture(QStringLiteral("foldermanager/") + action.art,
                                       QSize(IconSize, IconSize), ratio));
+        Accessibility::hideDecoration(image); // the click area carries the name
         image->setGeometry(x, top, IconSize, IconSize);
         auto *caption = named<QLabel>(action.label, panel, action.caption);
         caption->setFont(captionFont);

@@ -1,5 +1,6 @@
 #include "ForScreenCapture.h"
 
+#include "Accessibility.h"
 #include "Art.h"
 #include "ClickLabel.h"
 #include "Controls.h"
@@ -39,6 +40,7 @@ ClickLabel *link(const char *name, QWidget *parent, const QString &caption, cons
 {
     auto *label = named<ClickLabel>(name, parent, caption);
     label->setToolTip(toolTip);
+    label->setRole(ClickLabel::Role::Link);
     Art::styleAsLink(label);
     return label;
 }
@@ -91,6 +93,7 @@ void ForScreenCapture::buildControls()
     header->setSpacing(12);
     auto *Image2 = named<QLabel>("Image2", this);
     Image2->setPixmap(Art::picture(QStringLiteral("about/decoration"), QSize(48, 48), ratio));
+    Accessibility::hideDecoration(Image2);
     header->addWidget(Image2, 0, Qt::AlignTop);
     QLabel *Label1 = heading(
         "Label1", this,
@@ -141,7 +144,7 @@ void ForScreenCapture::buildControls()
     else
         Image1->setPixmap(info);
     Image1->setToolTip(QStringLiteral("Tip"));
-    Image1->setAccessibleName(QStringLiteral("Tip"));
+    Image1->setAccessibleName(QStringLiteral("Tip on voting"));
     portal->addWidget(Image1);
     portal->addStretch(1);
     layout->addLayout(portal);
@@ -171,12 +174,15 @@ void ForScreenCapture::buildControls()
     layout->addSpacing(4);
 
     layout->addWidget(heading("Label15", this, QStringLiteral("Donate:")));
-    layout->addWidget(text("Label16", this,
-                           QStringLiteral("Help to keep our programs running and the free "
-                                          "downloads available by donating at the following "
-                                          "email address:")));
+    QLabel *donate = text("Label16", this,
+                          QStringLiteral("Help to keep our programs running and the free "
+                                         "downloads available by donating at the following "
+                                         "email address:"));
+    layout->addWidget(donate);
     Text1 = named<QLineEdit>("Text1", this, TarnwellSoftware::DonationAddress);
     Text1->setReadOnly(true);
+    donate->setBuddy(Text1);
+    Text1->setAccessibleName(QStringLiteral("Donation address"));
     layout->addWidget(Text1);
 
     // The word-wrapped texts share one comfortable reading width.

@@ -1,6 +1,7 @@
 #include "MainForm.h"
 
 #include "About.h"
+#include "Accessibility.h"
 #include "Art.h"
 #include "CaptureCounter.h"
 #include "CaptureEngine.h"
@@ -16,6 +17,7 @@
 #include "NewFolder.h"
 #include "ProgramInfo.h"
 #include "RunFilesAndFolder.h"
+#include "ScreenKeys.h"
 #include "SettingsStore.h"
 #include "SettingsTable.h"
 #include "SoundForm.h"
@@ -51,12 +53,14 @@ MainForm::MainForm(Environment environment, QWidget *parent)
     : QWidget(parent), m_env(std::move(environment)),
       m_settings(std::make_unique<platform::SettingsStore>(m_env.settingsFile))
 {
+    Accessibility::presentAsWindow(this);
     setObjectName(QStringLiteral("MainForm"));
     setWindowTitle(QStringLiteral("Pictarro"));
     setWindowIcon(Art::icon(QStringLiteral("pictarro")));
     m_clipboard = new platform::Clipboard(this);
     m_engine = std::make_unique<CaptureEngine>(
         *m_clipboard, m_env.programFolder, [this] { return captureSettings(); }, this);
+    m_screenKeys = new ScreenKeys(*m_engine, this);
     buildControls();
     m_trayIcon = new platform::TrayIcon(windowIcon(), QStringLiteral("Pictarro"), SysMenu, this);
     connectHandlers();
@@ -149,6 +153,7 @@ void MainForm::Form_Load()
     attempt("open caption", [&] { OpenTimer_Timer(); });
 
     m_captureOn = true;
+    attempt("screenshot keys", [&] { m_screenKeys->start(); });
 
     if (startHidden)
         sendToNotificationArea(false);

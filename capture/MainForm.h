@@ -17,6 +17,7 @@ class QSlider;
 class QToolButton;
 class About;
 class CaptureEngine;
+class ScreenKeys;
 struct CaptureSettings;
 class ClickLabel;
 class FolderManager;
@@ -176,6 +177,7 @@ private:
     std::unique_ptr<platform::SettingsStore> m_settings;
     platform::Clipboard *m_clipboard = nullptr;
     std::unique_ptr<CaptureEngine> m_engine;
+    ScreenKeys *m_screenKeys = nullptr; // PrintScreen where the desktop leaves it to us
 
     // Frame and header strip
     QFrame *Frame1 = nullptr;

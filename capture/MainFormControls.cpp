@@ -1,5 +1,6 @@
 // The main window's controls and menus: how they are made and laid out, and
 // which handler each of them calls. What the handlers do is in MainForm.cpp.
+#include "Accessibility.h"
 #include "Art.h"
 #include "CaptureEngine.h"
 #include "ClickLabel.h"
@@ -27,6 +28,7 @@
 #include <QStyle>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <iterator>
 #include <tuple>
 #include <utility>
 
@@ -41,15 +43,25 @@ QLabel *label(const char *name, const QString &text, QWidget *parent)
     return caption;
 }
 
+// A button showing only a picture: its name says what it does.
 QToolButton *pictureButton(const char *name, QStyle::StandardPixmap icon, const QString &tip,
-                           QWidget *parent)
+                           const QString &accessibleName, QWidget *parent)
 {
     auto *button = named<QToolButton>(name, parent);
     button->setIcon(parent->style()->standardIcon(icon));
     button->setIconSize(QSize(20, 20));
     button->setAutoRaise(true);
     button->setToolTip(tip);
+    button->setAccessibleName(accessibleName);
     return button;
+}
+
+// A caption that names the field it stands above; the field's own name is
+// the short one a screen reader says.
+void captionFor(QLabel *caption, QWidget *field, const QString &name)
+{
+    caption->setBuddy(field);
+    field->setAccessibleName(name);
 }
 
 QFrame *section(QWidget *parent)
@@ -69,6 +81,8 @@ void MainForm::buildControls()
     JustForPass->setReadOnly(true);
     JustForPass->setFixedSize(0, 0);
     JustForPass->setFrame(false);
+    JustForPass->setAccessibleName(QStringLiteral("Pictarro settings"));
+    JustForPass->setAccessibleDescription(QStringLiteral("Tab leads through the settings"));
 
     buildMenus();
     Frame1 = buildHeader();
@@ -89,7 +103,15 @@ void MainForm::buildControls()
     layout->addWidget(Frame1);
     layout->addWidget(Frame2, 1);
     setMouseTracking(true);
-    setTabOrder(JustForPass, CapturePath);
+    // Tab goes as the eye reads: the header strip, then the settings from
+    // top to bottom, each line from left to right.
+    QWidget *const order[] = {
+        JustForPass,   FreeUtilities, TrayBox,      MiniBox,   CloseBox,     CapturePath,
+        Image1,        Image3,        OpenFolder,   ImageName, NoWaySymbols, ImageCounter,
+        CustomCounter, ResetCounter,  BMP,          JPG,       PNG,          Res,
+        Enables,       Disabled,      StartUpCheck, MiniCheck, FM,           SA};
+    for (size_t i = 1; i < std::size(order); ++i)
+        setTabOrder(order[i - 1], order[i]);
 
     // Scratch controls, never shown
     TextClipboard = named<QLineEdit>("TextClipboard", this, QStringLiteral("Clipboard Text !!"));
@@ -188,6 +210,7 @@ QFrame *MainForm::buildHeader()
 
     auto *logo = named<QLabel>("Image2", header);
     logo->setPixmap(Art::picture(QStringLiteral("pictarro"), QSize(40, 40), devicePixelRatioF()));
+    Accessibility::hideDecoration(logo);
     auto *title = named<QLabel>("Label3", header, QStringLiteral("Pictarro"));
     QFont titleFont = title->font();
     titleFont.setPointSizeF(titleFont.pointSizeF() * 1.8);
@@ -197,6 +220,7 @@ QFrame *MainForm::buildHeader()
     FreeUtilities =
         named<ClickLabel>("FreeUtilities", header, QStringLiteral("More free utilities..."));
     FreeUtilities->setToolTip(QStringLiteral("More free utilities..."));
+    FreeUtilities->setRole(ClickLabel::Role::Link);
     QFont underlined = FreeUtilities->font();
     underlined.setUnderline(true);
     FreeUtilities->setFont(underlined);
@@ -205,9 +229,11 @@ QFrame *MainForm::buildHeader()
         auto *button = named<ClickLabel>(name, header, QString());
         button->setPixmap(Art::picture(QLatin1String(art), QSize(20, 20), devicePixelRatioF()));
         button->setToolTip(tip);
+        button->setAccessibleName(tip);
         button->setMouseTracking(true);
         button->setContentsMargins(4, 4, 4, 4);
-        button->setFocusPolicy(Qt::NoFocus);
+        // Reached by Tab; a click leaves the focus where it was.
+        button->setFocusPolicy(Qt::TabFocus);
         button->installEventFilter(this);
         return button;
     };
@@ -259,6 +285,7 @@ QFrame *MainForm::buildTips()
         mark->setPixmap(bullet);
         mark->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
         mark->setContentsMargins(0, 4, 0, 0);
+        Accessibility::hideDecoration(mark);
         layout->addWidget(mark, row, 0);
         QLabel *caption = label(name, text, tips);
         layout->addWidget(caption, row++, 1);
@@ -279,6 +306,7 @@ QFrame *MainForm::buildTips()
     picture->setPixmap(
         Art::picture(QStringLiteral("illustration"), QSize(200, 150), devicePixelRatioF()));
     picture->setAlignment(Qt::AlignCenter);
+    Accessibility::hideDecoration(picture);
     layout->setRowStretch(row++, 1);
     layout->addWidget(picture, row, 0, 1, 2);
     return tips;
@@ -294,20 +322,21 @@ QFrame *MainForm::buildSettings()
     auto *folderBox = section(panel);
     CapturePath = named<QLineEdit>("CapturePath", folderBox);
     CapturePath->setReadOnly(true);
-    Image1 = pictureButton("Image1", QStyle::SP_DirOpenIcon,
-                           QStringLiteral("Browse For New Folder"), folderBox);
-    Image3 =
-        pictureButton("Image3", QStyle::SP_DirHomeIcon,
-                      QStringLiteral("Pictarro default \"Capture Screens\" folder"), folderBox);
-    OpenFolder =
-        pictureButton("OpenFolder", QStyle::SP_DirLinkIcon, QStringLiteral("Open:"), folderBox);
+    Image1 =
+        pictureButton("Image1", QStyle::SP_DirOpenIcon, QStringLiteral("Browse For New Folder"),
+                      QStringLiteral("Browse for a new folder"), folderBox);
+    Image3 = pictureButton("Image3", QStyle::SP_DirHomeIcon,
+                           QStringLiteral("Pictarro default \"Capture Screens\" folder"),
+                           QStringLiteral("Default folder"), folderBox);
+    OpenFolder = pictureButton("OpenFolder", QStyle::SP_DirLinkIcon, QStringLiteral("Open:"),
+                               QStringLiteral("Open the capture folder"), folderBox);
+    QLabel *folderCaption = label(
+        "Label1",
+        QStringLiteral("Pictarro will save all your captured screens in the following folder:"),
+        folderBox);
+    captionFor(folderCaption, CapturePath, QStringLiteral("Capture folder"));
     auto *folderLayout = new QGridLayout(folderBox);
-    folderLayout->addWidget(
-        label(
-            "Label1",
-            QStringLiteral("Pictarro will save all your captured screens in the following folder:"),
-            folderBox),
-        0, 0, 1, 4);
+    folderLayout->addWidget(folderCaption, 0, 0, 1, 4);
     folderLayout->addWidget(CapturePath, 1, 0);
     folderLayout->addWidget(Image1, 1, 1);
     folderLayout->addWidget(Image3, 1, 2);
@@ -321,24 +350,27 @@ QFrame *MainForm::buildSettings()
     NoWay = named<QLineEdit>("NoWay", nameBox, Symbols::NoWay);
     NoWay->setReadOnly(true);
     NoWay->hide();
-    NoWaySymbols =
-        pictureButton("NoWaySymbols", QStyle::SP_MessageBoxInformation, QString(), nameBox);
+    NoWaySymbols = pictureButton("NoWaySymbols", QStyle::SP_MessageBoxInformation, QString(),
+                                 QStringLiteral("Characters a name cannot contain"), nameBox);
     ImageCounter = named<QLineEdit>("ImageCounter", nameBox, QString(Settings::DefaultCounter));
     ImageCounter->setReadOnly(true);
     CustomCounter = named<ClickLabel>("CustomCounter", nameBox, QStringLiteral("[ Custom ]"));
     ResetCounter = named<ClickLabel>("ResetCounter", nameBox, QStringLiteral("[ Reset ]"));
+    CustomCounter->setAccessibleName(QStringLiteral("Custom counter"));
+    ResetCounter->setAccessibleName(QStringLiteral("Reset counter"));
     setTextColour(CustomCounter, Navy);
     setTextColour(ResetCounter, Navy);
+    QLabel *nameCaption = label(
+        "Label7", QStringLiteral("Please insert a name for your captured screens :"), nameBox);
+    captionFor(nameCaption, ImageName, QStringLiteral("Base name"));
+    QLabel *counterCaption =
+        label("Label6", QStringLiteral("Pictarro's captured screens counter:"), nameBox);
+    captionFor(counterCaption, ImageCounter, QStringLiteral("Counter"));
     auto *nameLayout = new QGridLayout(nameBox);
-    nameLayout->addWidget(label("Label7",
-                                QStringLiteral("Please insert a name for your captured screens :"),
-                                nameBox),
-                          0, 0, 1, 4);
+    nameLayout->addWidget(nameCaption, 0, 0, 1, 4);
     nameLayout->addWidget(ImageName, 1, 0, 1, 3);
     nameLayout->addWidget(NoWaySymbols, 1, 3);
-    nameLayout->addWidget(
-        label("Label6", QStringLiteral("Pictarro's captured screens counter:"), nameBox), 2, 0, 1,
-        4);
+    nameLayout->addWidget(counterCaption, 2, 0, 1, 4);
     nameLayout->addWidget(ImageCounter, 3, 0);
     nameLayout->addWidget(CustomCounter, 3, 1);
     nameLayout->addWidget(ResetCounter, 3, 2);
@@ -366,6 +398,7 @@ QFrame *MainForm::buildSettings()
     Res->setValue(Settings::DefaultQuality);
     Res->setPageStep(10);
     Res->setToolTip(QStringLiteral("JPG Image-Quality"));
+    Res->setAccessibleName(QStringLiteral("JPEG quality"));
     Res->setEnabled(false); // BMP is selected until a setting says otherwise
     Res->setMouseTracking(true);
     Res->installEventFilter(this);
@@ -420,6 +453,9 @@ QFrame *MainForm::buildSettings()
     Enables = named<ClickLabel>("Enables", switchBox, QStringLiteral("[ Click Here ]"));
     std::tie(Label14, Label13) = caption("Label14", 14, "Label13", QStringLiteral("Disable"));
     Disabled = named<ClickLabel>("Disabled", switchBox, QStringLiteral("[ Click Here ]"));
+    // The two "[ Click Here ]" are told apart by what they do.
+    Enables->setAccessibleName(QStringLiteral("Enable Pictarro"));
+    Disabled->setAccessibleName(QStringLiteral("Disable Pictarro"));
     setTextColour(Label15, DarkBlue);
     setTextColour(Enables, DarkBlue);
     setTextColour(Label13, DarkRed);
@@ -444,6 +480,7 @@ QFrame *MainForm::buildSettings()
     FM = named<ClickLabel>("FM", optionsBox, QStringLiteral("Folder Manager"));
     SA = named<ClickLabel>("SA", optionsBox, QStringLiteral("Sound Assignment"));
     for (ClickLabel *link : {FM, SA}) {
+        link->setRole(ClickLabel::Role::Link);
         setTextColour(link, Navy);
         QFont font = link->font();
         font.setUnderline(true);

@@ -79,14 +79,17 @@ void NewFolder::buildControls()
 
     Drive = named<QComboBox>("Drive", Frame1);
     Drive->setToolTip(QStringLiteral("Drive"));
+    Drive->setAccessibleName(QStringLiteral("Drive"));
     grid->addWidget(Drive, 0, 0);
 
     Dir = named<FolderList>("Dir", Frame1);
     Dir->setFixedSize(Controls::pixels(6000), Controls::pixels(4200));
+    Dir->setAccessibleName(QStringLiteral("Folders"));
     grid->addWidget(Dir, 1, 0);
 
     CurrentPath = named<QLineEdit>("CurrentPath", Frame1);
     CurrentPath->setReadOnly(true);
+    CurrentPath->setAccessibleName(QStringLiteral("Selected folder"));
     grid->addWidget(CurrentPath, 2, 0);
 
     // The selected drive's root and kind, kept for the handlers; not shown.

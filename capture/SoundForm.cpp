@@ -98,8 +98,10 @@ void SoundForm::buildControls()
     grid->setHorizontalSpacing(6);
     grid->setVerticalSpacing(8);
 
-    grid->addWidget(named<QLabel>("Label1", Frame1, QStringLiteral("Sound Samples:")), 0, 0);
+    auto *samplesCaption = named<QLabel>("Label1", Frame1, QStringLiteral("Sound Samples:"));
+    grid->addWidget(samplesCaption, 0, 0);
     SoundList = named<QComboBox>("SoundList", Frame1);
+    samplesCaption->setBuddy(SoundList);
     SoundList->setEditable(false);
     SoundList->addItems(SoundSamples::names());
     auto *samples = new QHBoxLayout;
@@ -114,6 +116,7 @@ void SoundForm::buildControls()
 
     SoundPath = named<QLineEdit>("SoundPath", Frame1);
     SoundPath->setReadOnly(true);
+    SoundPath->setAccessibleName(QStringLiteral("Capture sound"));
     SoundPath->setMinimumWidth(fontMetrics().averageCharWidth() * 48);
     grid->addWidget(SoundPath, 1, 0, 1, 2);
     auto *pathButtons = new QHBoxLayout;
@@ -126,6 +129,8 @@ void SoundForm::buildControls()
 
     auto *Text1 = named<QPlainTextEdit>("Text1", Frame1);
     Text1->setReadOnly(true);
+    Text1->setAccessibleName(QStringLiteral("About sound files"));
+    Text1->setTabChangesFocus(true);
     Text1->setPlainText(helpText());
     Text1->setFrameShape(QFrame::NoFrame);
     Text1->setBackgroundRole(QPalette::Window);

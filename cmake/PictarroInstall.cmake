@@ -22,6 +22,18 @@ install(TARGETS bmp2jpeg PictarroPicBox VantlerWindow
   PERMISSIONS OWNER_READ OWNER_WRITE GROUP_READ WORLD_READ)
 install(DIRECTORY ${PICTARRO_BIN_DIR}/Sounds DESTINATION ${PICTARRO_PROGRAM_DIR})
 install(FILES "${PICTARRO_BIN_DIR}/License Agreement.rtf" DESTINATION ${PICTARRO_PROGRAM_DIR})
+# The mark of an installed program folder (platform/ProgramInfo: isInstalled).
+# It is never in build/bin, so a build folder and copies of it stay portable
+# and keep their captures beside themselves; an installed Pictarro, run by
+# whoever, keeps them in the user's pictures folder and writes nothing here.
+# A mark, not a comparison with the prefix: the tree is relocatable (DESTDIR,
+# --prefix at install time, the package's /usr, a tarball unpacked in /opt).
+file(CONFIGURE OUTPUT ${PICTARRO_STAGE}/installed @ONLY CONTENT
+"Pictarro was installed into this folder. It keeps its captures in each
+user's pictures folder (\"Captured Screens\"), never here.
+")
+install(FILES ${PICTARRO_STAGE}/installed DESTINATION ${PICTARRO_PROGRAM_DIR}
+  PERMISSIONS OWNER_READ OWNER_WRITE GROUP_READ WORLD_READ)
 
 # The commands: relative links, made here and installed as links.
 file(MAKE_DIRECTORY ${PICTARRO_STAGE}/bin)

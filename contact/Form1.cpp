@@ -1,16 +1,16 @@
 #include "Form1.h"
 
+#include "Accessibility.h"
+#include "ClickLabel.h"
 #include "Controls.h"
 #include "Module1.h"
 #include "TarnwellSoftware.h"
 
-#include <QEvent>
 #include <QFontMetrics>
 #include <QFrame>
-#include <QKeyEvent>
 #include <QLabel>
-#include <QMouseEvent>
 #include <QPainter>
+#include <QShortcut>
 
 namespace {
 
@@ -39,24 +39,11 @@ QFrame *line(QWidget *parent, const QString &name, int x1, int x2, int y)
     return result;
 }
 
-bool isActivation(const QEvent *event, const QWidget *target)
-{
-    if (event->type() == QEvent::MouseButtonRelease) {
-        const auto *mouse = static_cast<const QMouseEvent *>(event);
-        return mouse->button() == Qt::LeftButton &&
-               target->rect().contains(mouse->position().toPoint());
-    }
-    if (event->type() == QEvent::KeyPress) {
-        const int key = static_cast<const QKeyEvent *>(event)->key();
-        return key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Space;
-    }
-    return false;
-}
-
 } // namespace
 
 Form1::Form1(QWidget *parent) : QWidget(parent, Qt::Window | Qt::FramelessWindowHint)
 {
+    Accessibility::presentAsWindow(this);
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("Contact Tarnwell Software"));
     setFont(QFont(QStringLiteral("Tahoma"), 8));
@@ -78,6 +65,7 @@ Form1::Form1(QWidget *parent) : QWidget(parent, Qt::Window | Qt::FramelessWindow
     auto *image1 = label(area, QStringLiteral("Image1"), {}, twips(120, 120, 1050, 1125));
     image1->setPixmap(Controls::svgPicture(QStringLiteral(":/contact/contact.svg"), image1->size(),
                                            devicePixelRatioF()));
+    Accessibility::hideDecoration(image1);
 
     auto *label1 = label(area, QStringLiteral("Label1"),
                          QStringLiteral("Contact Tarnwell Software"), twips(1230, 180, 3750, 375));
@@ -101,8 +89,10 @@ Form1::Form1(QWidget *parent) : QWidget(parent, Qt::Window | Qt::FramelessWindow
                              {pixels(270), pixels(1410), 0, 0}),
                        pixels(810 - 270) - 3);
 
-    m_label4 = label(area, QStringLiteral("Label4"), TarnwellSoftware::SupportAddress,
-                     twips(810, 1410, 2460, 195));
+    m_label4 = new ClickLabel(TarnwellSoftware::SupportAddress, area);
+    m_label4->setObjectName(QStringLiteral("Label4"));
+    m_label4->setGeometry(twips(810, 1410, 2460, 195));
+    m_label4->setRole(ClickLabel::Role::Link);
     QFont bold = font();
     bold.setBold(true);
     m_label4->setFont(bold);
@@ -112,10 +102,9 @@ Form1::Form1(QWidget *parent) : QWidget(parent, Qt::Window | Qt::FramelessWindow
     // Where Tahoma is missing the fallback font runs wider: the whole
     // address stays readable.
     m_label4->resize(qMax(m_label4->width(), m_label4->sizeHint().width()), m_label4->height());
-    m_label4->setCursor(Qt::PointingHandCursor);
     m_label4->setFocusPolicy(Qt::TabFocus);
     m_label4->setToolTip(Module1::mailLink());
-    m_label4->installEventFilter(this);
+    connect(m_label4, &ClickLabel::clicked, this, &Form1::Label4_Click);
 
     // Three lines of the note fit between its top and the bottom edge.
     auto *label5 =
@@ -128,12 +117,17 @@ Form1::Form1(QWidget *parent) : QWidget(parent, Qt::Window | Qt::FramelessWindow
     label5->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     Controls::fitWrapped(label5, label5->height());
 
-    m_image2 = label(area, QStringLiteral("Image2"), {}, twips(6240, 60, 270, 285));
+    m_image2 = new ClickLabel(QString(), area);
+    m_image2->setObjectName(QStringLiteral("Image2"));
+    m_image2->setGeometry(twips(6240, 60, 270, 285));
     m_image2->setPixmap(Controls::svgPicture(QStringLiteral(":/contact/close.svg"),
                                              m_image2->size(), devicePixelRatioF()));
-    m_image2->setCursor(Qt::PointingHandCursor);
     m_image2->setToolTip(QStringLiteral("Close"));
-    m_image2->installEventFilter(this);
+    m_image2->setAccessibleName(QStringLiteral("Close"));
+    m_image2->setFocusPolicy(Qt::TabFocus);
+    connect(m_image2, &ClickLabel::clicked, this, &Form1::Image2_Click);
+    // Esc ends the program as the close mark does.
+    new QShortcut(QKeySequence(Qt::Key_Escape), this, this, &Form1::Image2_Click);
 }
 
 void Form1::Label4_Click()
@@ -145,19 +139,6 @@ void Form1::Image2_Click()
 {
     Q_EMIT endRequested();
     close();
-}
-
-bool Form1::eventFilter(QObject *watched, QEvent *event)
-{
-    if (watched == m_label4 && isActivation(event, m_label4)) {
-        Label4_Click();
-        return true;
-    }
-    if (watched == m_image2 && isActivation(event, m_image2)) {
-        Image2_Click();
-        return true;
-    }
-    return QWidget::eventFilter(watched, event);
 }
 
 void Form1::paintEvent(QPaintEvent *)

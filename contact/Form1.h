@@ -2,7 +2,7 @@
 
 #include <QWidget>
 
-class QLabel;
+class ClickLabel;
 
 // The contact window: a frameless note with the support address as a mail
 // link and a close mark.
@@ -21,10 +21,9 @@ public Q_SLOTS:
     void Image2_Click();
 
 protected:
-    bool eventFilter(QObject *watched, QEvent *event) override;
     void paintEvent(QPaintEvent *event) override;
 
 private:
-    QLabel *m_label4 = nullptr;
-    QLabel *m_image2 = nullptr;
+    ClickLabel *m_label4 = nullptr;
+    ClickLabel *m_image2 = nullptr;
 };

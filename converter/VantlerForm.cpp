@@ -1,21 +1,20 @@
 #include "VantlerForm.h"
 
+#include "Accessibility.h"
 #include "BmpConverter.h"
+#include "ClickLabel.h"
 #include "Controls.h"
 #include "Dialogs.h"
 #include "RunFilesAndFolder.h"
 #include "VantlerRules.h"
 
 #include <QApplication>
-#include <QEvent>
 #include <QFontMetrics>
 #include <QFrame>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMouseEvent>
-#include <QPainter>
 #include <QPushButton>
+#include <QShortcut>
 #include <QSlider>
 #include <QTimer>
 
@@ -68,6 +67,7 @@ VantlerForm::~VantlerForm() = default;
 
 void VantlerForm::buildControls()
 {
+    Accessibility::presentAsWindow(this);
     setObjectName(QStringLiteral("VantlerForm"));
     setWindowTitle(QStringLiteral("Pictarro - Vantler"));
     setWindowIcon(QIcon(QStringLiteral(":/vantler/vantler.svg")));
@@ -89,6 +89,8 @@ void VantlerForm::buildControls()
     m_text1->setObjectName(QStringLiteral("Text1"));
     m_text1->setReadOnly(true);
     m_text1->setGeometry(pixels(60), pixels(-780), pixels(1000), pixels(285));
+    m_text1->setAccessibleName(QStringLiteral("Vantler"));
+    m_text1->setAccessibleDescription(QStringLiteral("Tab leads to the commands"));
 
     m_bmpImage = new QLabel(m_frame1);
     m_bmpImage->setObjectName(QStringLiteral("BMPImage"));
@@ -101,6 +103,8 @@ void VantlerForm::buildControls()
     m_jpgImage->setPixmap(Controls::svgPicture(QStringLiteral(":/vantler/jpg-file.svg"),
                                                QSize(48, 48), devicePixelRatioF()));
     m_jpgImage->hide();
+    Accessibility::hideDecoration(m_bmpImage);
+    Accessibility::hideDecoration(m_jpgImage);
 
     m_selectBmp = new QPushButton(QStringLiteral("BMP - Browse..."), m_frame1);
     m_selectBmp->setObjectName(QStringLiteral("SelectBMP"));
@@ -109,6 +113,7 @@ void VantlerForm::buildControls()
     m_bmpPath->setObjectName(QStringLiteral("BMPPAth"));
     m_bmpPath->setReadOnly(true);
     m_bmpPath->setGeometry(twips(2580, 270, 3975, 315));
+    m_bmpPath->setAccessibleName(QStringLiteral("Bitmap file"));
 
     m_selectJpg = new QPushButton(QStringLiteral("JPG - Browse..."), m_frame1);
     m_selectJpg->setObjectName(QStringLiteral("SelectJPG"));
@@ -117,6 +122,7 @@ void VantlerForm::buildControls()
     m_jpgPath->setObjectName(QStringLiteral("JPGPath"));
     m_jpgPath->setReadOnly(true);
     m_jpgPath->setGeometry(twips(2580, 690, 3975, 315));
+    m_jpgPath->setAccessibleName(QStringLiteral("JPEG file"));
 
     separator(m_frame1, QStringLiteral("Line1"), twips(150, 1140, 6525, 30));
     separator(m_frame1, QStringLiteral("Line2"), twips(150, 1770, 6525, 30));
@@ -130,6 +136,8 @@ void VantlerForm::buildControls()
     m_res->setRange(0, 100);
     m_res->setValue(100);
     m_res->setGeometry(twips(1650, 1350, 4065, 315));
+    m_label2->setBuddy(m_res);
+    m_res->setAccessibleName(QStringLiteral("JPEG quality"));
     m_label18 = new QLabel(QStringLiteral("%"), m_frame1);
     m_label18->setObjectName(QStringLiteral("Label18"));
     m_label18->setGeometry(twips(5730, 1310, 360, 360));
@@ -150,14 +158,14 @@ void VantlerForm::buildControls()
     m_command1->setObjectName(QStringLiteral("Command1"));
     m_command1->setGeometry(twips(3480, 1920, 3075, 345));
 
-    m_preview = new QLabel(m_frame2);
+    m_preview = new ClickLabel(QString(), m_frame2);
     m_preview->setObjectName(QStringLiteral("Preview"));
     m_preview->setGeometry(twips(210, 270, 6375, 4710));
     m_preview->setScaledContents(true);
-    m_preview->setCursor(Qt::PointingHandCursor);
     m_preview->setPixmap(Controls::svgPicture(QStringLiteral(":/vantler/preview.svg"),
                                               m_preview->size(), devicePixelRatioF()));
-    m_preview->installEventFilter(this);
+    m_preview->setAccessibleName(QStringLiteral("Bitmap preview"));
+    m_preview->setAccessibleDescription(QStringLiteral("Opens the chosen bitmap"));
 
     setTabOrder(m_text1, m_selectBmp);
     setTabOrder(m_selectBmp, m_bmpPath);
@@ -166,6 +174,7 @@ void VantlerForm::buildControls()
     setTabOrder(m_jpgPath, m_res);
     setTabOrder(m_res, m_convertCommand);
     setTabOrder(m_convertCommand, m_command1);
+    setTabOrder(m_command1, m_preview);
 
     m_bmpTimer = new QTimer(this);
     m_bmpTimer->setObjectName(QStringLiteral("BMPTimer"));
@@ -178,6 +187,9 @@ void VantlerForm::buildControls()
     connect(m_selectJpg, &QPushButton::clicked, this, &VantlerForm::SelectJPG_Click);
     connect(m_convertCommand, &QPushButton::clicked, this, &VantlerForm::ConvertCommand_Click);
     connect(m_command1, &QPushButton::clicked, this, &VantlerForm::Command1_Click);
+    connect(m_preview, &ClickLabel::clicked, this, &VantlerForm::Preview_Click);
+    // Esc closes Vantler as "Close Vantler" does.
+    new QShortcut(QKeySequence(Qt::Key_Escape), this, m_command1, &QPushButton::click);
     connect(m_res, &QSlider::valueChanged, this, &VantlerForm::Res_Scroll);
     connect(m_bmpTimer, &QTimer::timeout, this, &VantlerForm::BMPTimer_Timer);
     connect(m_jpgTimer, &QTimer::timeout, this, &VantlerForm::JPGTimer_Timer);
@@ -300,16 +312,4 @@ void VantlerForm::JPGTimer_Timer()
     m_bmpImage->hide();
     enableTimer(m_bmpTimer);
     m_jpgTimer->stop();
-}
-
-bool VantlerForm::eventFilter(QObject *watched, QEvent *event)
-{
-    if (watched == m_preview && event->type() == QEvent::MouseButtonRelease) {
-        const auto *mouse = static_cast<QMouseEvent *>(event);
-        if (mouse->button() == Qt::LeftButton &&
-            m_preview->rect().contains(mouse->position().toPoint()))
-            Preview_Click();
-        return true;
-    }
-    return QWidget::eventFilter(watched, event);
 }

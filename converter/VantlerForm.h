@@ -5,6 +5,7 @@
 #include <QWidget>
 #include <memory>
 
+class ClickLabel;
 class QFrame;
 class QLabel;
 class QLineEdit;
@@ -45,9 +46,6 @@ public Q_SLOTS:
     void BMPTimer_Timer();
     void JPGTimer_Timer();
 
-protected:
-    bool eventFilter(QObject *watched, QEvent *event) override;
-
 private:
     void buildControls();
     void setQualityColour(const QColor &colour);
@@ -68,7 +66,7 @@ private:
     QLabel *m_resCaption = nullptr;
     QPushButton *m_convertCommand = nullptr;
     QPushButton *m_command1 = nullptr;
-    QLabel *m_preview = nullptr;
+    ClickLabel *m_preview = nullptr;
     QLineEdit *m_text1 = nullptr;
     QTimer *m_bmpTimer = nullptr;
     QTimer *m_jpgTimer = nullptr;

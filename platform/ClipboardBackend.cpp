@@ -43,7 +43,7 @@ std::unique_ptr<ClipboardBackend> createClipboardBackend()
         if (std::unique_ptr<ClipboardBackend> native = createDataControlClipboard(std::move(xSide)))
             return native;
     }
-    return std::make_unique<ClipboardX11>();
+    return std::make_unique<ClipboardX11>(ClipboardX11::Emptying::TakeOverUnderMutter);
 }
 
 } // namespace platform

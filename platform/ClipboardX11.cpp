@@ -1,5 +1,7 @@
 #include "ClipboardX11.h"
 
+#include "ClipboardTakeover.h"
+
 #include <QBuffer>
 #include <QClipboard>
 #include <QGuiApplication>
@@ -55,11 +57,15 @@ const QString QtImageType = QStringLiteral("application/x-qt-image");
 
 } // namespace
 
-ClipboardX11::ClipboardX11()
+ClipboardX11::ClipboardX11(Emptying emptying)
 {
     connect(QGuiApplication::clipboard(), &QClipboard::dataChanged, this,
             &ClipboardX11::ownerChanged);
+    if (emptying == Emptying::TakeOverUnderMutter && x11Connection())
+        m_takeover = ClipboardTakeover::create();
 }
+
+ClipboardX11::~ClipboardX11() = default;
 
 void ClipboardX11::ownerChanged()
 {
@@ -83,7 +89,9 @@ const QMimeData *ClipboardX11::offer() const
     if (!connection || !data || QGuiApplication::clipboard()->ownsClipboard())
         return data;
     const xcb_window_t owner = selectionOwner(connection, clipboardAtom(connection));
-    if (owner == XCB_WINDOW_NONE || owner == m_silentOwner)
+    // Our own empty offer, while it empties the clipboard, offers nothing.
+    if (owner == XCB_WINDOW_NONE || owner == m_silentOwner ||
+        (m_takeover && owner == m_takeover->window()))
         return nullptr;
     // An owner whose announcement is still queued is asked when it comes:
     // asked now, a silent owner would be asked again then.
@@ -146,6 +154,8 @@ QString ClipboardX11::text() const
 
 void ClipboardX11::holdOffer()
 {
+    if (m_takeover)
+        m_heldChanges = m_takeover->changesSeen();
     if (xcb_connection_t *connection = x11Connection())
         m_pictureOwner = selectionOwner(connection, clipboardAtom(connection));
 }
@@ -167,7 +177,7 @@ QByteArray ClipboardX11::readHeld(const QString &mimeType)
         m_pictureOwner != XCB_WINDOW_NONE && m_pictureOwner == m_doubtfulOwner;
     m_doubtfulOwner = XCB_WINDOW_NONE;
     if (fromDoubtfulOwner && qHash(bytes) == m_doubtfulBytes) {
-        dropOffer(m_pictureOwner);
+        empty(m_pictureOwner);
         m_pictureOwner = XCB_WINDOW_NONE;
         Q_EMIT repeatDropped();
         return {};
@@ -191,8 +201,16 @@ void ClipboardX11::clear()
         QGuiApplication::clipboard()->clear(QClipboard::Clipboard);
         return;
     }
-    dropOffer(m_pictureOwner);
+    empty(m_pictureOwner);
     m_pictureOwner = XCB_WINDOW_NONE;
+}
+
+void ClipboardX11::empty(quint32 pictureOwner)
+{
+    if (m_takeover && m_takeover->windowManagerKeepsCopies())
+        m_takeover->takeFrom(pictureOwner, pictureOwner != XCB_WINDOW_NONE ? m_heldChanges : 0);
+    else
+        dropOffer(pictureOwner);
 }
 
 void ClipboardX11::dropOffer(quint32 pictureOwner)

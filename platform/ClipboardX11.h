@@ -3,10 +3,13 @@
 #include "ClipboardBackend.h"
 
 #include <QElapsedTimer>
+#include <memory>
 
 class QMimeData;
 
 namespace platform {
+
+class ClipboardTakeover;
 
 // Qt's clipboard. On X11 (and XWayland) Qt learns of every new owner through
 // XFixes; owners that do not answer and announcements still queued are
@@ -16,7 +19,17 @@ class ClipboardX11 final : public ClipboardBackend
 {
     Q_OBJECT
 public:
-    ClipboardX11();
+    // How the clipboard is emptied: its owner dropped, or, where the window
+    // manager is mutter's, taken over with an empty offer (ClipboardTakeover.h).
+    // Beside data-control, which empties the Wayland side itself, the owner
+    // is only dropped.
+    enum class Emptying
+    {
+        DropOwner,
+        TakeOverUnderMutter,
+    };
+    explicit ClipboardX11(Emptying emptying = Emptying::DropOwner);
+    ~ClipboardX11() override;
 
     QString name() const override { return QStringLiteral("x11"); }
     QStringList formats() const override;
@@ -30,6 +43,10 @@ private:
     const QMimeData *offer() const;
     void ownerChanged();
     void dropOffer(quint32 pictureOwner);
+    void empty(quint32 pictureOwner);
+
+    std::unique_ptr<ClipboardTakeover> m_takeover; // under mutter, when asked for
+    quint64 m_heldChanges = 0;                     // its count of changes at holdOffer()
 
     quint32 m_pictureOwner = 0;             // the window whose offer is held
     quint32 m_doubtfulOwner = 0;            // an owner that took over while it was read

@@ -16,6 +16,11 @@ QString programFolder()
     return QDir::cleanPath(QCoreApplication::applicationDirPath());
 }
 
+bool isInstalled(const QString &programFolder)
+{
+    return QFileInfo(QDir(programFolder).filePath(QStringLiteral("installed"))).isFile();
+}
+
 QString executableName()
 {
     return QFileInfo(QCoreApplication::applicationFilePath()).fileName();

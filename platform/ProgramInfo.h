@@ -11,6 +11,13 @@ namespace ProgramInfo {
 // separator except at the root.
 QString programFolder();
 
+// Whether the program in this folder was installed (`cmake --install` or the
+// Debian package) rather than run from the build folder or a copy of it: the
+// install step puts the file "installed" beside the programs, and nothing
+// else does. An installed program folder belongs to the package, whoever can
+// write it.
+bool isInstalled(const QString &programFolder);
+
 // The file name of the running executable ("Pictarro").
 QString executableName();
 

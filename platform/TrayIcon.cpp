@@ -1,6 +1,7 @@
 #include "TrayIcon.h"
 
 #include <QDBusConnection>
+#include <QDBusConnectionInterface>
 #include <QDBusServiceWatcher>
 #include <QGuiApplication>
 #include <QList>
@@ -28,11 +29,27 @@ QObject *x11TrayAnnouncer()
     return native;
 }
 
+// Whether Qt shows the icon as a StatusNotifierItem: it does wherever a
+// StatusNotifier watcher is on the session bus.
+bool statusNotifierShown()
+{
+    const QDBusConnection bus = QDBusConnection::sessionBus();
+    return bus.isConnected() && bus.interface() &&
+           bus.interface()->isServiceRegistered(QStringLiteral("org.kde.StatusNotifierWatcher"));
+}
+
 int codeFor(QSystemTrayIcon::ActivationReason reason)
 {
     switch (reason) {
     case QSystemTrayIcon::DoubleClick:
         return TrayIcon::LeftDoubleClick;
+    case QSystemTrayIcon::Trigger:
+        // A StatusNotifier host asks the item to activate on its own gesture
+        // (GNOME's AppIndicator extension on a double click, KDE on a click),
+        // which Qt reports as a trigger: that is the double click here. On
+        // the XEmbed tray a trigger is a single click, and a double click
+        // follows it.
+        return statusNotifierShown() ? TrayIcon::LeftDoubleClick : TrayIcon::MouseMove;
     case QSystemTrayIcon::Context:
         return TrayIcon::RightButtonUp;
     default:

@@ -3,10 +3,10 @@
 # fresh settings store, captured with ImageMagick.
 #
 #   scripts/screenshot.sh [output.png]
-#       The README's pictures: the main window to output.png (default
-#       docs/mainform.png); the folder manager (showing the main window's own
-#       picture as a capture) and the sound window beside it, as
-#       foldermanager.png and soundform.png.
+#       Every picture in README.md and docs/: the main window to output.png
+#       (default docs/mainform.png); the folder manager (showing the main
+#       window's own picture as a capture) and the sound window beside it,
+#       as foldermanager.png and soundform.png.
 #   scripts/screenshot.sh --font "Noto Sans" [folder]
 #       Every window with that font standing in for Tahoma and for the
 #       desktop's sans-serif font, into folder (default
@@ -14,6 +14,10 @@
 #       Pictarro", the folder manager, the sound window, the folder chooser,
 #       Vantler and the contact note. For checking by eye that no text is cut
 #       off or crowded under a font the layouts were not drawn for.
+#
+# Each picture is written without ImageMagick's time stamps, so pictures of
+# unchanged windows come out byte for byte the same, and is squeezed
+# losslessly by optipng when it is installed (apt-get install optipng).
 set -eu
 cd "$(dirname "$0")/.."
 font=""
@@ -22,8 +26,25 @@ if [ "${1:-}" = "--font" ]; then
     font=$2
     shift 2
 fi
-command -v import >/dev/null && command -v xwininfo >/dev/null && command -v xdotool >/dev/null ||
-    { echo "needs ImageMagick, xwininfo and xdotool: apt-get install imagemagick x11-utils xdotool" >&2; exit 1; }
+# An ImageMagick command (import, convert, identify) by its plain name, by
+# the versioned name Debian installs (the plain one is only an alternative
+# that may not be set up), or through ImageMagick 7's magick.
+im() {
+    tool=$1
+    shift
+    if command -v "$tool" >/dev/null; then
+        "$tool" "$@"
+    elif command -v "$tool-im6.q16" >/dev/null; then
+        "$tool-im6.q16" "$@"
+    else
+        magick "$tool" "$@"
+    fi
+}
+if ! { command -v import || command -v import-im6.q16 || command -v magick; } >/dev/null ||
+    ! command -v xwininfo >/dev/null || ! command -v xdotool >/dev/null; then
+    echo "needs ImageMagick, xwininfo and xdotool: apt-get install imagemagick x11-utils xdotool" >&2
+    exit 1
+fi
 bin=${PICTARRO_BIN:-build/bin}
 [ -x "$bin/Pictarro" ] || scripts/build.sh
 
@@ -76,8 +97,11 @@ window() {
 # Lets the window of this id paint, and takes its picture.
 take() {
     sleep 1
-    import -window "$1" "$2"
-    echo "wrote $2"
+    im import -window "$1" -strip -define png:exclude-chunks=date,time "$2"
+    if command -v optipng >/dev/null; then
+        optipng -quiet -o5 -strip all "$2"
+    fi
+    echo "wrote $2 ($(wc -c <"$2") bytes)"
 }
 # Waits for the window of this title and takes its picture.
 shoot() {
@@ -123,8 +147,8 @@ else
     # The folder chooser opens from the button beside the capture folder.
     # The folder's field is the first white in a line down the window's
     # right half; the button is level with it, a fixed way from the right.
-    width=$(identify -format %w "$out")
-    y=$(convert "$out" -crop "1x400+$((width * 6 / 10))+0" txt:- |
+    width=$(im identify -format %w "$out")
+    y=$(im convert "$out" -crop "1x400+$((width * 6 / 10))+0" txt:- |
         awk -F'[,: ]+' '/#FFFFFF/ { print $2; exit }')
     xdotool mousemove --window "$id" $((width - 104)) $((y + 10)) click 1
     shoot "Browse For New Folder" "$dir/newfolder.png"
@@ -132,14 +156,17 @@ else
     sleep 0.5
 fi
 
-# The capture folder holds the main window's picture, as a bitmap and as a
-# JPEG: the folder manager previews the first, then the sound window.
-convert "$out" "BMP3:$captures/Pictarro 1.bmp"
-convert "$out" -quality 80 "$captures/Pictarro 2.jpg"
+# The capture folder holds the main window's picture in each format the
+# program saves: the folder manager lists them and previews the newest, the
+# PNG; then the sound window.
+im convert "$out" "BMP3:$captures/Pictarro 1.bmp"
+im convert "$out" -quality 80 "$captures/Pictarro 2.jpg"
+cp "$out" "$captures/Pictarro 3.png"
 xdotool windowfocus --sync "$id" key ctrl+f
 fm=$(window "Pictarro - Folder Manager")
-# Into the list and onto its first capture.
-xdotool key Tab Tab Down
+# Into the list and onto its last capture: back from the focus holder,
+# past the preview.
+xdotool key shift+Tab shift+Tab End
 take "$fm" "$dir/foldermanager.png"
 xdotool key Escape
 sleep 0.5

@@ -1,5 +1,6 @@
-// A Wayland compositor (sway, KWin or mutter) run headless for one test or
-// measurement, with or without XWayland, and the programs in its session.
+// A Wayland compositor (sway, KWin, mutter or GNOME Shell) run headless for
+// one test or measurement, with or without XWayland, or GNOME Shell on Xvfb,
+// and the programs in its session.
 //
 // sway refuses to run as root: when the caller runs as root, the compositor
 // and every program started in the session run as nobody, so everything
@@ -11,6 +12,8 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QRegularExpression>
 #include <QStandardPaths>
 #include <csignal>
 #include <pwd.h>
@@ -30,7 +33,15 @@ enum class Desktop
     Sway,
     Kwin,
     Mutter,
+    GnomeShell, // Wayland, with XWayland
+    GnomeXorg,  // an X11 window manager and compositor, on Xvfb
 };
+
+// The shell extension that lets a test run the shell's JavaScript over its
+// D-Bus Eval method, as the shell's own tools do; and the notification area
+// GNOME users add.
+inline const QString GnomeTestExtension = QStringLiteral("pictarro-test@pictarro.invalid");
+inline const QString GnomeAppIndicator = QStringLiteral("ubuntu-appindicators@ubuntu.com");
 
 // One compositor run headless for one test case, and the programs in its
 // session.
@@ -40,9 +51,12 @@ public:
     ~Session() { stop(); }
 
     // Starts the compositor; returns why it could not, or an empty text.
-    QString start(Desktop desktop, bool xwayland, const Installation &install)
+    QString start(Desktop desktop, bool xwayland, const Installation &install,
+                  const QStringList &extensions = {})
     {
         m_install = &install;
+        if (desktop == Desktop::GnomeShell || desktop == Desktop::GnomeXorg)
+            return startGnome(desktop == Desktop::GnomeShell, extensions);
         m_log = install.path(QStringLiteral("compositor.log"));
         const QString envFile = install.path(QStringLiteral("runtime/session.env"));
         QProcessEnvironment env = install.environment();
@@ -113,6 +127,9 @@ public:
                 arguments.append(QStringLiteral("--no-x11"));
             arguments += {QStringLiteral("--"), script};
             break;
+        case Desktop::GnomeShell:
+        case Desktop::GnomeXorg:
+            break; // started above
         }
         const QString compositor = program;
         if (QStandardPaths::findExecutable(program).isEmpty())
@@ -146,12 +163,14 @@ public:
     void stop()
     {
         QFile keeper(m_keeperPid);
-        if (keeper.open(QIODevice::ReadOnly)) {
+        if (!m_keeperPid.isEmpty() && keeper.open(QIODevice::ReadOnly)) {
             const pid_t pid = keeper.readAll().trimmed().toInt();
             if (pid > 0)
                 ::kill(pid, SIGTERM);
         }
         m_compositor.reset();
+        m_xserver.reset();
+        m_systemBus.reset();
         m_bus.reset();
     }
 
@@ -188,8 +207,146 @@ public:
         return child->exitStatus() == QProcess::NormalExit ? child->exitCode() : -1;
     }
 
+    // Runs JavaScript inside GNOME Shell; returns what its Eval method
+    // answered, as gdbus prints it ("(true, '...')"), or empty.
+    QString shellEval(const QString &script) const
+    {
+        QByteArray out;
+        if (execute(QStringLiteral("gdbus"),
+                    {QStringLiteral("call"), QStringLiteral("--session"), QStringLiteral("--dest"),
+                     QStringLiteral("org.gnome.Shell"), QStringLiteral("--object-path"),
+                     QStringLiteral("/org/gnome/Shell"), QStringLiteral("--method"),
+                     QStringLiteral("org.gnome.Shell.Eval"), script},
+                    &out) != 0)
+            return {};
+        return QString::fromUtf8(out.trimmed());
+    }
+
 private:
     static bool asRoot() { return ::geteuid() == 0; }
+
+    static bool writeFile(const QString &path, const QByteArray &text)
+    {
+        QFile file(path);
+        return QDir().mkpath(QFileInfo(path).path()) && file.open(QIODevice::WriteOnly) &&
+               file.write(text) == text.size();
+    }
+
+    // A private bus, stopped with the session; returns its address or empty.
+    QString startBus(Child &bus, const QProcessEnvironment &env) const
+    {
+        bus = run(QStringLiteral("dbus-daemon"),
+                  {QStringLiteral("--session"), QStringLiteral("--nofork"),
+                   QStringLiteral("--print-address")},
+                  env, {});
+        if (!bus->waitForStarted(WaitMs) || !bus->waitForReadyRead(WaitMs))
+            return {};
+        return QString::fromUtf8(bus->readLine().trimmed());
+    }
+
+    // GNOME Shell as a user runs it: on Wayland headless, its XWayland
+    // started with it, or on an X server of its own. It asks the system bus
+    // for the login manager and dies without one: a second private bus
+    // stands in. Its settings come from a key file, which enables the test
+    // extension and the ones asked for.
+    QString startGnome(bool wayland, const QStringList &extensions)
+    {
+        const Installation &install = *m_install;
+        m_log = install.path(QStringLiteral("compositor.log"));
+        if (QStandardPaths::findExecutable(QStringLiteral("gnome-shell")).isEmpty())
+            return QStringLiteral("gnome-shell is not installed");
+        QStringList enabled{GnomeTestExtension};
+        enabled += extensions;
+        for (QString &uuid : enabled)
+            uuid = u'\'' + uuid + u'\'';
+        const QString extension =
+            install.path(QStringLiteral("data/gnome-shell/extensions/")) + GnomeTestExtension;
+        if (!writeFile(install.path(QStringLiteral("config/glib-2.0/settings/keyfile")),
+                       "[org/gnome/shell]\nenabled-extensions=[" + enabled.join(u',').toUtf8() +
+                           "]\ndisable-user-extensions=false\n") ||
+            !writeFile(extension + QLatin1String("/metadata.json"),
+                       "{\"uuid\": \"" + GnomeTestExtension.toUtf8() +
+                           "\", \"name\": \"Pictarro test\", \"description\": \"Lets a test "
+                           "run the shell's JavaScript\", \"shell-version\": [\"43\"]}\n") ||
+            !writeFile(extension + QLatin1String("/extension.js"),
+                       "function init() {}\n"
+                       "function enable() { global.context.unsafe_mode = true; }\n"
+                       "function disable() { global.context.unsafe_mode = false; }\n"))
+            return QStringLiteral("cannot write the shell's settings");
+        if (!chownToUser(install.path()))
+            return QStringLiteral("cannot hand the test folder to the ordinary user");
+
+        QProcessEnvironment env = install.environment();
+        env.remove(QStringLiteral("DISPLAY"));
+        env.remove(QStringLiteral("XAUTHORITY"));
+        const QString bus = startBus(m_bus, env);
+        const QString systemBus = startBus(m_systemBus, env);
+        if (bus.isEmpty() || systemBus.isEmpty())
+            return QStringLiteral("dbus-daemon does not start");
+        env.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), bus);
+        env.insert(QStringLiteral("DBUS_SYSTEM_BUS_ADDRESS"), systemBus);
+        env.insert(QStringLiteral("GSETTINGS_BACKEND"), QStringLiteral("keyfile"));
+        env.insert(QStringLiteral("XDG_CURRENT_DESKTOP"), QStringLiteral("GNOME"));
+        env.insert(QStringLiteral("XDG_SESSION_TYPE"),
+                   wayland ? QStringLiteral("wayland") : QStringLiteral("x11"));
+        QStringList arguments;
+        if (wayland) {
+            arguments = {QStringLiteral("--headless"), QStringLiteral("--wayland"),
+                         QStringLiteral("--virtual-monitor"), QStringLiteral("1920x1080"),
+                         QStringLiteral("--wayland-display=wayland-pictarro")};
+        } else {
+            if (QStandardPaths::findExecutable(QStringLiteral("Xvfb")).isEmpty())
+                return QStringLiteral("Xvfb is not installed");
+            m_xserver =
+                run(QStringLiteral("Xvfb"),
+                    {QStringLiteral("-displayfd"), QStringLiteral("1"), QStringLiteral("-screen"),
+                     QStringLiteral("0"), QStringLiteral("1920x1080x24"),
+                     QStringLiteral("-nolisten"), QStringLiteral("tcp")},
+                    env, {});
+            if (!m_xserver->waitForStarted(WaitMs) || !m_xserver->waitForReadyRead(WaitMs))
+                return QStringLiteral("Xvfb does not start");
+            env.insert(QStringLiteral("DISPLAY"),
+                       u':' + QString::fromUtf8(m_xserver->readLine().trimmed()));
+            arguments = {QStringLiteral("--x11")};
+        }
+        m_compositor = run(QStringLiteral("gnome-shell"), arguments, env, m_log);
+        if (!m_compositor->waitForStarted(WaitMs))
+            return QStringLiteral("gnome-shell does not start: ") + m_compositor->errorString();
+
+        // Up once its XWayland is known and the test extension answers. The
+        // shell takes its time on a loaded machine.
+        constexpr int ShellStartMs = 90000;
+        m_env = env;
+        const QRegularExpression display(QStringLiteral("Using public X11 display (:\\d+)"));
+        const bool ready = pollUntil(
+            [&] {
+                if (m_compositor->state() != QProcess::Running)
+                    return true;
+                if (wayland && !m_env.contains(QStringLiteral("XAUTHORITY"))) {
+                    QFile file(m_log);
+                    const QRegularExpressionMatch found = display.match(
+                        file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll())
+                                                       : QString());
+                    const QStringList auth =
+                        QDir(install.path(QStringLiteral("runtime")))
+                            .entryList({QStringLiteral(".mutter-Xwaylandauth.*")},
+                                       QDir::Files | QDir::Hidden);
+                    if (!found.hasMatch() || auth.isEmpty())
+                        return false;
+                    m_env.insert(QStringLiteral("WAYLAND_DISPLAY"),
+                                 QStringLiteral("wayland-pictarro"));
+                    m_env.insert(QStringLiteral("DISPLAY"), found.captured(1));
+                    m_env.insert(QStringLiteral("XAUTHORITY"),
+                                 install.path(QStringLiteral("runtime/")) + auth.first());
+                }
+                return shellEval(QStringLiteral("global.context.unsafe_mode")) ==
+                       QLatin1String("(true, 'true')");
+            },
+            ShellStartMs);
+        if (!ready || m_compositor->state() != QProcess::Running)
+            return QStringLiteral("gnome-shell did not come up here:\n") + log();
+        return {};
+    }
 
     static bool chownToUser(const QString &path)
     {
@@ -256,6 +413,8 @@ private:
     QString m_log;
     QString m_keeperPid;
     Child m_bus;
+    Child m_systemBus; // GNOME Shell's stand-in for the system bus
+    Child m_xserver;   // GNOME Shell's on Xorg
     Child m_compositor;
     QProcessEnvironment m_env;
 };

@@ -18,6 +18,11 @@
 //   clipboard_agent die-mid-transfer FILE
 //       Owns the clipboard with FILE as image/png, starts sending it in
 //       pieces and exits after the first piece ("dying").
+//   clipboard_agent hold-print
+//       A desktop's screenshot tool: grabs PrintScreen (without Alt, with
+//       NumLock and CapsLock in every state) on the root window ("holding",
+//       or "refused" when another client holds it) and reports every press
+//       ("pressed").
 
 #include "E2eSupport.h"
 
@@ -235,6 +240,44 @@ int rawOwner(bool answer, const QByteArray &png)
     return 0;
 }
 
+int holdPrint()
+{
+    xcb_connection_t *connection = xcb_connect(nullptr, nullptr);
+    if (xcb_connection_has_error(connection) != 0)
+        return 3;
+    const xcb_setup_t *setup = xcb_get_setup(connection);
+    const xcb_window_t root = xcb_setup_roots_iterator(setup).data->root;
+    const int count = setup->max_keycode - setup->min_keycode + 1;
+    const Reply<xcb_get_keyboard_mapping_reply_t> mapping(xcb_get_keyboard_mapping_reply(
+        connection,
+        xcb_get_keyboard_mapping(connection, setup->min_keycode, static_cast<uint8_t>(count)),
+        nullptr));
+    if (!mapping)
+        return 3;
+    const xcb_keysym_t *syms = xcb_get_keyboard_mapping_keysyms(mapping.get());
+    const int perKey = mapping->keysyms_per_keycode;
+    xcb_keycode_t print = 0;
+    for (int k = 0; k < count && print == 0; ++k) {
+        if (syms[k * perKey] == 0xff61) // Print
+            print = static_cast<xcb_keycode_t>(setup->min_keycode + k);
+    }
+    bool held = print != 0;
+    for (const int locks :
+         {0, int{XCB_MOD_MASK_LOCK}, int{XCB_MOD_MASK_2}, XCB_MOD_MASK_LOCK | XCB_MOD_MASK_2}) {
+        const Reply<xcb_generic_error_t> error(xcb_request_check(
+            connection, xcb_grab_key_checked(connection, 0, root, static_cast<uint16_t>(locks),
+                                             print, XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC)));
+        held = held && !error;
+    }
+    say(held ? "holding" : "refused");
+    while (xcb_generic_event_t *raw = xcb_wait_for_event(connection)) {
+        const Reply<xcb_generic_event_t> event(raw);
+        if ((event->response_type & 0x7f) == XCB_KEY_PRESS)
+            say("pressed");
+    }
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -252,8 +295,10 @@ int main(int argc, char **argv)
             return 3;
         return rawOwner(true, file.readAll());
     }
+    if (mode == "hold-print")
+        return holdPrint();
     std::fputs("usage: clipboard_agent feed FIRST COUNT WIDTH HEIGHT | keep | hang | "
-               "die-mid-transfer FILE\n",
+               "die-mid-transfer FILE | hold-print\n",
                stderr);
     return 2;
 }

@@ -1,7 +1,8 @@
 // The installed programs: `cmake --install` into a staging folder, the tree
 // it makes, its menu entries and metadata, the command lines without a
-// display, a capture by the installed program from a read-only program
-// folder into the user's pictures folder, and the Debian package.
+// display, a capture by the installed program into the user's pictures
+// folder whether or not it could write its program folder, and the Debian
+// package.
 #include "E2eSupport.h"
 
 #include <QDirIterator>
@@ -76,6 +77,11 @@ bool readOnly(const QString &path)
     return ::chmod(QFile::encodeName(path).constData(), info.st_mode & ~mode_t(0222)) == 0;
 }
 
+bool ownerWritable(const QString &path)
+{
+    return QFile::setPermissions(path, QFile::permissions(path) | QFile::WriteOwner);
+}
+
 } // namespace
 
 class tst_Install : public QObject
@@ -95,7 +101,8 @@ private Q_SLOTS:
     void validators();
     void commandLine_withoutDisplay_data();
     void commandLine_withoutDisplay();
-    void readOnlyInstall_capturesIntoPicturesFolder();
+    void installed_capturesIntoPicturesFolder_data();
+    void installed_capturesIntoPicturesFolder();
     void package();
 
 private:
@@ -123,9 +130,7 @@ void tst_Install::initTestCase()
 void tst_Install::cleanupTestCase()
 {
     if (m_stage)
-        forTree(m_stage->path(), [](const QString &path) {
-            return QFile::setPermissions(path, QFile::permissions(path) | QFile::WriteOwner);
-        });
+        forTree(m_stage->path(), ownerWritable);
 }
 
 void tst_Install::tree_data()
@@ -305,8 +310,20 @@ void tst_Install::commandLine_withoutDisplay()
     }
 }
 
-void tst_Install::readOnlyInstall_capturesIntoPicturesFolder()
+void tst_Install::installed_capturesIntoPicturesFolder_data()
 {
+    QTest::addColumn<bool>("readOnlyTree");
+    // Root may write anything, so as root the program runs as an
+    // unprivileged user here.
+    QTest::newRow("program folder read-only") << true;
+    // What root sees (and the test runs as root where it can): the installed
+    // folder can be written, yet it is the package's.
+    QTest::newRow("program folder writable") << false;
+}
+
+void tst_Install::installed_capturesIntoPicturesFolder()
+{
+    QFETCH(bool, readOnlyTree);
     QVERIFY2(!qEnvironmentVariableIsEmpty("DISPLAY"),
              "needs an X server: run through tests/e2e/with-xvfb.sh");
     const QString xclip = QStandardPaths::findExecutable(QStringLiteral("xclip"));
@@ -331,12 +348,10 @@ void tst_Install::readOnlyInstall_capturesIntoPicturesFolder()
         settings.write("[PictarroStartUp]\nStartUp=1\n");
     }
 
-    // The installed program folder cannot be written. Root may write
-    // anything, so as root the program runs as an unprivileged user.
-    QVERIFY(forTree(staged(QStringLiteral("usr")), readOnly));
+    QVERIFY(forTree(staged(QStringLiteral("usr")), readOnlyTree ? readOnly : ownerWritable));
     QString program = staged(QStringLiteral("usr/bin/pictarro"));
     QStringList arguments;
-    if (::geteuid() == 0) {
+    if (readOnlyTree && ::geteuid() == 0) {
         constexpr uid_t Nobody = 65534;
         QVERIFY(forTree(user.path(), [](const QString &path) {
             return ::chown(QFile::encodeName(path).constData(), Nobody, Nobody) == 0;
@@ -428,6 +443,7 @@ void tst_Install::package()
           QStringLiteral("./usr/lib/pictarro/libbmp2jpeg.so"),
           QStringLiteral("./usr/lib/pictarro/Sounds/Sound 6.wav"),
           QStringLiteral("./usr/lib/pictarro/License Agreement.rtf"),
+          QStringLiteral("./usr/lib/pictarro/installed"),
           QStringLiteral("./usr/share/applications/") + AppId + QLatin1String(".desktop"),
           QStringLiteral("./usr/share/icons/hicolor/256x256/apps/") + AppId + QLatin1String(".png"),
           QStringLiteral("./usr/share/metainfo/") + AppId + QLatin1String(".metainfo.xml"),

@@ -7,7 +7,8 @@
 # The server picks a free display itself (-displayfd), so several of these
 # may run side by side. The command sees DISPLAY and no Wayland or platform
 # override, so Qt programs it starts use xcb; PICTARRO_XVFB_PID names the
-# server's process, for measurements.
+# server's process, for measurements. PICTARRO_XVFB_SCREEN sets the screen
+# (default 1280x800x24).
 set -eu
 
 if [ $# -eq 0 ]; then
@@ -31,7 +32,7 @@ trap 'exit 143' TERM
 # Xvfb writes the display number to fd 3 once it accepts connections and
 # closes it; if it fails to start, the pipe closes without a number.
 mkfifo "$work/display"
-Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp 3>"$work/display" \
+Xvfb -displayfd 3 -screen 0 "${PICTARRO_XVFB_SCREEN:-1280x800x24}" -nolisten tcp 3>"$work/display" \
     </dev/null >"$work/xvfb.log" 2>&1 &
 xvfb_pid=$!
 display=""

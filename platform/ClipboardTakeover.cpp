@@ -1,0 +1,266 @@
+#include "ClipboardTakeover.h"
+
+#include <QSocketNotifier>
+#include <cstdlib>
+#include <cstring>
+#include <xcb/xcb.h>
+#include <xcb/xfixes.h>
+
+namespace platform {
+
+namespace {
+
+struct FreeReply
+{
+    void operator()(void *reply) const { std::free(reply); }
+};
+template <typename Reply> using ReplyPtr = std::unique_ptr<Reply, FreeReply>;
+
+xcb_atom_t internAtom(xcb_connection_t *connection, const char *name)
+{
+    const ReplyPtr<xcb_intern_atom_reply_t> reply(xcb_intern_atom_reply(
+        connection, xcb_intern_atom(connection, 0, std::strlen(name), name), nullptr));
+    return reply ? reply->atom : xcb_atom_t{XCB_ATOM_NONE};
+}
+
+xcb_screen_t *defaultScreen(xcb_connection_t *connection, int number)
+{
+    xcb_screen_iterator_t screens = xcb_setup_roots_iterator(xcb_get_setup(connection));
+    for (; screens.rem > 0; xcb_screen_next(&screens), --number) {
+        if (number == 0)
+            return screens.data;
+    }
+    return nullptr;
+}
+
+} // namespace
+
+std::unique_ptr<ClipboardTakeover> ClipboardTakeover::create()
+{
+    int screen = 0;
+    xcb_connection_t *connection = xcb_connect(nullptr, &screen);
+    if (xcb_connection_has_error(connection)) {
+        xcb_disconnect(connection);
+        return nullptr;
+    }
+    std::unique_ptr<ClipboardTakeover> takeover(new ClipboardTakeover(connection));
+    const xcb_screen_t *root = defaultScreen(connection, screen);
+    if (!root)
+        return nullptr;
+    takeover->m_root = root->root;
+    takeover->m_window = xcb_generate_id(connection);
+    const uint32_t events = XCB_EVENT_MASK_PROPERTY_CHANGE;
+    xcb_create_window(connection, XCB_COPY_FROM_PARENT, takeover->m_window, root->root, -1, -1, 1,
+                      1, 0, XCB_WINDOW_CLASS_INPUT_ONLY, XCB_COPY_FROM_PARENT, XCB_CW_EVENT_MASK,
+                      &events);
+    takeover->m_clipboard = internAtom(connection, "CLIPBOARD");
+    takeover->m_targets = internAtom(connection, "TARGETS");
+    takeover->m_timestamp = internAtom(connection, "TIMESTAMP");
+    takeover->m_text = internAtom(connection, "text/plain");
+    takeover->m_atom = XCB_ATOM_ATOM;
+    takeover->m_integer = XCB_ATOM_INTEGER;
+    // Every change of owner, so that a newer offer from the same window (mutter
+    // owns the X clipboard for every Wayland-side offer) is told apart.
+    const xcb_query_extension_reply_t *xfixes = xcb_get_extension_data(connection, &xcb_xfixes_id);
+    if (xfixes && xfixes->present) {
+        const ReplyPtr<xcb_xfixes_query_version_reply_t> version(xcb_xfixes_query_version_reply(
+            connection, xcb_xfixes_query_version(connection, 1, 0), nullptr));
+        if (version) {
+            takeover->m_xfixesEvent = xfixes->first_event + XCB_XFIXES_SELECTION_NOTIFY;
+            xcb_xfixes_select_selection_input(
+                connection, takeover->m_window, takeover->m_clipboard,
+                XCB_XFIXES_SELECTION_EVENT_MASK_SET_SELECTION_OWNER |
+                    XCB_XFIXES_SELECTION_EVENT_MASK_SELECTION_WINDOW_DESTROY |
+                    XCB_XFIXES_SELECTION_EVENT_MASK_SELECTION_CLIENT_CLOSE);
+        }
+    }
+    takeover->m_notifier = std::make_unique<QSocketNotifier>(xcb_get_file_descriptor(connection),
+                                                             QSocketNotifier::Read);
+    connect(takeover->m_notifier.get(), &QSocketNotifier::activated, takeover.get(),
+            &ClipboardTakeover::handleEvents);
+    xcb_flush(connection);
+    return takeover;
+}
+
+ClipboardTakeover::ClipboardTakeover(xcb_connection_t *connection) : m_connection(connection)
+{
+    m_release.setSingleShot(true);
+    connect(&m_release, &QTimer::timeout, this, &ClipboardTakeover::release);
+}
+
+ClipboardTakeover::~ClipboardTakeover()
+{
+    m_notifier.reset();
+    // The window goes with the connection, and the clipboard with it.
+    xcb_disconnect(m_connection);
+}
+
+bool ClipboardTakeover::windowManagerKeepsCopies()
+{
+    const xcb_atom_t check = internAtom(m_connection, "_NET_SUPPORTING_WM_CHECK");
+    const xcb_atom_t name = internAtom(m_connection, "_NET_WM_NAME");
+    if (check == XCB_ATOM_NONE || name == XCB_ATOM_NONE)
+        return false;
+    const ReplyPtr<xcb_get_property_reply_t> manager(xcb_get_property_reply(
+        m_connection, xcb_get_property(m_connection, 0, m_root, check, XCB_ATOM_WINDOW, 0, 1),
+        nullptr));
+    if (!manager || xcb_get_property_value_length(manager.get()) != 4)
+        return false;
+    xcb_window_t window = XCB_WINDOW_NONE;
+    std::memcpy(&window, xcb_get_property_value(manager.get()), sizeof window);
+    const ReplyPtr<xcb_get_property_reply_t> title(xcb_get_property_reply(
+        m_connection,
+        xcb_get_property(m_connection, 0, window, name, XCB_GET_PROPERTY_TYPE_ANY, 0, 64),
+        nullptr));
+    if (!title)
+        return false;
+    const QString text =
+        QString::fromUtf8(static_cast<const char *>(xcb_get_property_value(title.get())),
+                          xcb_get_property_value_length(title.get()));
+    handleEvents(); // whatever arrived meanwhile
+    return text.contains(QLatin1String("GNOME Shell")) ||
+           text.contains(QLatin1String("mutter"), Qt::CaseInsensitive);
+}
+
+quint32 ClipboardTakeover::serverTime()
+{
+    // A zero-length append to a property of our own window changes nothing
+    // but is answered by a PropertyNotify stamped with the server's time.
+    xcb_change_property(m_connection, XCB_PROP_MODE_APPEND, m_window, m_timestamp, XCB_ATOM_INTEGER,
+                        32, 0, nullptr);
+    xcb_flush(m_connection);
+    while (xcb_generic_event_t *event = xcb_wait_for_event(m_connection)) {
+        const std::unique_ptr<xcb_generic_event_t, FreeReply> owned(event);
+        if ((event->response_type & 0x7f) == XCB_PROPERTY_NOTIFY) {
+            const auto *change = reinterpret_cast<const xcb_property_notify_event_t *>(event);
+            if (change->window == m_window && change->atom == m_timestamp)
+                return change->time;
+        }
+        dispatch(event);
+    }
+    return XCB_CURRENT_TIME; // the connection broke
+}
+
+quint64 ClipboardTakeover::changesSeen()
+{
+    // A round trip brings every change announced until now.
+    const ReplyPtr<xcb_get_input_focus_reply_t> synced(
+        xcb_get_input_focus_reply(m_connection, xcb_get_input_focus(m_connection), nullptr));
+    handleEvents();
+    return m_changes;
+}
+
+bool ClipboardTakeover::takeFrom(quint32 owner, quint64 changes)
+{
+    if (xcb_connection_has_error(m_connection))
+        return false;
+    const xcb_timestamp_t now = serverTime();
+    xcb_grab_server(m_connection);
+    const ReplyPtr<xcb_get_selection_owner_reply_t> current(xcb_get_selection_owner_reply(
+        m_connection, xcb_get_selection_owner(m_connection, m_clipboard), nullptr));
+    const xcb_window_t was = current ? current->owner : xcb_window_t{XCB_WINDOW_NONE};
+    handleEvents(); // the changes announced before the server was held
+    const bool take = was != XCB_WINDOW_NONE && was != m_window && (owner == 0 || was == owner) &&
+                      (changes == 0 || changes == m_changes);
+    if (take)
+        xcb_set_selection_owner(m_connection, m_window, m_clipboard, now);
+    xcb_ungrab_server(m_connection);
+    xcb_flush(m_connection);
+    if (!take)
+        return false;
+    m_takenAt = now;
+    m_holding = true;
+    m_release.start(KeeperWaitMs);
+    handleEvents();
+    return true;
+}
+
+void ClipboardTakeover::handleEvents()
+{
+    while (xcb_generic_event_t *event = xcb_poll_for_event(m_connection)) {
+        const std::unique_ptr<xcb_generic_event_t, FreeReply> owned(event);
+        dispatch(event);
+    }
+    if (xcb_connection_has_error(m_connection))
+        m_notifier->setEnabled(false);
+}
+
+void ClipboardTakeover::dispatch(const void *received)
+{
+    const auto *event = static_cast<const xcb_generic_event_t *>(received);
+    if (m_xfixesEvent != 0 && (event->response_type & 0x7f) == m_xfixesEvent) {
+        ++m_changes;
+        return;
+    }
+    switch (event->response_type & 0x7f) {
+    case XCB_SELECTION_REQUEST:
+        answer(event);
+        break;
+    case XCB_SELECTION_CLEAR: {
+        const auto *clear = reinterpret_cast<const xcb_selection_clear_event_t *>(event);
+        if (clear->owner == m_window && clear->selection == m_clipboard && m_holding) {
+            // Someone copied something: the empty offer has done its job.
+            m_holding = false;
+            m_release.stop();
+            Q_EMIT released();
+        }
+        break;
+    }
+    default:
+        break; // errors for requestors that went away, property changes
+    }
+}
+
+void ClipboardTakeover::answer(const void *request)
+{
+    const auto *asked = static_cast<const xcb_selection_request_event_t *>(request);
+    // Old clients name no property: the target stands for it.
+    const xcb_atom_t property = asked->property != XCB_ATOM_NONE ? asked->property : asked->target;
+    xcb_selection_notify_event_t notify{};
+    notify.response_type = XCB_SELECTION_NOTIFY;
+    notify.time = asked->time;
+    notify.requestor = asked->requestor;
+    notify.selection = asked->selection;
+    notify.target = asked->target;
+    notify.property = XCB_ATOM_NONE; // refused unless answered below
+    if (m_holding && asked->selection == m_clipboard) {
+        if (asked->target == m_targets) {
+            const xcb_atom_t offered[] = {m_targets, m_timestamp, m_text};
+            xcb_change_property(m_connection, XCB_PROP_MODE_REPLACE, asked->requestor, property,
+                                m_atom, 32, 3, offered);
+            notify.property = property;
+        } else if (asked->target == m_text) {
+            // Empty text. mutter's keeper asks for it only once the bridge
+            // has put this offer in place of the picture: its work is done.
+            xcb_change_property(m_connection, XCB_PROP_MODE_REPLACE, asked->requestor, property,
+                                m_text, 8, 0, nullptr);
+            notify.property = property;
+            m_release.start(0);
+        } else if (asked->target == m_timestamp) {
+            xcb_change_property(m_connection, XCB_PROP_MODE_REPLACE, asked->requestor, property,
+                                m_integer, 32, 1, &m_takenAt);
+            notify.property = property;
+        }
+    }
+    xcb_send_event(m_connection, 0, asked->requestor, XCB_EVENT_MASK_NO_EVENT,
+                   reinterpret_cast<const char *>(&notify));
+    xcb_flush(m_connection);
+}
+
+void ClipboardTakeover::release()
+{
+    if (!m_holding)
+        return;
+    m_holding = false;
+    xcb_grab_server(m_connection);
+    const ReplyPtr<xcb_get_selection_owner_reply_t> current(xcb_get_selection_owner_reply(
+        m_connection, xcb_get_selection_owner(m_connection, m_clipboard), nullptr));
+    if (current && current->owner == m_window)
+        xcb_set_selection_owner(m_connection, XCB_WINDOW_NONE, m_clipboard, XCB_CURRENT_TIME);
+    xcb_ungrab_server(m_connection);
+    xcb_flush(m_connection);
+    handleEvents();
+    Q_EMIT released();
+}
+
+} // namespace platform

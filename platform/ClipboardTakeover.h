@@ -1,0 +1,92 @@
+#pragma once
+
+#include <QObject>
+#include <QTimer>
+#include <memory>
+
+class QSocketNotifier;
+struct xcb_connection_t;
+
+namespace platform {
+
+// Empties the X clipboard the way a program that copies nothing would: it
+// takes CLIPBOARD with an offer of no data, and gives it up again.
+//
+// Simply giving the clipboard up (owner None) is not enough under mutter
+// (GNOME, on Wayland and on Xorg). Its bridge drops the Wayland side only
+// when an X program held the picture, so a picture from the shell or from a
+// Wayland program stays; and its clipboard keeper puts a copy of the last
+// picture back when its owner goes away. A new owner with nothing on it
+// replaces the picture on both sides and leaves the keeper nothing to bring
+// back; given up, it leaves the clipboard empty.
+//
+// The bridge replaces the Wayland side in its own time, and the offer must
+// not be given up before: the bridge would then drop it unseen, and the
+// picture would stay. So the offer is empty text (text/plain, zero bytes):
+// mutter's keeper asks for that the moment the bridge has put the offer in
+// place, and then it is given up. (The keeper ignores types it does not
+// know, so an empty type of our own would never be asked for.) TARGETS and
+// TIMESTAMP are answered, every other target refused.
+//
+// It has an X connection of its own, watched by a socket notifier, so its
+// owner answers even while Qt waits for another owner's data.
+class ClipboardTakeover final : public QObject
+{
+    Q_OBJECT
+public:
+    // How long the empty offer waits for mutter's keeper at most (as long as
+    // Qt waits for an owner's data).
+    static constexpr int KeeperWaitMs = 5000;
+
+    // Null when there is no X display to reach.
+    static std::unique_ptr<ClipboardTakeover> create();
+    ~ClipboardTakeover() override;
+
+    // Whether the window manager is mutter's (GNOME Shell, or mutter itself),
+    // whose bridge and keeper need the clipboard taken rather than dropped.
+    bool windowManagerKeepsCopies();
+
+    // How many times the clipboard changed hands (or offers) until now, as
+    // far as this connection has seen; 0 where the server cannot tell.
+    quint64 changesSeen();
+
+    // Takes the clipboard if `owner` still owns it (any owner when 0) and,
+    // when `changes` is given (changesSeen() as the picture was held), it
+    // has not changed since: mutter's one window owns the X clipboard for
+    // every offer from the Wayland side. The X server is held meanwhile, so
+    // a newer offer is never replaced. Returns whether it was taken.
+    bool takeFrom(quint32 owner, quint64 changes = 0);
+
+    // The window that owns the empty offer.
+    quint32 window() const { return m_window; }
+
+Q_SIGNALS:
+    // The empty offer was given up, or another owner took over from it.
+    void released();
+
+private:
+    explicit ClipboardTakeover(xcb_connection_t *connection);
+    void handleEvents();
+    void dispatch(const void *event); // an xcb_generic_event_t
+    void answer(const void *request);
+    void release();
+    quint32 serverTime();
+
+    xcb_connection_t *m_connection;
+    std::unique_ptr<QSocketNotifier> m_notifier;
+    quint32 m_root = 0;
+    quint32 m_window = 0;
+    quint32 m_clipboard = 0;
+    quint32 m_targets = 0;
+    quint32 m_timestamp = 0;
+    quint32 m_text = 0; // text/plain: the empty offer's one type
+    quint32 m_atom = 0;
+    quint32 m_integer = 0;
+    quint32 m_takenAt = 0; // the server time the empty offer was made
+    bool m_holding = false;
+    quint8 m_xfixesEvent = 0; // the XFixes selection event, 0 without XFixes
+    quint64 m_changes = 0;    // changes of owner seen
+    QTimer m_release;
+};
+
+} // namespace platform
