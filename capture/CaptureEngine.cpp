@@ -6,7 +6,7 @@
 #include "FileSystem.h"
 #include "JpegEncoder.h"
 #include "Memory.h"
-#include "PngFile.h"
+#include "OfferedPicture.h"
 #include "Steps.h"
 
 #include <QDir>
@@ -131,17 +131,18 @@ void CaptureEngine::WatchClipboard()
     CaptureSettings settings = m_settings();
     // A PNG capture keeps a sound PNG file offered as it is: no decode, no
     // encode. The refill guard decodes it only as far as it needs to tell.
-    if (settings.format == CaptureNaming::Format::Png) {
-        const QByteArray offered = m_clipboard.png();
-        const PngFile::Check check = PngFile::check(offered);
-        if (check.sound())
-            ClipboardPng = offered.left(check.length);
-    }
-    if (ClipboardPng.isEmpty())
+    if (settings.format == CaptureNaming::Format::Png)
+        ClipboardPng = m_clipboard.png();
+    if (ClipboardPng.isEmpty() && m_clipboard.refusedSize().isEmpty())
         ClipboardImage = m_clipboard.image();
+    // A picture too large to read is reported as one that cannot be saved,
+    // and dropped.
+    const QSize refused = m_clipboard.refusedSize();
+    if (!refused.isEmpty())
+        m_refused = platform::OfferedPicture::tooLargeReason(refused);
     if (!ClipboardImage.isNull() || !ClipboardPng.isEmpty())
         m_burstOver.start();
-    if (ClipboardImage.isNull() && ClipboardPng.isEmpty()) {
+    if (ClipboardImage.isNull() && ClipboardPng.isEmpty() && m_refused.isEmpty()) {
         setTextClipboard(QString());
         // A picture that is offered but cannot be decoded is not fetched
         // again until the clipboard changes.
@@ -187,6 +188,7 @@ void CaptureEngine::TakeCapture(CaptureSettings &settings)
         m_clipboard.clear();
         ClipboardImage = QImage();
         ClipboardPng.clear();
+        m_refused.clear();
         return;
     }
 
@@ -237,6 +239,8 @@ void CaptureEngine::SaveCapture(CaptureSettings &settings)
     CaptureWriter::Result result;
     try {
         file = freeCaptureFile(settings);
+        if (!m_refused.isEmpty())
+            throw StepFailed(m_refused.toStdString());
         switch (settings.format) {
         case CaptureNaming::Format::Bitmap:
             result = CaptureWriter::writeBitmap(ClipboardImage, file);
@@ -270,6 +274,7 @@ void CaptureEngine::AfterCapture()
     setTextClipboard(QString());
     ClipboardImage = QImage();
     ClipboardPng.clear();
+    m_refused.clear();
 }
 
 // --------------------------------------------------------- capture folder

@@ -1,30 +1,16 @@
 #pragma once
 
+#include "PngStructure.h"
+
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QIODevice>
 #include <QImage>
 #include <QSize>
 
-// PNG files: whether one offered on the clipboard can be kept as it is, and
-// a fast encoder for pictures that must be encoded.
+// PNG files: a fast encoder for pictures that must be encoded. Whether one
+// offered on the clipboard is sound: PngStructure.h.
 namespace PngFile {
-
-struct Check
-{
-    // How many of the bytes form the file, up to the end of IEND; 0 when
-    // they are not a sound PNG. Bytes after IEND are not part of it.
-    qsizetype length = 0;
-    QSize size; // from IHDR, when sound
-
-    bool sound() const { return length > 0; }
-};
-
-// Checks the signature and walks the chunks: every length within the
-// bytes, every CRC right, IHDR first and valid, a palette where the colour
-// type needs one, one run of IDAT chunks, no critical chunk this check does
-// not know, IEND last. The compressed picture data is not inflated.
-Check check(QByteArrayView bytes);
 
 // The picture as a PNG file: 8-bit RGB, or RGBA when it has an alpha
 // channel; each row filtered as the one of None, Sub and Up that looks

@@ -1,5 +1,8 @@
 #include "Clipboard.h"
 
+#include "OfferedPicture.h"
+
+#include <QGuiApplication>
 #include <QImageReader>
 #include <QtEndian>
 #include <algorithm>
@@ -8,36 +11,16 @@ namespace platform {
 
 namespace {
 
-// Qt's name for "a picture, in whatever format the owner has" (Qt's
-// clipboard lists it beside the owner's own picture types).
-const QString QtImageType = QStringLiteral("application/x-qt-image");
-
-// The picture types Qt can decode, PNG first: a screenshot tool offers it
-// losslessly and most offer it.
-const QStringList &pictureTypes()
+// The picture types among the offered ones that are read, best first. Qt's
+// platforms without a desktop (offscreen, minimal) keep their clipboard
+// within this process.
+QStringList pictureTypes(const QStringList &offered)
 {
-    static const QStringList types = [] {
-        QStringList list{QStringLiteral("image/png")};
-        const QList<QByteArray> supported = QImageReader::supportedMimeTypes();
-        for (const QByteArray &type : supported) {
-            const QString name = QString::fromLatin1(type);
-            if (!list.contains(name))
-                list.append(name);
-        }
-        list.append(QtImageType);
-        return list;
+    static const bool withinProcess = [] {
+        const QString platform = QGuiApplication::platformName();
+        return platform != QLatin1String("xcb") && !platform.startsWith(u"wayland");
     }();
-    return types;
-}
-
-// The best picture type among the offered ones, or an empty text.
-QString pictureType(const QStringList &offered)
-{
-    for (const QString &type : pictureTypes()) {
-        if (offered.contains(type))
-            return type;
-    }
-    return {};
+    return OfferedPicture::chosenTypes(offered, withinProcess);
 }
 
 bool offersText(const QStringList &offered)
@@ -51,9 +34,13 @@ bool offersText(const QStringList &offered)
 
 } // namespace
 
+static_assert(qint64{Clipboard::MaxPictureMegabytes} << 20 >= OfferedPicture::MaxDecodedBytes,
+              "Qt's limit must not turn away a picture within the ceiling");
+
 Clipboard::Clipboard(QObject *parent) : QObject(parent), m_backend(createClipboardBackend())
 {
-    // Qt's own limit (128 MB) would turn away a single 8000×8000 screenshot.
+    // Qt's own limit (128 MB) would turn away a single 8000×8000 screenshot;
+    // what a picture may cost is bounded before Qt sees it.
     if (QImageReader::allocationLimit() < MaxPictureMegabytes)
         QImageReader::setAllocationLimit(MaxPictureMegabytes);
     connect(m_backend.get(), &ClipboardBackend::changed, this, &Clipboard::ownerChanged);
@@ -87,8 +74,16 @@ QString Clipboard::text() const
 QImage Clipboard::image()
 {
     m_backend->holdOffer();
-    const QString type = pictureType(m_backend->formats());
-    m_pictureRead = type.isEmpty() ? QImage() : QImage::fromData(m_backend->readHeld(type));
+    // A file that is not sound may be offered beside a sound one of
+    // another type.
+    OfferedPicture::Read read;
+    for (const QString &type : pictureTypes(m_backend->formats())) {
+        read = OfferedPicture::read(m_backend->readHeld(type), type);
+        if (read.outcome != OfferedPicture::Outcome::Unreadable)
+            break;
+    }
+    m_pictureRead = read.picture;
+    m_refusedSize = read.outcome == OfferedPicture::Outcome::TooLarge ? read.size : QSize();
     m_pngRead.clear();
     return m_pictureRead;
 }
@@ -98,6 +93,10 @@ QByteArray Clipboard::png()
     m_backend->holdOffer();
     const QString type = QStringLiteral("image/png");
     m_pngRead = m_backend->formats().contains(type) ? m_backend->readHeld(type) : QByteArray();
+    const OfferedPicture::Read kept = OfferedPicture::keepPng(m_pngRead);
+    m_pngRead = kept.outcome == OfferedPicture::Outcome::Picture ? m_pngRead.left(kept.length)
+                                                                 : QByteArray();
+    m_refusedSize = kept.outcome == OfferedPicture::Outcome::TooLarge ? kept.size : QSize();
     m_pictureRead = QImage();
     return m_pngRead;
 }
@@ -105,7 +104,12 @@ QByteArray Clipboard::png()
 bool Clipboard::offersPictureOnly() const
 {
     const QStringList offered = m_backend->formats();
-    return !pictureType(offered).isEmpty() && !offersText(offered);
+    return !pictureTypes(offered).isEmpty() && !offersText(offered);
+}
+
+QSize Clipboard::refusedSize() const
+{
+    return m_refusedSize;
 }
 
 QSize Clipboard::sizeRead() const
@@ -186,6 +190,7 @@ void Clipboard::clear()
         m_sinceClear.start();
         m_offeredAfterClearMs = 0;
     }
+    m_refusedSize = QSize();
     m_backend->clear();
 }
 

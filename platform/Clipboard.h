@@ -29,7 +29,7 @@ class Clipboard : public QObject
     Q_OBJECT
 public:
     // Pictures up to this size in bytes, decoded, are read (a screenshot
-    // of three 8K screens side by side fits); a larger one reads as none.
+    // of three 8K screens side by side fits): OfferedPicture::MaxDecodedBytes.
     static constexpr int MaxPictureMegabytes = 1024;
 
     // How soon after clear() a picture that was just read and cleared,
@@ -45,7 +45,9 @@ public:
     // The plain text on the clipboard (text/plain), or empty.
     QString text() const;
 
-    // The picture on the clipboard, decoded, or a null image. Remembers who
+    // The picture on the clipboard, decoded, or a null image: one that is
+    // not a sound file of its type, or too large (see refusedSize()).
+    // Only OfferedPicture::read() sees the offered bytes. Remembers who
     // offered it, so that clear() drops that offer and no later one. When
     // the clipboard changed hands while the picture was read, the new owner
     // may have served it: if that owner then offers the very same picture,
@@ -54,10 +56,15 @@ public:
     QImage image();
 
     // The picture on the clipboard as the PNG file its owner offers
-    // (image/png), not decoded, or empty; remembered as image() remembers
-    // its picture. A PNG file cleared is decoded for the refill guard
-    // later, on another thread.
+    // (image/png), not decoded, or empty; cut to the end of the file, and
+    // only when PngFile::check() finds it sound and it is not too large
+    // (see refusedSize()). Remembered as image() remembers its picture. A PNG file cleared is
+    // decoded for the refill guard later, on another thread.
     QByteArray png();
+
+    // The size of the picture the last image() or png() refused because
+    // it is larger than OfferedPicture reads; empty when it did not.
+    QSize refusedSize() const;
 
     // Cheap: whether the offered formats include a picture and no plain
     // text. Reads only the list of formats, which the backend keeps per
@@ -90,6 +97,7 @@ private:
     std::unique_ptr<ClipboardBackend> m_backend;
     QImage m_pictureRead; // the last picture read, until it is cleared
     QByteArray m_pngRead; // or the last PNG file read, not decoded
+    QSize m_refusedSize;  // of the last picture refused for its size
     struct Cleared
     {
         QSize size; // known at once; the fingerprint may still be on its way

@@ -1,5 +1,6 @@
 #include "ClipboardDataControl.h"
 
+#include "OfferPipe.h"
 #include "ext-data-control-v1-client-protocol.h"
 #include "wlr-data-control-unstable-v1-client-protocol.h"
 
@@ -243,7 +244,7 @@ public:
             if (!flush())
                 return {};
         }
-        std::optional<QByteArray> bytes = readAll(readEnd.get());
+        std::optional<QByteArray> bytes = readOffer(readEnd.get(), MaxBytes, AnswerMs);
         if (!bytes) {
             // Asked once: until the clipboard changes hands it reads as empty.
             m_silent = true;
@@ -311,42 +312,6 @@ private:
             ::poll(&out, 1, static_cast<int>(deadline.remainingTime()));
         }
         return true;
-    }
-
-    // Everything the owner writes until it closes its end, or nothing when
-    // it stays silent for AnswerMs, fails, or sends too much.
-    static std::optional<QByteArray> readAll(int fd)
-    {
-        constexpr qsizetype Chunk = 256 * 1024;
-        QByteArray bytes;
-        QDeadlineTimer deadline(AnswerMs);
-        for (;;) {
-            pollfd in{fd, POLLIN, 0};
-            const int ready = ::poll(&in, 1, static_cast<int>(deadline.remainingTime()));
-            if (ready < 0 && errno == EINTR)
-                continue;
-            if (ready <= 0) {
-                qWarning("Pictarro: the clipboard's owner did not deliver its data in time");
-                return std::nullopt;
-            }
-            const qsizetype had = bytes.size();
-            if (bytes.capacity() < had + Chunk)
-                bytes.reserve(std::max(had + Chunk, 2 * bytes.capacity()));
-            bytes.resize(had + Chunk);
-            const ssize_t got = ::read(fd, bytes.data() + had, static_cast<size_t>(Chunk));
-            bytes.resize(had + std::max<qsizetype>(got, 0));
-            if (got < 0 && (errno == EINTR || errno == EAGAIN))
-                continue;
-            if (got < 0) {
-                qWarning("Pictarro cannot read the clipboard: %s", std::strerror(errno));
-                return std::nullopt;
-            }
-            if (got == 0)
-                return bytes;
-            if (bytes.size() > MaxBytes)
-                return QByteArray();
-            deadline = QDeadlineTimer(AnswerMs);
-        }
     }
 
     void readEvents()

@@ -1,5 +1,8 @@
 #include "PictureRows.h"
 
+#include "OfferedPicture.h"
+#include "PngStructure.h"
+
 #include <QHashFunctions>
 #include <QtEndian>
 #include <climits>
@@ -25,7 +28,14 @@ struct FreeSpng
 std::optional<Scan> scanByRow(QByteArrayView png, const Visitor &visit)
 {
     const std::unique_ptr<spng_ctx, FreeSpng> context(spng_ctx_new(0));
-    if (!context || spng_set_png_buffer(context.get(), png.data(), png.size()) != 0)
+    // What libspng keeps of a chunk is bounded too, though the file was
+    // checked: its text and profile chunks are not asked for.
+    constexpr size_t MaxChunkBytes = size_t{8} << 20;
+    if (!context ||
+        spng_set_image_limits(context.get(), OfferedPicture::MaxSide, OfferedPicture::MaxSide) !=
+            0 ||
+        spng_set_chunk_limits(context.get(), MaxChunkBytes, MaxChunkBytes) != 0 ||
+        spng_set_png_buffer(context.get(), png.data(), png.size()) != 0)
         return std::nullopt;
     spng_ihdr header{};
     if (spng_get_ihdr(context.get(), &header) != 0)
@@ -84,9 +94,11 @@ Scan scan(const QImage &picture, const Visitor &visit)
 
 Scan scan(QByteArrayView png, const Visitor &visit)
 {
+    if (!PngFile::check(png).sound())
+        return Scan::Failed;
     if (const std::optional<Scan> byRow = scanByRow(png, visit))
         return *byRow;
-    return scan(QImage::fromData(png, "PNG"), visit);
+    return scan(OfferedPicture::read(png, QStringLiteral("image/png")).picture, visit);
 }
 
 QSize pngSize(QByteArrayView png)

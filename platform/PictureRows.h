@@ -34,7 +34,8 @@ Scan scan(const QImage &picture, const Visitor &visit);
 // A PNG file, decoded one row at a time where that is possible (8 bits or
 // fewer per channel, not interlaced), so that only a row is held at once
 // and a scan that stops early decodes no further. Other PNG files are
-// decoded whole.
+// decoded whole, by OfferedPicture::read(). Only a file PngFile::check()
+// finds sound is decoded, and none larger than OfferedPicture reads.
 Scan scan(QByteArrayView png, const Visitor &visit);
 
 // The size a PNG file's header gives, or an empty size.

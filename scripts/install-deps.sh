@@ -3,7 +3,7 @@
 # they are missing. Needs root or sudo only when something is missing.
 set -eu
 
-packages="cmake ninja-build g++ pkg-config qt6-base-dev qt6-multimedia-dev libturbojpeg0-dev libdeflate-dev libspng-dev libisal-dev libxcb1-dev libxcb-xfixes0-dev
+packages="cmake ninja-build g++ pkg-config qt6-base-dev qt6-multimedia-dev libturbojpeg0-dev libjpeg62-turbo-dev zlib1g-dev libdeflate-dev libspng-dev libisal-dev libxcb1-dev libxcb-xfixes0-dev
   libjpeg-turbo-progs xvfb xauth xclip dbus-daemon qt6-svg-dev clang libclang-rt-14-dev
   trayer xdotool x11-utils pulseaudio pulseaudio-utils
   desktop-file-utils appstream dpkg-dev fakeroot lintian

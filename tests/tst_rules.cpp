@@ -3,6 +3,7 @@
 // soundness of offered PNG files, pictures compared row by row.
 #include "CaptureCounter.h"
 #include "CaptureNaming.h"
+#include "OfferedPicture.h"
 #include "PictureRows.h"
 #include "PngFile.h"
 #include "RecordingLauncher.h"
@@ -11,8 +12,10 @@
 #include "Symbols.h"
 #include "UserDirs.h"
 
+#include <QImageWriter>
 #include <QtTest>
 #include <libdeflate.h>
+#include <memory>
 #include <optional>
 
 Q_DECLARE_METATYPE(std::optional<QString>)
@@ -51,6 +54,8 @@ private Q_SLOTS:
     void folderPath();
     void pngCheck_data();
     void pngCheck();
+    void offeredPicture_readOrRefused_data();
+    void offeredPicture_readOrRefused();
     void pictureRows_pngReadsAsItsPixels_data();
     void pictureRows_pngReadsAsItsPixels();
     void shellOpen_runsOnlyProgramsBesideUs_data();
@@ -537,6 +542,30 @@ QByteArray header(quint32 width, quint32 height, char depth, char colour, char i
     return bigEndian(width) + bigEndian(height) + QByteArray(rest, sizeof rest);
 }
 
+// A zlib stream of `size` zero bytes.
+QByteArray zlibOfZeros(qsizetype size)
+{
+    const QByteArray zeros(size, '\0');
+    const std::unique_ptr<libdeflate_compressor, void (*)(libdeflate_compressor *)> compressor(
+        libdeflate_alloc_compressor(1), libdeflate_free_compressor);
+    QByteArray stream(qsizetype(libdeflate_zlib_compress_bound(compressor.get(), size_t(size))),
+                      '\0');
+    stream.truncate(qsizetype(libdeflate_zlib_compress(
+        compressor.get(), zeros.constData(), size_t(size), stream.data(), size_t(stream.size()))));
+    return stream;
+}
+
+QByteArray encoded(const QImage &picture, const char *format, bool progressive = false)
+{
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter writer(&buffer, format);
+    writer.setProgressiveScanWrite(progressive);
+    writer.write(picture);
+    return bytes;
+}
+
 } // namespace
 
 void TestRules::pngCheck_data()
@@ -567,6 +596,49 @@ void TestRules::pngCheck_data()
     QTest::newRow("IDAT split in two")
         << assemble({{"IHDR", rgb8}, {"IDAT", idat.left(5)}, {"IDAT", idat.mid(5)}, {"IEND", {}}})
         << -1 << size;
+
+    // Compressed text and profiles: a few kilobytes are sound; what would
+    // inflate past 8 MB is a decompression bomb, and so is a file whose
+    // chunks do together.
+    const QByteArray mebibyte = zlibOfZeros(1 << 20);
+    const QByteArray bomb = zlibOfZeros((8 << 20) + 1);
+    QTest::newRow("zTXt of a megabyte")
+        << assemble({{"IHDR", rgb8},
+                     {"zTXt", QByteArray("Comment\0\0", 9) + mebibyte},
+                     {"IDAT", idat},
+                     {"IEND", {}}})
+        << -1 << size;
+    QTest::newRow("iTXt uncompressed, any size")
+        << assemble({{"IHDR", rgb8},
+                     {"iTXt", QByteArray("XML\0\0\0en\0\0", 10) + bomb},
+                     {"IDAT", idat},
+                     {"IEND", {}}})
+        << -1 << size;
+    QTest::newRow("zTXt broken off") << assemble({{"IHDR", rgb8},
+                                                  {"zTXt", QByteArray("C\0\0", 3) + bomb.left(99)},
+                                                  {"IDAT", idat},
+                                                  {"IEND", {}}})
+                                     << -1 << size;
+    QTest::newRow("zTXt bomb") << assemble({{"IHDR", rgb8},
+                                            {"zTXt", QByteArray("Comment\0\0", 9) + bomb},
+                                            {"IDAT", idat},
+                                            {"IEND", {}}})
+                               << 0 << QSize();
+    QTest::newRow("iTXt bomb") << assemble({{"IHDR", rgb8},
+                                            {"iTXt", QByteArray("XML\0\1\0en\0\0", 10) + bomb},
+                                            {"IDAT", idat},
+                                            {"IEND", {}}})
+                               << 0 << QSize();
+    QTest::newRow("iCCP bomb") << assemble({{"IHDR", rgb8},
+                                            {"iCCP", QByteArray("icc\0\0", 5) + bomb},
+                                            {"IDAT", idat},
+                                            {"IEND", {}}})
+                               << 0 << QSize();
+    QList<Chunk> nine{{"IHDR", rgb8}};
+    for (int i = 0; i < 9; ++i)
+        nine.append({"zTXt", QByteArray("Comment\0\0", 9) + mebibyte});
+    QTest::newRow("nine zTXt of a megabyte each")
+        << assemble(nine + QList<Chunk>{{"IDAT", idat}, {"IEND", {}}}) << 0 << QSize();
 
     QTest::newRow("empty") << QByteArray() << 0 << QSize();
     QTest::newRow("signature only") << pngSignature() << 0 << QSize();
@@ -626,6 +698,101 @@ void TestRules::pngCheck()
     QCOMPARE(check.length, length < 0 ? bytes.size() : length);
     QCOMPARE(check.sound(), length != 0);
     QCOMPARE(check.size, size);
+}
+
+void TestRules::offeredPicture_readOrRefused_data()
+{
+    // Bytes offered as a MIME type, and what becomes of them: the picture
+    // Qt reads from them (or any picture when `expected` is null and the
+    // outcome Picture), a file that is not read, or a size refused.
+    using platform::OfferedPicture::Outcome;
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("type");
+    QTest::addColumn<Outcome>("outcome");
+    QTest::addColumn<QSize>("size");
+
+    QImage picture(37, 23, QImage::Format_RGB32);
+    for (int y = 0; y < picture.height(); ++y) {
+        for (int x = 0; x < picture.width(); ++x)
+            picture.setPixel(x, y, qRgb(x * 7, y * 11, (x * y) % 256));
+    }
+    const QSize size = picture.size();
+    const QByteArray png = pngOf(picture);
+    QTest::newRow("PNG") << png << "image/png" << Outcome::Picture << size;
+    QTest::newRow("PNG, 16 bits") << pngOf(picture.convertToFormat(QImage::Format_RGBA64))
+                                  << "image/png" << Outcome::Picture << size;
+    QTest::newRow("PNG with a zTXt bomb")
+        << assemble({chunksOf(png).first(),
+                     {"zTXt", QByteArray("C\0\0", 3) + zlibOfZeros((8 << 20) + 1)},
+                     chunksOf(png).at(1),
+                     {"IEND", {}}})
+        << "image/png" << Outcome::Unreadable << QSize();
+    QTest::newRow("PNG cut short")
+        << png.chopped(1) << "image/png" << Outcome::Unreadable << QSize();
+    const QByteArray bigIdat = zlibOfZeros(4097 * 20000);
+    QTest::newRow("PNG of 16385 x 20000, too large")
+        << assemble({{"IHDR", header(16385, 20000, 1, 0)}, {"IDAT", bigIdat}, {"IEND", {}}})
+        << "image/png" << Outcome::TooLarge << QSize(16385, 20000);
+    QTest::newRow("PNG of 16384 x 9000 at 16 bits, too large")
+        << assemble({{"IHDR", header(16384, 9000, 16, 0)}, {"IDAT", bigIdat}, {"IEND", {}}})
+        << "image/png" << Outcome::TooLarge << QSize(16384, 9000);
+    QTest::newRow("PNG as Qt's own type")
+        << png << "application/x-qt-image" << Outcome::Picture << size;
+    QTest::newRow("PNG offered as GIF, a type not read")
+        << png << "image/gif" << Outcome::Unreadable << QSize();
+
+    const QByteArray bitmap = encoded(picture, "bmp");
+    QTest::newRow("bitmap") << bitmap << "image/bmp" << Outcome::Picture << size;
+    QTest::newRow("bitmap, 8 bits")
+        << encoded(picture.convertToFormat(QImage::Format_Indexed8), "bmp") << "image/x-bmp"
+        << Outcome::Picture << size;
+    QTest::newRow("bitmap cut short")
+        << bitmap.chopped(40) << "image/bmp" << Outcome::Unreadable << QSize();
+    QByteArray claim = bitmap;
+    qToLittleEndian<qint32>(100000, claim.data() + 18);
+    qToLittleEndian<qint32>(100000, claim.data() + 22);
+    QTest::newRow("bitmap header claiming 100000 x 100000")
+        << claim << "image/bmp" << Outcome::Unreadable << QSize();
+    QByteArray runs = claim;
+    qToLittleEndian<quint16>(8, runs.data() + 28);
+    qToLittleEndian<quint32>(1, runs.data() + 30); // run-length coded: a few bytes may do
+    QTest::newRow("run-length bitmap claiming 100000 x 100000")
+        << runs << "image/bmp" << Outcome::TooLarge << QSize(100000, 100000);
+
+    QTest::newRow("JPEG") << encoded(picture, "jpeg") << "image/jpeg" << Outcome::Picture << size;
+    QTest::newRow("JPEG, progressive")
+        << encoded(picture, "jpeg", true) << "image/jpeg" << Outcome::Picture << size;
+    QTest::newRow("JPEG, grey") << encoded(picture.convertToFormat(QImage::Format_Grayscale8),
+                                           "jpeg")
+                                << "image/jpeg" << Outcome::Picture << size;
+    QByteArray wide = encoded(picture, "jpeg");
+    const qsizetype frame = wide.indexOf("\xff\xc0");
+    QVERIFY(frame > 0);
+    qToBigEndian<quint16>(20000, wide.data() + frame + 7);
+    QTest::newRow("JPEG frame of 20000 x 23, too large")
+        << wide << "image/jpeg" << Outcome::TooLarge << QSize(20000, 23);
+    QTest::newRow("JPEG cut before its frame")
+        << wide.left(frame + 4) << "image/jpeg" << Outcome::Unreadable << QSize();
+}
+
+void TestRules::offeredPicture_readOrRefused()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, type);
+    QFETCH(platform::OfferedPicture::Outcome, outcome);
+    QFETCH(QSize, size);
+    const platform::OfferedPicture::Read read = platform::OfferedPicture::read(bytes, type);
+    QCOMPARE(read.outcome, outcome);
+    QCOMPARE(read.size, size);
+    if (outcome != platform::OfferedPicture::Outcome::Picture) {
+        QVERIFY(read.picture.isNull());
+        return;
+    }
+    // The same pixels as Qt's own reader gives (JPEG: libjpeg read the
+    // same way).
+    const QImage qt = QImage::fromData(bytes).convertToFormat(QImage::Format_ARGB32);
+    QVERIFY(!qt.isNull());
+    QCOMPARE(read.picture.convertToFormat(QImage::Format_ARGB32), qt);
 }
 
 void TestRules::pictureRows_pngReadsAsItsPixels_data()

@@ -6,6 +6,7 @@
 // Run under tests/e2e/with-xvfb.sh, which provides DISPLAY.
 
 #include "E2eSupport.h"
+#include "HostileFiles.h"
 
 #include <QCryptographicHash>
 #include <QDirIterator>
@@ -591,18 +592,43 @@ void tst_ReliabilityE2e::faultyOwner_survived_nextPictureSaved_data()
 {
     QTest::addColumn<QString>("fault");
     QTest::addColumn<bool>("png"); // PNG captures, which keep a sound PNG file as offered
-    QTest::newRow("owner dies mid-transfer") << "dies" << false;
-    QTest::newRow("picture that does not decode") << "undecodable" << false;
-    QTest::newRow("random bytes offered as PNG, PNG captures") << "undecodable" << true;
-    QTest::newRow("owner that never answers") << "hangs" << false;
+    // Hostile files: what kind (hostileFile()), offered as which type, and
+    // whether Pictarro says the picture is too large to save (else it does
+    // not decode, and is left alone).
+    QTest::addColumn<QString>("hostile");
+    QTest::addColumn<QString>("type");
+    QTest::addColumn<bool>("tooLarge");
+    QTest::newRow("owner dies mid-transfer") << "dies" << false << ""
+                                             << "" << false;
+    QTest::newRow("picture that does not decode") << "undecodable" << false << ""
+                                                  << "" << false;
+    QTest::newRow("random bytes offered as PNG, PNG captures") << "undecodable" << true << ""
+                                                               << "" << false;
+    QTest::newRow("owner that never answers") << "hangs" << false << ""
+                                              << "" << false;
+    QTest::newRow("PNG whose text chunk claims 2 GB") << "hostile" << false << "claim"
+                                                      << "image/png" << false;
+    QTest::newRow("PNG whose text chunk claims 2 GB, PNG captures") << "hostile" << true << "claim"
+                                                                    << "image/png" << false;
+    QTest::newRow("zTXt bomb") << "hostile" << false << "zTXt"
+                               << "image/png" << false;
+    QTest::newRow("iCCP bomb, PNG captures") << "hostile" << true << "iCCP"
+                                             << "image/png" << false;
+    QTest::newRow("IDAT bomb, 30000 x 30000") << "hostile" << false << "IDAT"
+                                              << "image/png" << true;
+    QTest::newRow("bitmap header claiming 100000 x 100000") << "hostile" << false << "bitmap"
+                                                            << "image/bmp" << false;
     QTest::newRow("program that quits, hands a picture over and never delivers")
-        << "never delivers" << false;
+        << "never delivers" << false << "" << "" << false;
 }
 
 void tst_ReliabilityE2e::faultyOwner_survived_nextPictureSaved()
 {
     QFETCH(const QString, fault);
     QFETCH(const bool, png);
+    QFETCH(const QString, hostile);
+    QFETCH(const QString, type);
+    QFETCH(const bool, tooLarge);
     if (png)
         CHECKED(writeSettings(
             {{QStringLiteral("ImageExtensionPNG/SaveExtensionPNG"), QStringLiteral("True")}}));
@@ -616,18 +642,19 @@ void tst_ReliabilityE2e::faultyOwner_survived_nextPictureSaved()
         CHECKED(startAgent(owner, {QStringLiteral("die-mid-transfer"), png}, "owning", &said));
         CHECKED(waitForLine(owner, said, "dying"));
         QVERIFY(pollUntil([&] { return owner->state() == QProcess::NotRunning; }));
-    } else if (fault == QLatin1String("undecodable")) {
+    } else if (fault == QLatin1String("undecodable") || fault == QLatin1String("hostile")) {
         QByteArray noise(200000, '\0');
         QRandomGenerator generator(6);
         for (char &byte : noise)
             byte = static_cast<char>(generator.bounded(256));
         noise.replace(0, 8, "\x89PNG\r\n\x1a\n"); // a PNG only by its first bytes
-        const QString file = m_install.path(QStringLiteral("work/noise.png"));
+        const QByteArray bytes = hostile.isEmpty() ? noise : hostileFile(hostile);
+        const QString file = m_install.path(QStringLiteral("work/offered"));
         QFile out(file);
         QVERIFY(out.open(QIODevice::WriteOnly));
-        QCOMPARE(out.write(noise), noise.size());
+        QCOMPARE(out.write(bytes), bytes.size());
         out.close();
-        CHECKED(offer(owner, file, "image/png", true));
+        CHECKED(offer(owner, file, type.isEmpty() ? "image/png" : qPrintable(type), true));
         // xclip says which transfer it waits for next, counting only the
         // data it hands over (not the list of formats): it waits for
         // "number 1" before anything is asked, and for number 2 once the
@@ -640,7 +667,16 @@ void tst_ReliabilityE2e::faultyOwner_survived_nextPictureSaved()
                  }),
                  qPrintable(QLatin1String("the owner was not asked for the picture: ") +
                             QString::fromUtf8(said)));
-        QCOMPARE(owner->state(), QProcess::Running); // left on the clipboard, not dropped
+        if (tooLarge) {
+            // Refused with the message for a picture that cannot be saved,
+            // naming its size, and dropped; its number is spent.
+            QVERIFY2(pollUntil([&] { return messageBoxes().size() == 1; }),
+                     "no message for a picture too large to save");
+            CHECKED(answerMessageBox());
+            QVERIFY2(owner->waitForFinished(WaitMs), "the refused picture stayed on the clipboard");
+        } else {
+            QCOMPARE(owner->state(), QProcess::Running); // left on the clipboard, not dropped
+        }
     } else if (fault == QLatin1String("never delivers")) {
         // Its quit is released by the deadline, not held for good.
         CHECKED(startAgent(owner, {QStringLiteral("save-never-delivers")}, {}, &said));
@@ -659,10 +695,16 @@ void tst_ReliabilityE2e::faultyOwner_survived_nextPictureSaved()
 
     QCOMPARE(m_pictarro->state(), QProcess::Running);
     QCOMPARE(entries(m_install.defaultCaptureFolder()), QStringList());
+    const int next = tooLarge ? 2 : 1;
     CHECKED(capture(numberedPicture(7, QSize(64, 48)),
-                    m_install.defaultCaptureFolder() + u'/' + captureName(1, false, png)));
-    QCOMPARE(entries(m_install.defaultCaptureFolder()), captureNames(1, 1, false, png));
+                    m_install.defaultCaptureFolder() + u'/' + captureName(next, false, png)));
+    QCOMPARE(entries(m_install.defaultCaptureFolder()), captureNames(next, next, false, png));
     QVERIFY(messageBoxes().isEmpty());
+    // What the hostile offer cost, at its peak, seen from outside.
+    constexpr qint64 MaxPeakKb = 300 * 1024;
+    const qint64 peakKb = residentKb(m_pictarro->processId(), "VmHWM:");
+    QVERIFY2(peakKb > 0 && peakKb < MaxPeakKb,
+             qPrintable(QStringLiteral("Pictarro's peak resident memory: %1 kB").arg(peakKb)));
 }
 
 void tst_ReliabilityE2e::hugePicture_saved()

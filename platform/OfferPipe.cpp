@@ -1,0 +1,46 @@
+#include "OfferPipe.h"
+
+#include <QDeadlineTimer>
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <poll.h>
+#include <unistd.h>
+
+namespace platform {
+
+std::optional<QByteArray> readOffer(int fd, qsizetype maxBytes, int answerMs)
+{
+    constexpr qsizetype Chunk = 256 * 1024;
+    QByteArray bytes;
+    QDeadlineTimer deadline(answerMs);
+    for (;;) {
+        pollfd in{fd, POLLIN, 0};
+        const int ready = ::poll(&in, 1, static_cast<int>(deadline.remainingTime()));
+        if (ready < 0 && errno == EINTR)
+            continue;
+        if (ready <= 0) {
+            qWarning("Pictarro: the clipboard's owner did not deliver its data in time");
+            return std::nullopt;
+        }
+        const qsizetype had = bytes.size();
+        if (bytes.capacity() < had + Chunk)
+            bytes.reserve(std::max(had + Chunk, 2 * bytes.capacity()));
+        bytes.resize(had + Chunk);
+        const ssize_t got = ::read(fd, bytes.data() + had, static_cast<size_t>(Chunk));
+        bytes.resize(had + std::max<qsizetype>(got, 0));
+        if (got < 0 && (errno == EINTR || errno == EAGAIN))
+            continue;
+        if (got < 0) {
+            qWarning("Pictarro cannot read the clipboard: %s", std::strerror(errno));
+            return std::nullopt;
+        }
+        if (got == 0)
+            return bytes;
+        if (bytes.size() > maxBytes)
+            return QByteArray();
+        deadline = QDeadlineTimer(answerMs);
+    }
+}
+
+} // namespace platform
