@@ -1,5 +1,7 @@
 #include "ClipboardManagerX11.h"
 
+#include "Xcb.h"
+
 #include <QElapsedTimer>
 #include <QImageReader>
 #include <QSocketNotifier>
@@ -14,11 +16,7 @@ namespace platform {
 
 namespace {
 
-struct FreeReply
-{
-    void operator()(void *reply) const { std::free(reply); }
-};
-template <typename T> using Reply = std::unique_ptr<T, FreeReply>;
+template <typename T> using Reply = XcbPtr<T>;
 
 // The text targets kept, best first; STRING is Latin-1, the others UTF-8.
 const QStringList &textTargets()
@@ -92,10 +90,13 @@ ClipboardManagerX11::ClipboardManagerX11()
         m_connection = nullptr;
         return;
     }
-    xcb_screen_iterator_t screens = xcb_setup_roots_iterator(xcb_get_setup(m_connection));
-    for (int i = 0; i < screenNumber && screens.rem > 0; ++i)
-        xcb_screen_next(&screens);
-    m_root = screens.data->root;
+    const xcb_screen_t *screen = screenOf(m_connection, screenNumber);
+    if (!screen) {
+        xcb_disconnect(m_connection);
+        m_connection = nullptr;
+        return;
+    }
+    m_root = screen->root;
 
     // Another manager (a desktop's own) keeps its selection: nothing changes.
     const xcb_atom_t manager = atom("CLIPBOARD_MANAGER");
@@ -645,16 +646,7 @@ void ClipboardManagerX11::sendNextPiece(Transfer &transfer)
 
 void ClipboardManagerX11::notify(const xcb_selection_request_event_t &request, xcb_atom_t property)
 {
-    xcb_selection_notify_event_t event{};
-    event.response_type = XCB_SELECTION_NOTIFY;
-    event.time = request.time;
-    event.requestor = request.requestor;
-    event.selection = request.selection;
-    event.target = request.target;
-    event.property = property;
-    xcb_send_event(m_connection, 0, request.requestor, XCB_EVENT_MASK_NO_EVENT,
-                   reinterpret_cast<const char *>(&event));
-    xcb_flush(m_connection);
+    notifySelection(m_connection, request, property);
 }
 
 xcb_atom_t ClipboardManagerX11::atom(const char *name)
@@ -663,11 +655,7 @@ xcb_atom_t ClipboardManagerX11::atom(const char *name)
     const auto found = m_atoms.find(key);
     if (found != m_atoms.end())
         return found->second;
-    const Reply<xcb_intern_atom_reply_t> reply(xcb_intern_atom_reply(
-        m_connection,
-        xcb_intern_atom(m_connection, 0, static_cast<uint16_t>(key.size()), key.constData()),
-        nullptr));
-    const xcb_atom_t value = reply ? reply->atom : xcb_atom_t{XCB_ATOM_NONE};
+    const xcb_atom_t value = internAtom(m_connection, name);
     m_atoms.emplace(key, value);
     return value;
 }

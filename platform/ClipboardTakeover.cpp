@@ -1,5 +1,7 @@
 #include "ClipboardTakeover.h"
 
+#include "Xcb.h"
+
 #include <QSocketNotifier>
 #include <cstdlib>
 #include <cstring>
@@ -10,28 +12,7 @@ namespace platform {
 
 namespace {
 
-struct FreeReply
-{
-    void operator()(void *reply) const { std::free(reply); }
-};
-template <typename Reply> using ReplyPtr = std::unique_ptr<Reply, FreeReply>;
-
-xcb_atom_t internAtom(xcb_connection_t *connection, const char *name)
-{
-    const ReplyPtr<xcb_intern_atom_reply_t> reply(xcb_intern_atom_reply(
-        connection, xcb_intern_atom(connection, 0, std::strlen(name), name), nullptr));
-    return reply ? reply->atom : xcb_atom_t{XCB_ATOM_NONE};
-}
-
-xcb_screen_t *defaultScreen(xcb_connection_t *connection, int number)
-{
-    xcb_screen_iterator_t screens = xcb_setup_roots_iterator(xcb_get_setup(connection));
-    for (; screens.rem > 0; xcb_screen_next(&screens), --number) {
-        if (number == 0)
-            return screens.data;
-    }
-    return nullptr;
-}
+template <typename Reply> using ReplyPtr = XcbPtr<Reply>;
 
 } // namespace
 
@@ -44,7 +25,7 @@ std::unique_ptr<ClipboardTakeover> ClipboardTakeover::create()
         return nullptr;
     }
     std::unique_ptr<ClipboardTakeover> takeover(new ClipboardTakeover(connection));
-    const xcb_screen_t *root = defaultScreen(connection, screen);
+    const xcb_screen_t *root = screenOf(connection, screen);
     if (!root)
         return nullptr;
     takeover->m_root = root->root;
@@ -130,7 +111,7 @@ quint32 ClipboardTakeover::serverTime()
                         32, 0, nullptr);
     xcb_flush(m_connection);
     while (xcb_generic_event_t *event = xcb_wait_for_event(m_connection)) {
-        const std::unique_ptr<xcb_generic_event_t, FreeReply> owned(event);
+        const XcbPtr<xcb_generic_event_t> owned(event);
         if ((event->response_type & 0x7f) == XCB_PROPERTY_NOTIFY) {
             const auto *change = reinterpret_cast<const xcb_property_notify_event_t *>(event);
             if (change->window == m_window && change->atom == m_timestamp)
@@ -178,7 +159,7 @@ bool ClipboardTakeover::takeFrom(quint32 owner, quint64 changes)
 void ClipboardTakeover::handleEvents()
 {
     while (xcb_generic_event_t *event = xcb_poll_for_event(m_connection)) {
-        const std::unique_ptr<xcb_generic_event_t, FreeReply> owned(event);
+        const XcbPtr<xcb_generic_event_t> owned(event);
         dispatch(event);
     }
     if (xcb_connection_has_error(m_connection))
@@ -216,35 +197,27 @@ void ClipboardTakeover::answer(const void *request)
     const auto *asked = static_cast<const xcb_selection_request_event_t *>(request);
     // Old clients name no property: the target stands for it.
     const xcb_atom_t property = asked->property != XCB_ATOM_NONE ? asked->property : asked->target;
-    xcb_selection_notify_event_t notify{};
-    notify.response_type = XCB_SELECTION_NOTIFY;
-    notify.time = asked->time;
-    notify.requestor = asked->requestor;
-    notify.selection = asked->selection;
-    notify.target = asked->target;
-    notify.property = XCB_ATOM_NONE; // refused unless answered below
+    xcb_atom_t answered = XCB_ATOM_NONE; // refused unless answered below
     if (m_holding && asked->selection == m_clipboard) {
         if (asked->target == m_targets) {
             const xcb_atom_t offered[] = {m_targets, m_timestamp, m_text};
             xcb_change_property(m_connection, XCB_PROP_MODE_REPLACE, asked->requestor, property,
                                 m_atom, 32, 3, offered);
-            notify.property = property;
+            answered = property;
         } else if (asked->target == m_text) {
             // Empty text. mutter's keeper asks for it only once the bridge
             // has put this offer in place of the picture: its work is done.
             xcb_change_property(m_connection, XCB_PROP_MODE_REPLACE, asked->requestor, property,
                                 m_text, 8, 0, nullptr);
-            notify.property = property;
+            answered = property;
             m_release.start(0);
         } else if (asked->target == m_timestamp) {
             xcb_change_property(m_connection, XCB_PROP_MODE_REPLACE, asked->requestor, property,
                                 m_integer, 32, 1, &m_takenAt);
-            notify.property = property;
+            answered = property;
         }
     }
-    xcb_send_event(m_connection, 0, asked->requestor, XCB_EVENT_MASK_NO_EVENT,
-                   reinterpret_cast<const char *>(&notify));
-    xcb_flush(m_connection);
+    notifySelection(m_connection, *asked, answered);
 }
 
 void ClipboardTakeover::release()

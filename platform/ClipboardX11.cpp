@@ -2,6 +2,7 @@
 
 #include "ClipboardManagerX11.h"
 #include "ClipboardTakeover.h"
+#include "Xcb.h"
 
 #include <QBuffer>
 #include <QClipboard>
@@ -27,29 +28,19 @@ xcb_connection_t *x11Connection()
     return x11 ? x11->connection() : nullptr;
 }
 
-struct FreeReply
-{
-    void operator()(void *reply) const { std::free(reply); }
-};
-
 xcb_atom_t clipboardAtom(xcb_connection_t *connection)
 {
     static xcb_atom_t atom = XCB_ATOM_NONE;
     if (atom == XCB_ATOM_NONE) {
-        const char name[] = "CLIPBOARD";
-        const std::unique_ptr<xcb_intern_atom_reply_t, FreeReply> reply(xcb_intern_atom_reply(
-            connection, xcb_intern_atom(connection, 0, std::strlen(name), name), nullptr));
-        if (reply)
-            atom = reply->atom;
+        atom = internAtom(connection, "CLIPBOARD");
     }
     return atom;
 }
 
 xcb_window_t selectionOwner(xcb_connection_t *connection, xcb_atom_t selection)
 {
-    const std::unique_ptr<xcb_get_selection_owner_reply_t, FreeReply> reply(
-        xcb_get_selection_owner_reply(connection, xcb_get_selection_owner(connection, selection),
-                                      nullptr));
+    const XcbPtr<xcb_get_selection_owner_reply_t> reply(xcb_get_selection_owner_reply(
+        connection, xcb_get_selection_owner(connection, selection), nullptr));
     return reply ? reply->owner : xcb_window_t{XCB_WINDOW_NONE};
 }
 

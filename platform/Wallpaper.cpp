@@ -1,5 +1,7 @@
 #include "Wallpaper.h"
 
+#include "Xcb.h"
+
 #include <QDeadlineTimer>
 #include <QImage>
 #include <QProcess>
@@ -163,24 +165,12 @@ QList<QStringList> lxqtCommands(const QString &path)
 
 // --- the X root window ---------------------------------------------------
 
-struct FreeReply
-{
-    void operator()(void *reply) const { std::free(reply); }
-};
-template <typename Reply> using ReplyPtr = std::unique_ptr<Reply, FreeReply>;
+template <typename Reply> using ReplyPtr = XcbPtr<Reply>;
 
 struct Disconnect
 {
     void operator()(xcb_connection_t *connection) const { xcb_disconnect(connection); }
 };
-
-xcb_atom_t internAtom(xcb_connection_t *connection, const char *name)
-{
-    const ReplyPtr<xcb_intern_atom_reply_t> reply(xcb_intern_atom_reply(
-        connection, xcb_intern_atom(connection, 0, static_cast<uint16_t>(std::strlen(name)), name),
-        nullptr));
-    return reply ? reply->atom : xcb_atom_t{XCB_ATOM_NONE};
-}
 
 xcb_pixmap_t pixmapProperty(xcb_connection_t *connection, xcb_window_t root, xcb_atom_t atom)
 {
@@ -192,16 +182,6 @@ xcb_pixmap_t pixmapProperty(xcb_connection_t *connection, xcb_window_t root, xcb
     xcb_pixmap_t pixmap = XCB_PIXMAP_NONE;
     std::memcpy(&pixmap, xcb_get_property_value(reply.get()), sizeof pixmap);
     return pixmap;
-}
-
-xcb_screen_t *screenOf(xcb_connection_t *connection, int number)
-{
-    xcb_screen_iterator_t it = xcb_setup_roots_iterator(xcb_get_setup(connection));
-    for (; it.rem; --number, xcb_screen_next(&it)) {
-        if (number == 0)
-            return it.data;
-    }
-    return nullptr;
 }
 
 // True when the root window takes 32-bit pixels with 8 bits of red, green

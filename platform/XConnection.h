@@ -1,7 +1,7 @@
 #pragma once
 
-#include <cstdlib>
-#include <memory>
+#include "Xcb.h"
+
 #include <xcb/xcb.h>
 
 namespace platform {
@@ -30,12 +30,5 @@ private:
     xcb_connection_t *m_connection = nullptr;
     const xcb_screen_t *m_screen = nullptr;
 };
-
-// Frees what XCB hands out with malloc (replies, errors, events).
-struct FreeXcb
-{
-    void operator()(void *reply) const { std::free(reply); }
-};
-template <typename T> using XcbPtr = std::unique_ptr<T, FreeXcb>;
 
 } // namespace platform
