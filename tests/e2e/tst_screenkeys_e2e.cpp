@@ -131,7 +131,15 @@ void tst_ScreenKeysE2e::cleanup()
     m_pictarro.reset();
     m_holder.reset();
     m_shown.reset();
-    m_windowManager.reset();
+    if (m_windowManager) {
+        m_windowManager.reset();
+        // The server outlives the cases: a window manager's word on the
+        // active window would outlive it too, naming a window number the
+        // next case's windows may be given again.
+        for (const char *property : {"_NET_ACTIVE_WINDOW", "_NET_SUPPORTING_WM_CHECK"})
+            QProcess::execute(tool("xprop"), {QStringLiteral("-root"), QStringLiteral("-remove"),
+                                              QLatin1String(property)});
+    }
     // The key locks stay with the server: NumLock back off.
     if (m_numLockOn)
         QProcess::execute(tool("xdotool"), {QStringLiteral("key"), QStringLiteral("Num_Lock")});
