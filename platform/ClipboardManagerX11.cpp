@@ -4,6 +4,7 @@
 
 #include <QElapsedTimer>
 #include <QImageReader>
+#include <QLoggingCategory>
 #include <QSocketNotifier>
 #include <QThread>
 #include <QTimer>
@@ -13,6 +14,8 @@
 #include <vector>
 
 namespace platform {
+
+Q_LOGGING_CATEGORY(lcManager, "pictarro.clipboard.manager", QtWarningMsg)
 
 namespace {
 
@@ -227,6 +230,9 @@ void ClipboardManagerX11::run()
         xcb_send_event(m_connection, 0, m_handover->owner, XCB_EVENT_MASK_NO_EVENT,
                        reinterpret_cast<const char *>(&nudge));
         xcb_flush(m_connection);
+        // Writing reads too: the answer may be in XCB's queue now, where
+        // the socket notifier would never see it.
+        processEvents();
     });
     for (QTimer *deadline : {m_idle, m_overall}) {
         connect(deadline, &QTimer::timeout, this, [this] {
@@ -324,6 +330,7 @@ void ClipboardManagerX11::managerRequest(const xcb_selection_request_event_t &re
         notify(request, XCB_ATOM_NONE);
         return;
     }
+    qCDebug(lcManager, "save request from %#x, time %u", request.requestor, request.time);
     m_handover = std::make_unique<Handover>();
     m_handover->request = request;
     m_handover->owner = owner->owner;
@@ -372,6 +379,8 @@ void ClipboardManagerX11::readTargets(const std::vector<xcb_atom_t> &targets)
         finishHandover(false); // nothing Pictarro keeps
         return;
     }
+    qCDebug(lcManager, "targets: %s; asking for %s", qPrintable(names.join(u' ')),
+            qPrintable(chosen));
     m_handover->readingTargets = false;
     m_handover->targetName = chosen;
     m_handover->target = targets[static_cast<std::size_t>(names.indexOf(chosen))];
@@ -410,8 +419,14 @@ void ClipboardManagerX11::selectionNotify(const xcb_selection_notify_event_t &ev
                                : m_handover                             ? m_handover->target
                                                                         : xcb_atom_t{XCB_ATOM_NONE};
     if (!m_handover || event.requestor != m_window || event.selection != atom("CLIPBOARD") ||
-        event.target != awaited || m_handover->incremental)
+        event.target != awaited || m_handover->incremental) {
+        qCDebug(lcManager, "selection notify ignored: requestor %#x target %u property %u",
+                event.requestor, event.target, event.property);
         return;
+    }
+    qCDebug(lcManager, "answer for %s: property %u",
+            m_handover->readingTargets ? "TARGETS" : qPrintable(m_handover->targetName),
+            event.property);
     m_nudge->stop();
     if (event.property == XCB_ATOM_NONE) {
         finishHandover(false);
@@ -497,6 +512,10 @@ void ClipboardManagerX11::complete()
     const bool captured = !handedOver->picture.isEmpty() && m_captureHolds == m_handover->owner;
     const bool stillOwned = owner && owner->owner == m_handover->owner && !captured;
     const xcb_timestamp_t since = m_handover->request.time;
+    qCDebug(lcManager, "read %lld bytes of %s from %#x; owner now %#x, capture holds %#x: %s",
+            qlonglong(m_handover->bytes.size()), qPrintable(m_handover->targetName),
+            m_handover->owner, owner ? owner->owner : 0u, m_captureHolds.load(),
+            stillOwned ? "kept" : "not kept");
     finishHandover(true, false);
     if (stillOwned) {
         // Under the lock: release() of the offer kept before sees either
@@ -516,6 +535,7 @@ void ClipboardManagerX11::finishHandover(bool saved, bool announce)
     if (!m_handover)
         return;
     const std::unique_ptr<Handover> handover = std::move(m_handover);
+    qCDebug(lcManager, "handover from %#x ends, %s", handover->owner, saved ? "saved" : "failed");
     m_savingFrom = XCB_WINDOW_NONE;
     m_idle->stop();
     m_overall->stop();
@@ -539,9 +559,13 @@ void ClipboardManagerX11::release(const std::shared_ptr<const HandedOver> &which
         if (!which || m_kept != which)
             return;
         m_kept.reset();
+        qCDebug(lcManager, "kept copy released");
         xcb_set_selection_owner(m_connection, XCB_WINDOW_NONE, m_clipboard, XCB_CURRENT_TIME);
         xcb_flush(m_connection);
     }
+    // The flush may have read events into XCB's queue on this thread; the
+    // manager's thread handles them.
+    QMetaObject::invokeMethod(this, &ClipboardManagerX11::processEvents, Qt::QueuedConnection);
     Q_EMIT changed();
 }
 

@@ -8,6 +8,7 @@
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QImage>
+#include <QLoggingCategory>
 #include <QMimeData>
 #include <QtGui/qguiapplication_platform.h>
 #include <algorithm>
@@ -17,6 +18,8 @@
 #include <xcb/xcb.h>
 
 namespace platform {
+
+Q_LOGGING_CATEGORY(lcClipboardX11, "pictarro.clipboard.x11", QtWarningMsg)
 
 namespace {
 
@@ -91,6 +94,7 @@ void ClipboardX11::ownerChanged()
     m_silentOwner = XCB_WINDOW_NONE;
     if (xcb_connection_t *connection = x11Connection())
         m_announcedOwner = selectionOwner(connection, clipboardAtom(connection));
+    qCDebug(lcClipboardX11, "announced owner %#x, held %#x", m_announcedOwner, m_pictureOwner);
     // A picture held and left (a refill, one that did not decode) stops
     // counting as the capture's once another owner came.
     if (m_manager && m_announcedOwner != m_pictureOwner)
@@ -112,6 +116,8 @@ const QMimeData *ClipboardX11::offer() const
     if (!connection || !data || QGuiApplication::clipboard()->ownsClipboard())
         return data;
     const xcb_window_t owner = selectionOwner(connection, clipboardAtom(connection));
+    qCDebug(lcClipboardX11, "offer of %#x (announced %#x, silent %#x, manager saving %#x)", owner,
+            m_announcedOwner, m_silentOwner, m_manager ? m_manager->savingFrom() : 0u);
     // Our own empty offer, while it empties the clipboard, offers nothing.
     if (owner == XCB_WINDOW_NONE || owner == m_silentOwner ||
         (m_takeover && owner == m_takeover->window()))
@@ -199,6 +205,8 @@ QByteArray ClipboardX11::readHeld(const QString &mimeType)
 {
     QByteArray bytes = data(mimeType);
     xcb_connection_t *connection = x11Connection();
+    qCDebug(lcClipboardX11, "read %lld bytes of %s held from %#x%s", qlonglong(bytes.size()),
+            qPrintable(mimeType), m_pictureOwner, m_servedKept ? " (kept copy)" : "");
     if (m_servedKept) {
         // The manager took over since the offer was held (window numbers
         // come back, so the held one may even own the clipboard again
@@ -224,6 +232,7 @@ QByteArray ClipboardX11::readHeld(const QString &mimeType)
         m_pictureOwner != XCB_WINDOW_NONE && m_pictureOwner == m_doubtfulOwner;
     m_doubtfulOwner = XCB_WINDOW_NONE;
     if (fromDoubtfulOwner && qHash(bytes) == m_doubtfulBytes) {
+        qCDebug(lcClipboardX11, "repeat of %#x dropped", m_pictureOwner);
         dropHeld();
         m_pictureOwner = XCB_WINDOW_NONE;
         if (m_manager)
@@ -237,6 +246,7 @@ QByteArray ClipboardX11::readHeld(const QString &mimeType)
         // came since (a clipboard manager's refill, say) served the bytes.
         m_pictureOwner = ownerAfter;
     } else if (ownerAfter != m_pictureOwner) {
+        qCDebug(lcClipboardX11, "owner %#x took over during the read", ownerAfter);
         m_doubtfulOwner = ownerAfter;
         m_doubtfulBytes = qHash(bytes);
     }
@@ -250,6 +260,8 @@ void ClipboardX11::clear()
         QGuiApplication::clipboard()->clear(QClipboard::Clipboard);
         return;
     }
+    qCDebug(lcClipboardX11, "emptying, held %#x%s", m_pictureOwner,
+            m_keptHeld ? " (kept copy)" : "");
     dropHeld();
     m_pictureOwner = XCB_WINDOW_NONE;
     if (m_manager)

@@ -748,13 +748,6 @@ void tst_ReliabilityE2e::quitAtOnce_handedOver()
     QFETCH(const QString, what);
     QFETCH(const bool, png);
     QFETCH(const bool, otherManager);
-    // Known fault, being mended: a Qt program's picture handed over on its
-    // way out is now and then not saved (about 1 run in 8 loses one of the
-    // three). The row stays here to prove the mend; until then it says why
-    // it does not run instead of failing at random.
-    if (what == QLatin1String("picture") && qEnvironmentVariableIsEmpty("PICTARRO_RUN_KNOWN_RACES"))
-        QSKIP("a picture handed over by a Qt program that quits is sometimes not saved: known "
-              "race in the clipboard manager; PICTARRO_RUN_KNOWN_RACES=1 runs it");
     if (png)
         CHECKED(writeSettings(
             {{QStringLiteral("ImageExtensionPNG/SaveExtensionPNG"), QStringLiteral("True")}}));
