@@ -16,9 +16,11 @@ packages="cmake ninja-build g++ pkg-config qt6-base-dev qt6-multimedia-dev libtu
 #   installed; with its recommendations it pulls a whole Plasma desktop.)
 # - for the screenshot keys' tests and benchmark, ImageMagick (its import
 #   reads the screen, its display shows another program's window) and
-#   openbox, a window manager that draws frames.
+#   openbox, a window manager that draws frames;
+# - two desktops' screenshot tools that copy the screen and quit at once
+#   (GNOME's and Xfce's, both GTK 3).
 lean_packages="sway wl-clipboard xwayland mutter gnome-shell gnome-shell-extension-appindicator
-  libglib2.0-bin imagemagick openbox"
+  libglib2.0-bin imagemagick openbox gnome-screenshot xfce4-screenshooter"
 
 missing_of() {
     for package in "$@"; do

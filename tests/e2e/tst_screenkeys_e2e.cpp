@@ -2,7 +2,8 @@
 // xdotool as a person would, the pictures compared with what ImageMagick's
 // `import` reads off the same screen, another program's window shown by
 // ImageMagick's `display`, and a real window manager (openbox) for the
-// window frame.
+// window frame. Beside them, the desktops' own screenshot tools, which copy
+// the screen and quit at once.
 //
 // Run under tests/e2e/with-xvfb.sh, which provides DISPLAY.
 
@@ -86,6 +87,8 @@ private Q_SLOTS:
 
     void screenKey_data();
     void screenKey();
+    void screenshotTool_copiesAndQuits_data();
+    void screenshotTool_copiesAndQuits();
 
 private:
     QString tool(const char *name) const { return QStandardPaths::findExecutable(name); }
@@ -445,6 +448,60 @@ void tst_ScreenKeysE2e::screenKey()
         QVERIFY(pollUntil([&] { return m_holder->canReadLine(); }));
         QCOMPARE(m_holder->readLine().trimmed(), QByteArray("holding"));
     }
+}
+
+void tst_ScreenKeysE2e::screenshotTool_copiesAndQuits_data()
+{
+    QTest::addColumn<QString>("program");
+    QTest::addColumn<QStringList>("arguments");
+    QTest::newRow("gnome-screenshot -c") << "gnome-screenshot" << QStringList{"-c"};
+    QTest::newRow("xfce4-screenshooter -f -c") << "xfce4-screenshooter" << QStringList{"-f", "-c"};
+}
+
+void tst_ScreenKeysE2e::screenshotTool_copiesAndQuits()
+{
+    // GTK 3 tools: the picture is copied, the tool quits at once and hands
+    // it over to the clipboard manager, Pictarro, on its way out.
+    QFETCH(const QString, program);
+    QFETCH(const QStringList, arguments);
+    const QString path = QStandardPaths::findExecutable(program);
+    if (path.isEmpty())
+        QSKIP(qPrintable(program + QLatin1String(" is not installed")));
+    CHECKED(startPictarro());
+    const QImage shown = e2e::testPicture(QSize(320, 200));
+    const QString shownFile = m_install.path(QStringLiteral("shown.png"));
+    QVERIFY(shown.save(shownFile));
+    m_shown = m_install.start(tool("display"),
+                              {QStringLiteral("-title"), QStringLiteral("Shown picture"),
+                               QStringLiteral("-geometry"), QStringLiteral("+760+300"), shownFile});
+    QVERIFY2(!findWindow(QStringLiteral("^Shown picture$")).isEmpty(),
+             "the picture's window did not show");
+
+    const QString folder = m_install.defaultCaptureFolder();
+    for (int n = 1; n <= 3; ++n) {
+        // Pictarro's window shows the counter: the screen changes with
+        // each capture, so it is read again before each.
+        const QImage expected = rootPicture();
+        QVERIFY(!expected.isNull());
+        Child screenshot = m_install.start(path, arguments);
+        QVERIFY2(screenshot->waitForFinished(SlowMs), qPrintable(program));
+        QVERIFY2(screenshot->exitStatus() == QProcess::NormalExit && screenshot->exitCode() == 0,
+                 screenshot->readAllStandardError().constData());
+        const QString file = folder + QStringLiteral("/Pictarro %1.bmp").arg(n);
+        QVERIFY2(pollUntil([&] { return QFileInfo::exists(file); }),
+                 qPrintable(QLatin1String("no capture; the folder holds: ") + listing(folder)));
+        const QString difference = differenceText(QImage(file), expected);
+        QVERIFY2(difference.isEmpty(), qPrintable(difference));
+        // Nothing stays behind on the clipboard.
+        QVERIFY(pollUntil([&] {
+            return !run(m_install.environment(), tool("xclip"),
+                        {QStringLiteral("-o"), QStringLiteral("-selection"),
+                         QStringLiteral("clipboard"), QStringLiteral("-t"),
+                         QStringLiteral("TARGETS")});
+        }));
+    }
+    QCOMPARE(listing(m_install.defaultCaptureFolder()),
+             QStringLiteral("Pictarro 1.bmp, Pictarro 2.bmp, Pictarro 3.bmp"));
 }
 
 QTEST_GUILESS_MAIN(tst_ScreenKeysE2e)
