@@ -454,8 +454,13 @@ void tst_ScreenKeysE2e::screenshotTool_copiesAndQuits_data()
 {
     QTest::addColumn<QString>("program");
     QTest::addColumn<QStringList>("arguments");
-    QTest::newRow("gnome-screenshot -c") << "gnome-screenshot" << QStringList{"-c"};
-    QTest::newRow("xfce4-screenshooter -f -c") << "xfce4-screenshooter" << QStringList{"-f", "-c"};
+    QTest::addColumn<bool>("captureOn");
+    const QStringList gnome{"-c"};
+    const QStringList xfce{"-f", "-c"};
+    QTest::newRow("gnome-screenshot -c") << "gnome-screenshot" << gnome << true;
+    QTest::newRow("xfce4-screenshooter -f -c") << "xfce4-screenshooter" << xfce << true;
+    QTest::newRow("capturing off: the tool's screen stays on the clipboard")
+        << "gnome-screenshot" << gnome << false;
 }
 
 void tst_ScreenKeysE2e::screenshotTool_copiesAndQuits()
@@ -464,9 +469,11 @@ void tst_ScreenKeysE2e::screenshotTool_copiesAndQuits()
     // it over to the clipboard manager, Pictarro, on its way out.
     QFETCH(const QString, program);
     QFETCH(const QStringList, arguments);
+    QFETCH(const bool, captureOn);
     const QString path = QStandardPaths::findExecutable(program);
     if (path.isEmpty())
         QSKIP(qPrintable(program + QLatin1String(" is not installed")));
+    const QProcessEnvironment env = m_install.environment();
     CHECKED(startPictarro());
     const QImage shown = e2e::testPicture(QSize(320, 200));
     const QString shownFile = m_install.path(QStringLiteral("shown.png"));
@@ -476,9 +483,16 @@ void tst_ScreenKeysE2e::screenshotTool_copiesAndQuits()
                                QStringLiteral("-geometry"), QStringLiteral("+760+300"), shownFile});
     QVERIFY2(!findWindow(QStringLiteral("^Shown picture$")).isEmpty(),
              "the picture's window did not show");
+    if (!captureOn)
+        CHECKED(switchCaptureOff(findWindow(QStringLiteral("^Pictarro$"))));
+    const auto clipboard = [&](const char *target) {
+        return run(env, tool("xclip"),
+                   {QStringLiteral("-o"), QStringLiteral("-selection"), QStringLiteral("clipboard"),
+                    QStringLiteral("-t"), QLatin1String(target)});
+    };
 
     const QString folder = m_install.defaultCaptureFolder();
-    for (int n = 1; n <= 3; ++n) {
+    for (int n = 1; n <= (captureOn ? 3 : 1); ++n) {
         // Pictarro's window shows the counter: the screen changes with
         // each capture, so it is read again before each.
         const QImage expected = rootPicture();
@@ -487,21 +501,30 @@ void tst_ScreenKeysE2e::screenshotTool_copiesAndQuits()
         QVERIFY2(screenshot->waitForFinished(SlowMs), qPrintable(program));
         QVERIFY2(screenshot->exitStatus() == QProcess::NormalExit && screenshot->exitCode() == 0,
                  screenshot->readAllStandardError().constData());
+        if (!captureOn) {
+            // Kept for pasting, as a clipboard manager keeps it.
+            QImage pasted;
+            QVERIFY2(pollUntil([&] {
+                         const auto png = clipboard("image/png");
+                         pasted = png ? QImage::fromData(*png, "PNG") : QImage();
+                         return !pasted.isNull();
+                     }),
+                     "no picture on the clipboard");
+            const QString difference =
+                differenceText(pasted.convertToFormat(QImage::Format_RGB32), expected);
+            QVERIFY2(difference.isEmpty(), qPrintable(difference));
+            QCOMPARE(listing(folder), QString());
+            return;
+        }
         const QString file = folder + QStringLiteral("/Pictarro %1.bmp").arg(n);
         QVERIFY2(pollUntil([&] { return QFileInfo::exists(file); }),
                  qPrintable(QLatin1String("no capture; the folder holds: ") + listing(folder)));
         const QString difference = differenceText(QImage(file), expected);
         QVERIFY2(difference.isEmpty(), qPrintable(difference));
         // Nothing stays behind on the clipboard.
-        QVERIFY(pollUntil([&] {
-            return !run(m_install.environment(), tool("xclip"),
-                        {QStringLiteral("-o"), QStringLiteral("-selection"),
-                         QStringLiteral("clipboard"), QStringLiteral("-t"),
-                         QStringLiteral("TARGETS")});
-        }));
+        QVERIFY(pollUntil([&] { return !clipboard("TARGETS"); }));
     }
-    QCOMPARE(listing(m_install.defaultCaptureFolder()),
-             QStringLiteral("Pictarro 1.bmp, Pictarro 2.bmp, Pictarro 3.bmp"));
+    QCOMPARE(listing(folder), QStringLiteral("Pictarro 1.bmp, Pictarro 2.bmp, Pictarro 3.bmp"));
 }
 
 QTEST_GUILESS_MAIN(tst_ScreenKeysE2e)
