@@ -133,22 +133,35 @@ quint64 ClipboardTakeover::changesSeen()
 
 bool ClipboardTakeover::takeFrom(quint32 owner, quint64 changes)
 {
+    return replaceOwner(owner, changes, true);
+}
+
+bool ClipboardTakeover::dropFrom(quint32 owner, quint64 changes)
+{
+    return replaceOwner(owner, changes, false);
+}
+
+bool ClipboardTakeover::replaceOwner(quint32 owner, quint64 changes, bool take)
+{
     if (xcb_connection_has_error(m_connection))
         return false;
-    const xcb_timestamp_t now = serverTime();
+    const xcb_timestamp_t now = take ? serverTime() : xcb_timestamp_t{XCB_CURRENT_TIME};
     xcb_grab_server(m_connection);
     const ReplyPtr<xcb_get_selection_owner_reply_t> current(xcb_get_selection_owner_reply(
         m_connection, xcb_get_selection_owner(m_connection, m_clipboard), nullptr));
     const xcb_window_t was = current ? current->owner : xcb_window_t{XCB_WINDOW_NONE};
     handleEvents(); // the changes announced before the server was held
-    const bool take = was != XCB_WINDOW_NONE && was != m_window && (owner == 0 || was == owner) &&
-                      (changes == 0 || changes == m_changes);
-    if (take)
-        xcb_set_selection_owner(m_connection, m_window, m_clipboard, now);
+    const bool replace = was != XCB_WINDOW_NONE && was != m_window &&
+                         (owner == 0 || was == owner) && (changes == 0 || changes == m_changes);
+    if (replace)
+        xcb_set_selection_owner(m_connection, take ? m_window : xcb_window_t{XCB_WINDOW_NONE},
+                                m_clipboard, now);
     xcb_ungrab_server(m_connection);
     xcb_flush(m_connection);
-    if (!take)
-        return false;
+    if (!replace || !take) {
+        handleEvents(); // what the flush read meanwhile
+        return replace;
+    }
     m_takenAt = now;
     m_holding = true;
     m_release.start(KeeperWaitMs);

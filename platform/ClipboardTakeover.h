@@ -10,7 +10,10 @@ struct xcb_connection_t;
 namespace platform {
 
 // Empties the X clipboard the way a program that copies nothing would: it
-// takes CLIPBOARD with an offer of no data, and gives it up again.
+// takes CLIPBOARD with an offer of no data, and gives it up again. Or,
+// where that is not needed, simply gives it up; either only while the offer
+// it empties is still the one there, which it tells by counting every
+// change of owner, a program copying again from the same window included.
 //
 // Simply giving the clipboard up (owner None) is not enough under mutter
 // (GNOME, on Wayland and on Xorg). Its bridge drops the Wayland side only
@@ -57,6 +60,11 @@ public:
     // a newer offer is never replaced. Returns whether it was taken.
     bool takeFrom(quint32 owner, quint64 changes = 0);
 
+    // Gives the clipboard up (owner None) on the same terms: only while
+    // `owner` still owns it and, when `changes` is given, nobody copied
+    // since, not even `owner` itself. Returns whether it was given up.
+    bool dropFrom(quint32 owner, quint64 changes = 0);
+
     // The window that owns the empty offer.
     quint32 window() const { return m_window; }
 
@@ -71,6 +79,7 @@ private:
     void answer(const void *request);
     void release();
     quint32 serverTime();
+    bool replaceOwner(quint32 owner, quint64 changes, bool take);
 
     xcb_connection_t *m_connection;
     std::unique_ptr<QSocketNotifier> m_notifier;

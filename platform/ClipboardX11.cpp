@@ -56,7 +56,11 @@ ClipboardX11::ClipboardX11(Emptying emptying)
 {
     connect(QGuiApplication::clipboard(), &QClipboard::dataChanged, this,
             &ClipboardX11::ownerChanged);
-    if (emptying == Emptying::TakeOverUnderMutter && x11Connection())
+    // Its own connection counts every change of owner, so that emptying
+    // the clipboard never takes a newer offer, even one from the window the
+    // picture came from.
+    m_mayTakeOver = emptying == Emptying::TakeOverUnderMutter;
+    if (x11Connection())
         m_takeover = ClipboardTakeover::create();
     if (x11Connection()) {
         m_manager = std::make_unique<ClipboardManagerX11>();
@@ -92,6 +96,9 @@ void ClipboardX11::ownerChanged()
     // A new offer, even from the window that would not answer before, is
     // asked again.
     m_silentOwner = XCB_WINDOW_NONE;
+    // Window numbers come back: an owner seen early next time waits for its
+    // own announcement, not one long past.
+    m_unannouncedOwner = XCB_WINDOW_NONE;
     if (xcb_connection_t *connection = x11Connection())
         m_announcedOwner = selectionOwner(connection, clipboardAtom(connection));
     qCDebug(lcClipboardX11, "announced owner %#x, held %#x", m_announcedOwner, m_pictureOwner);
@@ -243,8 +250,11 @@ QByteArray ClipboardX11::readHeld(const QString &mimeType)
     const xcb_window_t ownerAfter = selectionOwner(connection, clipboardAtom(connection));
     if (m_pictureOwner == XCB_WINDOW_NONE) {
         // Nobody owned the clipboard when the offer was held: the owner that
-        // came since (a clipboard manager's refill, say) served the bytes.
+        // came since (a clipboard manager's refill, say) served the bytes,
+        // and its offer is the one counted from.
         m_pictureOwner = ownerAfter;
+        if (m_takeover)
+            m_heldChanges = m_takeover->changesSeen();
     } else if (ownerAfter != m_pictureOwner) {
         qCDebug(lcClipboardX11, "owner %#x took over during the read", ownerAfter);
         m_doubtfulOwner = ownerAfter;
@@ -268,11 +278,16 @@ void ClipboardX11::clear()
         m_manager->setCaptureHolds(XCB_WINDOW_NONE);
 }
 
+bool ClipboardX11::takesOver() const
+{
+    return m_mayTakeOver && m_takeover && m_takeover->windowManagerKeepsCopies();
+}
+
 void ClipboardX11::dropHeld()
 {
     // Under mutter the clipboard is emptied by taking it over, which counts
     // changes of owner and so never takes a newer handover either.
-    if (m_keptHeld && !(m_takeover && m_takeover->windowManagerKeepsCopies()))
+    if (m_keptHeld && !takesOver())
         m_manager->release(m_keptHeld);
     else
         empty(m_pictureOwner);
@@ -281,8 +296,11 @@ void ClipboardX11::dropHeld()
 
 void ClipboardX11::empty(quint32 pictureOwner)
 {
-    if (m_takeover && m_takeover->windowManagerKeepsCopies())
-        m_takeover->takeFrom(pictureOwner, pictureOwner != XCB_WINDOW_NONE ? m_heldChanges : 0);
+    const quint64 changes = pictureOwner != XCB_WINDOW_NONE ? m_heldChanges : 0;
+    if (takesOver())
+        m_takeover->takeFrom(pictureOwner, changes);
+    else if (m_takeover)
+        m_takeover->dropFrom(pictureOwner, changes);
     else
         dropOffer(pictureOwner);
 }

@@ -59,7 +59,10 @@ private:
     mutable std::unique_ptr<QMimeData> m_keptOffer;
     void empty(quint32 pictureOwner);
 
-    std::unique_ptr<ClipboardTakeover> m_takeover; // under mutter, when asked for
+    bool takesOver() const;
+
+    std::unique_ptr<ClipboardTakeover> m_takeover; // on X11: counts changes, empties
+    bool m_mayTakeOver = false;                    // under mutter, when asked for
     quint64 m_heldChanges = 0;                     // its count of changes at holdOffer()
 
     quint32 m_pictureOwner = 0;             // the window whose offer is held

@@ -7,6 +7,11 @@
 //       Offers the numbered pictures FIRST .. FIRST+COUNT-1 one after
 //       another, each as soon as the previous one was taken off the
 //       clipboard ("offered N"); exits once the last one was taken.
+//   clipboard_agent feed-eagerly FIRST COUNT WIDTH HEIGHT
+//       The same from one window that never waits: each picture is offered
+//       the moment the one before was read ("offered N"), as a screenshot
+//       tool in a hurry would. Exits once the last one was taken off the
+//       clipboard.
 //   clipboard_agent keep
 //       A clipboard manager that never lets the clipboard stay empty: it
 //       remembers the last picture it saw and offers it again as soon as
@@ -50,10 +55,12 @@
 #include <QGuiApplication>
 #include <QMimeData>
 #include <QSocketNotifier>
+#include <QTimer>
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
 #include <poll.h>
 #include <unistd.h>
 #include <xcb/xcb.h>
@@ -109,6 +116,55 @@ int feed(int argc, char **argv)
     QObject::connect(clipboard, &QClipboard::dataChanged, &app, [&] {
         if (!stillOffered(clipboard, offer))
             offerNext();
+    });
+    offerNext();
+    return QGuiApplication::exec();
+}
+
+// A picture offer that tells when its bytes are read.
+class WatchedOffer final : public QMimeData
+{
+public:
+    explicit WatchedOffer(std::function<void()> read) : m_read(std::move(read)) {}
+
+protected:
+    QVariant retrieveData(const QString &type, QMetaType wanted) const override
+    {
+        if (m_read)
+            QTimer::singleShot(0, qApp, m_read); // once this answer is on its way
+        return QMimeData::retrieveData(type, wanted);
+    }
+
+private:
+    std::function<void()> m_read;
+};
+
+int feedEagerly(int argc, char **argv)
+{
+    if (argc != 6)
+        return 2;
+    const int first = std::atoi(argv[2]);
+    const int last = first + std::atoi(argv[3]) - 1;
+    const QSize size(std::atoi(argv[4]), std::atoi(argv[5]));
+    QGuiApplication app(argc, argv);
+    QClipboard *clipboard = QGuiApplication::clipboard();
+    int offered = first - 1;
+    const QMimeData *offer = nullptr;
+    std::function<void()> offerNext = [&] {
+        ++offered;
+        const int current = offered;
+        auto *data = new WatchedOffer([&, current] {
+            if (offered == current && current < last)
+                offerNext(); // the first read of this one, not a later read
+        });
+        data->setImageData(e2e::numberedPicture(offered, size));
+        offer = data;
+        clipboard->setMimeData(data);
+        say("offered " + QByteArray::number(offered));
+    };
+    QObject::connect(clipboard, &QClipboard::dataChanged, &app, [&] {
+        if (offered == last && !stillOffered(clipboard, offer))
+            QGuiApplication::exit(0);
     });
     offerNext();
     return QGuiApplication::exec();
@@ -492,6 +548,8 @@ int main(int argc, char **argv)
         return feed(argc, argv);
     if (mode == "keep")
         return keep(argc, argv);
+    if (mode == "feed-eagerly")
+        return feedEagerly(argc, argv);
     if (mode == "copy-and-quit")
         return copyAndQuit(argc, argv);
     if (mode == "save-never-delivers")
@@ -517,7 +575,8 @@ int main(int argc, char **argv)
     }
     if (mode == "hold-print")
         return holdPrint();
-    std::fputs("usage: clipboard_agent feed FIRST COUNT WIDTH HEIGHT | keep | hang | "
+    std::fputs("usage: clipboard_agent feed FIRST COUNT WIDTH HEIGHT | "
+               "feed-eagerly FIRST COUNT WIDTH HEIGHT | keep | hang | "
                "die-mid-transfer FILE | copy-and-quit picture N W H | copy-and-quit text TEXT | "
                "copy-and-quit-in-pieces N W H | "
                "save-never-delivers | manager | hold-print\n",

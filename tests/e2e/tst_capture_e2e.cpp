@@ -120,6 +120,7 @@ private Q_SLOTS:
     void leavesTextAlone();
     void secondInstanceExits();
     void burstUnderLoad_eachPictureSavedOnce();
+    void copiedAgainWhileSaved_eachPictureSavedOnce();
 
 private:
     void writeSettings(const QList<Setting> &settings);
@@ -610,6 +611,33 @@ void tst_CaptureE2e::burstUnderLoad_eachPictureSavedOnce()
         QCOMPARE(captured.size(), QSize(40 + i, 30 + i % 7));
     }
     QCOMPARE(storedCounter(), QString::number(Pictures));
+}
+
+void tst_CaptureE2e::copiedAgainWhileSaved_eachPictureSavedOnce()
+{
+    // One program copies its next picture the moment the last one was read,
+    // while Pictarro is still saving it: emptying the clipboard afterwards
+    // must not take the new picture, although the same window offers it.
+    constexpr int Pictures = 8;
+    const QSize size(640, 480);
+    CHECKED(startPictarro(m_pictarro));
+    CHECKED(waitUntilReady(m_install.defaultCaptureFolder()));
+    Child agent = m_install.start(QStringLiteral(CLIPBOARD_AGENT),
+                                  {QStringLiteral("feed-eagerly"), QStringLiteral("1"),
+                                   QString::number(Pictures), QString::number(size.width()),
+                                   QString::number(size.height())});
+    const QString folder = m_install.defaultCaptureFolder();
+    CHECKED(waitForFile(folder + QStringLiteral("/Pictarro %1.bmp").arg(Pictures)));
+    QVERIFY2(agent->waitForFinished(WaitMs), agent->readAllStandardOutput().constData());
+    QStringList expected;
+    for (int n = 1; n <= Pictures; ++n) {
+        expected << QStringLiteral("Pictarro %1.bmp").arg(n);
+        const QImage saved(folder + u'/' + expected.last());
+        QVERIFY2(!firstDifference(saved, e2e::numberedPicture(n, size)),
+                 qPrintable(expected.last()));
+    }
+    expected.sort();
+    QCOMPARE(listing(folder), expected.join(QLatin1String(", ")));
 }
 
 QTEST_GUILESS_MAIN(tst_CaptureE2e)
