@@ -1,23 +1,21 @@
-// The capture service under load, faults and a hostile desktop: the real
-// Pictarro and libbmp2jpeg.so on a real X server, fed and harassed by other
-// processes (xclip and tests/e2e/clipboard_agent), observed only through
-// files, windows and the clipboard.
+// The capture service under load and faults: the real Pictarro and
+// libbmp2jpeg.so on a real X server, fed by other processes (xclip and
+// tests/e2e/clipboard_agent): bursts of pictures, a kill in the middle of
+// one, a refilling clipboard manager, a huge picture, a capture folder that
+// cannot be written, garbage settings and a soak. Observed only through
+// files, windows and the clipboard. Faulty and hostile clipboard owners are
+// in tst_owners_e2e.
 //
 // Run under tests/e2e/with-xvfb.sh, which provides DISPLAY.
 
-#include "E2eSupport.h"
-#include "HostileFiles.h"
+#include "ReliabilityFixture.h"
 
 #include <QCryptographicHash>
 #include <QDirIterator>
 #include <QElapsedTimer>
 #include <QFileInfo>
-#include <QImageReader>
 #include <QRandomGenerator>
-#include <QRegularExpression>
 #include <QSet>
-#include <QStandardPaths>
-#include <QTemporaryDir>
 #include <QTest>
 #include <csignal>
 #include <cstring>
@@ -31,11 +29,6 @@ namespace {
 // again, for a clipboard manager's refill (MainForm's RefillWindowMs).
 constexpr int RefillWindowMs = 3000;
 
-// Waiting this long shows that something that would follow at once does not
-// happen: an announcement, a request or a message box come within
-// milliseconds when they come at all.
-constexpr int QuietMs = 1500;
-
 QByteArray fileHash(const QString &path)
 {
     QFile file(path);
@@ -44,19 +37,6 @@ QByteArray fileHash(const QString &path)
     QCryptographicHash hash(QCryptographicHash::Sha1);
     hash.addData(&file);
     return hash.result();
-}
-
-// The resident memory of a process, in kB, or -1.
-qint64 residentKb(qint64 pid, const char *field = "VmRSS:")
-{
-    QFile status(QStringLiteral("/proc/%1/status").arg(pid));
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray &line : status.readAll().split('\n')) {
-        if (line.startsWith(field))
-            return line.mid(qstrlen(field)).trimmed().split(' ').value(0).toLongLong();
-    }
-    return -1;
 }
 
 // Every file below a folder, as paths relative to it.
@@ -73,336 +53,26 @@ QSet<QString> filesBelow(const QString &folder, const QString &except = {})
     return files;
 }
 
-QString captureName(int number, bool jpeg = false, bool png = false)
-{
-    return QStringLiteral("Pictarro %1.%2").arg(number).arg(jpeg ? "jpg" : png ? "png" : "bmp");
-}
-
-// The names of a series of captures, sorted as a folder listing is.
-QStringList captureNames(int first, int last, bool jpeg = false, bool png = false)
-{
-    QStringList names;
-    for (int n = first; n <= last; ++n)
-        names << captureName(n, jpeg, png);
-    names.sort();
-    return names;
-}
-
-bool runQuietly(const QString &program, const QStringList &arguments, QByteArray *output = nullptr)
-{
-    QProcess process;
-    process.start(program, arguments);
-    if (!process.waitForFinished(WaitMs))
-        return false;
-    if (output)
-        *output = process.readAllStandardOutput() + process.readAllStandardError();
-    return process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0;
-}
-
 } // namespace
 
-class tst_ReliabilityE2e : public QObject
+class tst_ReliabilityE2e : public ReliabilityFixture
 {
     Q_OBJECT
 
 private Q_SLOTS:
-    void initTestCase();
-    void init();
-    void cleanup();
-
     void burst_eachPictureOnce_inOrder_data();
     void burst_eachPictureOnce_inOrder();
     void killedMidBurst_restartNeverReusesANumber_data();
     void killedMidBurst_restartNeverReusesANumber();
     void clipboardManagerRefill_savedOnce_noLoop();
-    void faultyOwner_survived_nextPictureSaved_data();
-    void faultyOwner_survived_nextPictureSaved();
     void hugePicture_saved();
-    void quitAtOnce_handedOver_data();
-    void quitAtOnce_handedOver();
     void cannotWrite_oneMessagePerPicture_savedOnceSpaceIsBack_data();
     void cannotWrite_oneMessagePerPicture_savedOnceSpaceIsBack();
     void garbageSettings_startsWithDefaults_andCaptures_data();
     void garbageSettings_startsWithDefaults_andCaptures();
     void soak_memoryFlat_noTemporaryFiles_data();
     void soak_memoryFlat_noTemporaryFiles();
-
-private:
-    void writeSettingsBytes(const QByteArray &bytes);
-    void writeSettings(const QList<std::pair<QString, QString>> &sectionKeyValue);
-    QString storedCounter() const;
-    QString savePicture(const QImage &picture, const QString &name);
-
-    void startPictarro();
-    void startAgent(Child &agent, const QStringList &arguments, const QByteArray &ready,
-                    QByteArray *said = nullptr);
-    void waitForLine(Child &child, QByteArray &seen, const QByteArray &line);
-    void offer(Child &xclip, const QString &file, const char *type = "image/png",
-               bool verbose = false);
-    void capture(const QImage &picture, const QString &expectedFile);
-    void verifyPicture(const QString &file, const QImage &expected, bool exact = true);
-    void mountSmallDisk(const QString &at, const QString &options);
-    QStringList messageBoxes();
-    void answerMessageBox();
-    // What the clipboard offers as `target`; empty when nothing is offered.
-    QByteArray clipboardText(const char *target = "UTF8_STRING");
-
-    e2e::Installation m_install;
-    Child m_pictarro;
-    QString m_xclip;
-    QString m_xdotool;
-    QString m_xprop;
-    QStringList m_mounts;
 };
-
-void tst_ReliabilityE2e::initTestCase()
-{
-    QImageReader::setAllocationLimit(0); // the huge picture is read back here too
-    QVERIFY2(!qEnvironmentVariableIsEmpty("DISPLAY"),
-             "needs an X server: run through tests/e2e/with-xvfb.sh");
-    m_xclip = QStandardPaths::findExecutable(QStringLiteral("xclip"));
-    QVERIFY2(!m_xclip.isEmpty(), "xclip is not installed");
-    m_xdotool = QStandardPaths::findExecutable(QStringLiteral("xdotool"));
-    m_xprop = QStandardPaths::findExecutable(QStringLiteral("xprop"));
-    for (const QString &binary : e2e::PictarroFiles) {
-        const QString path = QStringLiteral(PICTARRO_BIN_DIR "/") + binary;
-        QVERIFY2(QFileInfo::exists(path), qPrintable(path + QLatin1String(" is not built")));
-    }
-    QVERIFY2(QFileInfo(QStringLiteral(CLIPBOARD_AGENT)).isExecutable(), CLIPBOARD_AGENT);
-}
-
-void tst_ReliabilityE2e::init()
-{
-    const QString failed = m_install.create(QStringLiteral("reliability"),
-                                            QStringLiteral(PICTARRO_BIN_DIR), e2e::PictarroFiles);
-    QVERIFY2(failed.isEmpty(), qPrintable(failed));
-}
-
-void tst_ReliabilityE2e::cleanup()
-{
-    if (m_pictarro && QTest::currentTestFailed()) {
-        qWarning("Pictarro's output:\n%s%s", m_pictarro->readAllStandardOutput().constData(),
-                 m_pictarro->readAllStandardError().constData());
-        const QStringList captures = entries(m_install.defaultCaptureFolder());
-        qWarning("Capture folder: %s",
-                 qPrintable(captures.size() <= 40
-                                ? captures.join(QLatin1String(", "))
-                                : QStringLiteral("%1 entries").arg(captures.size())));
-    }
-    m_pictarro.reset();
-    for (const QString &mount : std::as_const(m_mounts))
-        runQuietly(QStringLiteral("umount"), {QStringLiteral("-l"), mount});
-    m_mounts.clear();
-    m_install.remove();
-}
-
-void tst_ReliabilityE2e::writeSettingsBytes(const QByteArray &bytes)
-{
-    QVERIFY(QDir().mkpath(QFileInfo(m_install.settingsFile()).absolutePath()));
-    QFile file(m_install.settingsFile());
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    QCOMPARE(file.write(bytes), bytes.size());
-}
-
-void tst_ReliabilityE2e::writeSettings(const QList<std::pair<QString, QString>> &sectionKeyValue)
-{
-    // "Section/Key" = value
-    QByteArray text;
-    for (const auto &[where, value] : sectionKeyValue) {
-        const QStringList parts = where.split(u'/');
-        text += '[' + parts[0].toUtf8() + "]\n" + parts[1].toUtf8() + '=' + value.toUtf8() + "\n\n";
-    }
-    writeSettingsBytes(text);
-}
-
-QString tst_ReliabilityE2e::storedCounter() const
-{
-    return iniValue(m_install.settingsFile(), QStringLiteral("CaptureCounter"),
-                    QStringLiteral("CaptureCounter"))
-        .value_or(QStringLiteral("<not stored>"));
-}
-
-QString tst_ReliabilityE2e::savePicture(const QImage &picture, const QString &name)
-{
-    const QString path = m_install.path(QLatin1String("work/") + name);
-    if (!picture.save(path, "PNG"))
-        return {};
-    return path;
-}
-
-void tst_ReliabilityE2e::startPictarro()
-{
-    // Pictarro empties the clipboard as it starts: a text offered before
-    // the start tells, by going away, that Pictarro is past that point and
-    // that a picture offered now is Pictarro's to take.
-    // A busy X server may turn a connection away now and then: an xclip
-    // that could not connect is started again.
-    Child sentinel;
-    const auto offerSentinel = [&] {
-        sentinel =
-            m_install.start(m_xclip, {QStringLiteral("-selection"), QStringLiteral("clipboard"),
-                                      QStringLiteral("-quiet")});
-        if (sentinel->waitForStarted(WaitMs)) {
-            sentinel->write("before Pictarro started\n");
-            sentinel->waitForBytesWritten(WaitMs);
-            sentinel->closeWriteChannel();
-        }
-    };
-    offerSentinel();
-    QByteArray read;
-    const bool offered = pollUntil([&] {
-        if (sentinel->state() == QProcess::NotRunning) {
-            read = sentinel->readAllStandardError();
-            offerSentinel();
-            return false;
-        }
-        QProcess reader;
-        reader.setProcessEnvironment(m_install.environment());
-        reader.start(m_xclip, {QStringLiteral("-o"), QStringLiteral("-selection"),
-                               QStringLiteral("clipboard")});
-        if (!reader.waitForFinished(3000)) {
-            reader.kill();
-            reader.waitForFinished(WaitMs);
-        }
-        read = reader.readAllStandardOutput() + reader.readAllStandardError();
-        return read.startsWith("before Pictarro");
-    });
-    QVERIFY2(offered, qPrintable(QLatin1String("the clipboard gave: ") + QString::fromUtf8(read) +
-                                 QString::fromUtf8(sentinel->readAllStandardError())));
-
-    m_pictarro = m_install.start(m_install.programFolder() + QLatin1String("/Pictarro"), {});
-    QVERIFY2(m_pictarro->waitForStarted(WaitMs), qPrintable(m_pictarro->errorString()));
-    const bool cleared = sentinel->waitForFinished(WaitMs);
-    QVERIFY2(m_pictarro->state() == QProcess::Running, "Pictarro ended during start-up");
-    QVERIFY2(cleared, "Pictarro did not empty the clipboard as it started");
-}
-
-void tst_ReliabilityE2e::waitForLine(Child &child, QByteArray &seen, const QByteArray &line)
-{
-    const bool found = pollUntil([&] {
-        seen += child->readAllStandardOutput();
-        return seen.split('\n').contains(line) || child->state() == QProcess::NotRunning;
-    });
-    seen += child->readAllStandardOutput();
-    QVERIFY2(found && seen.split('\n').contains(line),
-             qPrintable(QLatin1String("waited for \"") + QString::fromUtf8(line) +
-                        QLatin1String("\"; got: ") + QString::fromUtf8(seen) +
-                        QString::fromUtf8(child->readAllStandardError())));
-}
-
-void tst_ReliabilityE2e::startAgent(Child &agent, const QStringList &arguments,
-                                    const QByteArray &ready, QByteArray *said)
-{
-    agent = m_install.start(QStringLiteral(CLIPBOARD_AGENT), arguments);
-    QVERIFY2(agent->waitForStarted(WaitMs), qPrintable(agent->errorString()));
-    QByteArray seen;
-    if (!ready.isEmpty())
-        CHECKED(waitForLine(agent, said ? *said : seen, ready));
-}
-
-void tst_ReliabilityE2e::offer(Child &xclip, const QString &file, const char *type, bool verbose)
-{
-    // xclip stays in the foreground: it serves the file until it loses the
-    // clipboard, then exits.
-    xclip = m_install.start(m_xclip,
-                            {QStringLiteral("-selection"), QStringLiteral("clipboard"),
-                             QStringLiteral("-t"), QLatin1String(type), QStringLiteral("-i"), file,
-                             verbose ? QStringLiteral("-verbose") : QStringLiteral("-quiet")});
-    QVERIFY2(xclip->waitForStarted(WaitMs), qPrintable(xclip->errorString()));
-}
-
-void tst_ReliabilityE2e::verifyPicture(const QString &file, const QImage &expected, bool exact)
-{
-    const QImage captured(file);
-    QVERIFY2(!captured.isNull(), qPrintable(file + QLatin1String(" does not decode")));
-    QCOMPARE(captured.size(), expected.size());
-    if (!exact)
-        return;
-    const std::optional<QPoint> difference = firstDifference(captured, expected);
-    QVERIFY2(!difference, qPrintable(QStringLiteral("%1: first differing pixel at %2,%3")
-                                         .arg(file)
-                                         .arg(difference ? difference->x() : 0)
-                                         .arg(difference ? difference->y() : 0)));
-}
-
-void tst_ReliabilityE2e::capture(const QImage &picture, const QString &expectedFile)
-{
-    const QString png =
-        savePicture(picture, QFileInfo(expectedFile).completeBaseName() + QLatin1String(".png"));
-    QVERIFY(!png.isEmpty());
-    Child xclip;
-    CHECKED(offer(xclip, png));
-    QVERIFY2(pollUntil([&] { return QFileInfo::exists(expectedFile); }),
-             qPrintable(QLatin1String("no capture ") + expectedFile +
-                        QLatin1String("; folder holds: ") +
-                        listing(QFileInfo(expectedFile).absolutePath())));
-    QVERIFY2(xclip->waitForFinished(WaitMs), "the picture was not taken off the clipboard");
-    CHECKED(verifyPicture(expectedFile, picture));
-}
-
-void tst_ReliabilityE2e::mountSmallDisk(const QString &at, const QString &options)
-{
-    QVERIFY(QDir().mkpath(at));
-    QByteArray output;
-    if (!runQuietly(QStringLiteral("mount"),
-                    {QStringLiteral("-t"), QStringLiteral("tmpfs"), QStringLiteral("-o"), options,
-                     QStringLiteral("tmpfs"), at},
-                    &output)) {
-        QSKIP(qPrintable(QLatin1String("cannot mount a small file system for the capture folder "
-                                       "(needs root with CAP_SYS_ADMIN): ") +
-                         QString::fromUtf8(output.trimmed())));
-    }
-    m_mounts.prepend(at);
-}
-
-QStringList tst_ReliabilityE2e::messageBoxes()
-{
-    // Pictarro's message boxes are dialogs titled "Pictarro"; so is the
-    // main window, which is no dialog.
-    QByteArray ids;
-    runQuietly(m_xdotool,
-               {QStringLiteral("search"), QStringLiteral("--onlyvisible"), QStringLiteral("--name"),
-                QStringLiteral("^Pictarro$")},
-               &ids);
-    QStringList boxes;
-    for (const QByteArray &id : ids.split('\n')) {
-        if (id.trimmed().isEmpty())
-            continue;
-        QByteArray type;
-        runQuietly(m_xprop,
-                   {QStringLiteral("-id"), QString::fromUtf8(id.trimmed()),
-                    QStringLiteral("_NET_WM_WINDOW_TYPE")},
-                   &type);
-        if (type.contains("_NET_WM_WINDOW_TYPE_DIALOG"))
-            boxes << QString::fromUtf8(id.trimmed());
-    }
-    return boxes;
-}
-
-void tst_ReliabilityE2e::answerMessageBox()
-{
-    const QStringList boxes = messageBoxes();
-    QCOMPARE(boxes.size(), 1);
-    runQuietly(m_xdotool, {QStringLiteral("windowfocus"), QStringLiteral("--sync"), boxes[0]});
-    runQuietly(m_xdotool, {QStringLiteral("key"), QStringLiteral("--clearmodifiers"),
-                           QStringLiteral("Return")});
-    QVERIFY2(pollUntil([&] { return messageBoxes().isEmpty(); }),
-             "the message box did not close on Return");
-}
-
-QByteArray tst_ReliabilityE2e::clipboardText(const char *target)
-{
-    QProcess reader;
-    reader.setProcessEnvironment(m_install.environment());
-    reader.start(m_xclip,
-                 {QStringLiteral("-o"), QStringLiteral("-selection"), QStringLiteral("clipboard"),
-                  QStringLiteral("-t"), QLatin1String(target)});
-    if (!reader.waitForFinished(WaitMs)) {
-        reader.kill();
-        reader.waitForFinished(WaitMs);
-    }
-    return reader.exitCode() == 0 ? reader.readAllStandardOutput() : QByteArray();
-}
 
 // ------------------------------------------------------------------ load
 
@@ -588,126 +258,6 @@ void tst_ReliabilityE2e::clipboardManagerRefill_savedOnce_noLoop()
     QVERIFY(messageBoxes().isEmpty());
 }
 
-void tst_ReliabilityE2e::faultyOwner_survived_nextPictureSaved_data()
-{
-    QTest::addColumn<QString>("fault");
-    QTest::addColumn<bool>("png"); // PNG captures, which keep a sound PNG file as offered
-    // Hostile files: what kind (hostileFile()), offered as which type, and
-    // whether Pictarro says the picture is too large to save (else it does
-    // not decode, and is left alone).
-    QTest::addColumn<QString>("hostile");
-    QTest::addColumn<QString>("type");
-    QTest::addColumn<bool>("tooLarge");
-    QTest::newRow("owner dies mid-transfer") << "dies" << false << ""
-                                             << "" << false;
-    QTest::newRow("picture that does not decode") << "undecodable" << false << ""
-                                                  << "" << false;
-    QTest::newRow("random bytes offered as PNG, PNG captures") << "undecodable" << true << ""
-                                                               << "" << false;
-    QTest::newRow("owner that never answers") << "hangs" << false << ""
-                                              << "" << false;
-    QTest::newRow("PNG whose text chunk claims 2 GB") << "hostile" << false << "claim"
-                                                      << "image/png" << false;
-    QTest::newRow("PNG whose text chunk claims 2 GB, PNG captures") << "hostile" << true << "claim"
-                                                                    << "image/png" << false;
-    QTest::newRow("zTXt bomb") << "hostile" << false << "zTXt"
-                               << "image/png" << false;
-    QTest::newRow("iCCP bomb, PNG captures") << "hostile" << true << "iCCP"
-                                             << "image/png" << false;
-    QTest::newRow("IDAT bomb, 30000 x 30000") << "hostile" << false << "IDAT"
-                                              << "image/png" << true;
-    QTest::newRow("bitmap header claiming 100000 x 100000") << "hostile" << false << "bitmap"
-                                                            << "image/bmp" << false;
-    QTest::newRow("program that quits, hands a picture over and never delivers")
-        << "never delivers" << false << ""
-        << "" << false;
-}
-
-void tst_ReliabilityE2e::faultyOwner_survived_nextPictureSaved()
-{
-    QFETCH(const QString, fault);
-    QFETCH(const bool, png);
-    QFETCH(const QString, hostile);
-    QFETCH(const QString, type);
-    QFETCH(const bool, tooLarge);
-    if (png)
-        CHECKED(writeSettings(
-            {{QStringLiteral("ImageExtensionPNG/SaveExtensionPNG"), QStringLiteral("True")}}));
-    CHECKED(startPictarro());
-
-    Child owner;
-    QByteArray said;
-    if (fault == QLatin1String("dies")) {
-        // Large enough to need a transfer in pieces.
-        const QString png = savePicture(testPicture(QSize(1200, 900)), QStringLiteral("big.png"));
-        CHECKED(startAgent(owner, {QStringLiteral("die-mid-transfer"), png}, "owning", &said));
-        CHECKED(waitForLine(owner, said, "dying"));
-        QVERIFY(pollUntil([&] { return owner->state() == QProcess::NotRunning; }));
-    } else if (fault == QLatin1String("undecodable") || fault == QLatin1String("hostile")) {
-        QByteArray noise(200000, '\0');
-        QRandomGenerator generator(6);
-        for (char &byte : noise)
-            byte = static_cast<char>(generator.bounded(256));
-        noise.replace(0, 8, "\x89PNG\r\n\x1a\n"); // a PNG only by its first bytes
-        const QByteArray bytes = hostile.isEmpty() ? noise : hostileFile(hostile);
-        const QString file = m_install.path(QStringLiteral("work/offered"));
-        QFile out(file);
-        QVERIFY(out.open(QIODevice::WriteOnly));
-        QCOMPARE(out.write(bytes), bytes.size());
-        out.close();
-        CHECKED(offer(owner, file, type.isEmpty() ? "image/png" : qPrintable(type), true));
-        // xclip says which transfer it waits for next, counting only the
-        // data it hands over (not the list of formats): it waits for
-        // "number 1" before anything is asked, and for number 2 once the
-        // picture itself was served. Offering the next picture sooner would
-        // take the clipboard over before Pictarro had looked at this one.
-        QVERIFY2(pollUntil([&] {
-                     said += owner->readAllStandardError();
-                     return said.contains("request number 2") ||
-                            owner->state() == QProcess::NotRunning;
-                 }),
-                 qPrintable(QLatin1String("the owner was not asked for the picture: ") +
-                            QString::fromUtf8(said)));
-        if (tooLarge) {
-            // Refused with the message for a picture that cannot be saved,
-            // naming its size, and dropped; its number is spent.
-            QVERIFY2(pollUntil([&] { return messageBoxes().size() == 1; }),
-                     "no message for a picture too large to save");
-            CHECKED(answerMessageBox());
-            QVERIFY2(owner->waitForFinished(WaitMs), "the refused picture stayed on the clipboard");
-        } else {
-            QCOMPARE(owner->state(), QProcess::Running); // left on the clipboard, not dropped
-        }
-    } else if (fault == QLatin1String("never delivers")) {
-        // Its quit is released by the deadline, not held for good.
-        CHECKED(startAgent(owner, {QStringLiteral("save-never-delivers")}, {}, &said));
-        QVERIFY(owner->waitForFinished(45000));
-        said += owner->readAllStandardOutput();
-        QVERIFY2(said.startsWith("released after "), said.constData());
-    } else {
-        CHECKED(startAgent(owner, {QStringLiteral("hang")}, "owning", &said));
-        CHECKED(waitForLine(owner, said, "request 1"));
-        // Asked once, the silent owner is not asked again and again, each
-        // time holding Pictarro up until the transfer gives up.
-        QTest::qWait(12000);
-        said += owner->readAllStandardOutput();
-        QCOMPARE(said.count("request"), 1);
-    }
-
-    QCOMPARE(m_pictarro->state(), QProcess::Running);
-    QCOMPARE(entries(m_install.defaultCaptureFolder()), QStringList());
-    const int next = tooLarge ? 2 : 1;
-    CHECKED(capture(numberedPicture(7, QSize(64, 48)),
-                    m_install.defaultCaptureFolder() + u'/' + captureName(next, false, png)));
-    QCOMPARE(entries(m_install.defaultCaptureFolder()), captureNames(next, next, false, png));
-    QVERIFY(messageBoxes().isEmpty());
-    // What the hostile offer cost, at its peak, seen from outside.
-    constexpr qint64 MaxPeakKb = 300 * 1024;
-    const qint64 peakKb = residentKb(m_pictarro->processId(), "VmHWM:");
-    QVERIFY2(peakKb > 0 && peakKb < MaxPeakKb,
-             qPrintable(QStringLiteral("Pictarro's peak resident memory: %1 kB").arg(peakKb)));
-}
-
 void tst_ReliabilityE2e::hugePicture_saved()
 {
     // 8000×8000: a quarter of a gigabyte once decoded. Mostly one colour,
@@ -727,83 +277,6 @@ void tst_ReliabilityE2e::hugePicture_saved()
     CHECKED(capture(numberedPicture(2, QSize(64, 48)),
                     m_install.defaultCaptureFolder() + u'/' + captureName(2)));
     QCOMPARE(entries(m_install.defaultCaptureFolder()), captureNames(1, 2));
-}
-
-void tst_ReliabilityE2e::quitAtOnce_handedOver_data()
-{
-    QTest::addColumn<QString>("what");
-    QTest::addColumn<bool>("png");          // PNG captures
-    QTest::addColumn<bool>("otherManager"); // a desktop's clipboard manager runs
-    QTest::newRow("full HD picture, three in a row") << "picture" << false << false;
-    QTest::newRow("full HD picture, PNG captures") << "picture" << true << false;
-    QTest::newRow("full HD picture sent in pieces, as GTK does") << "pieces" << false << false;
-    QTest::newRow("text stays on the clipboard") << "text" << false << false;
-    QTest::newRow("another manager keeps its selection") << "text" << false << true;
-}
-
-void tst_ReliabilityE2e::quitAtOnce_handedOver()
-{
-    // A program that copies and quits at once hands its offer over to the
-    // clipboard manager on the way out: Pictarro, unless another one runs.
-    QFETCH(const QString, what);
-    QFETCH(const bool, png);
-    QFETCH(const bool, otherManager);
-    if (png)
-        CHECKED(writeSettings(
-            {{QStringLiteral("ImageExtensionPNG/SaveExtensionPNG"), QStringLiteral("True")}}));
-    Child manager;
-    QByteArray managerSaid;
-    if (otherManager)
-        CHECKED(startAgent(manager, {QStringLiteral("manager")}, "managing", &managerSaid));
-    CHECKED(startPictarro());
-    const QString folder = m_install.defaultCaptureFolder();
-    const QSize size(1920, 1080);
-    const bool picture = what != QLatin1String("text");
-    const int copies = picture ? 3 : 1;
-    const QByteArray text = "handed over \xe2\x9c\x93 on the way out";
-    for (int n = 1; n <= copies; ++n) {
-        Child quitter;
-        QByteArray said;
-        QStringList arguments{QStringLiteral("copy-and-quit"), what, QString::number(n),
-                              QString::number(size.width()), QString::number(size.height())};
-        if (what == QLatin1String("pieces"))
-            arguments = QStringList{QStringLiteral("copy-and-quit-in-pieces"), QString::number(n),
-                                    QString::number(size.width()), QString::number(size.height())};
-        else if (!picture)
-            arguments = QStringList{QStringLiteral("copy-and-quit"), what, QString::fromUtf8(text)};
-        CHECKED(startAgent(quitter, arguments, {}, &said));
-        QVERIFY(quitter->waitForFinished(WaitMs));
-        said += quitter->readAllStandardOutput();
-        QVERIFY2(quitter->exitCode() == 0, said.constData());
-        if (!picture)
-            continue;
-        const QString file = folder + u'/' + captureName(n, false, png);
-        QVERIFY2(pollUntil([&] { return QFileInfo::exists(file); }),
-                 qPrintable(QLatin1String("no capture ") + file + QLatin1String("; folder: ") +
-                            listing(folder)));
-        CHECKED(verifyPicture(file, numberedPicture(n, size)));
-        // Then the clipboard is empty: no copy of the picture stays behind.
-        QVERIFY(pollUntil([&] { return clipboardText("TARGETS").isEmpty(); }));
-    }
-
-    if (picture) {
-        QTest::qWait(QuietMs);
-        QCOMPARE(entries(folder), captureNames(1, copies, false, png));
-        QCOMPARE(clipboardText("TARGETS"), QByteArray());
-    } else if (otherManager) {
-        CHECKED(waitForLine(manager, managerSaid, "save request 1"));
-        QTest::qWait(QuietMs);
-        managerSaid += manager->readAllStandardOutput();
-        QVERIFY2(!managerSaid.contains("lost"), managerSaid.constData());
-    } else {
-        QVERIFY(pollUntil([&] { return clipboardText() == text; }));
-        // Pictarro's own offer is no new offer to it: it stays, untouched.
-        QTest::qWait(QuietMs);
-        QCOMPARE(clipboardText(), text);
-        QCOMPARE(entries(folder), QStringList());
-    }
-    QCOMPARE(m_pictarro->state(), QProcess::Running);
-    QVERIFY(messageBoxes().isEmpty());
 }
 
 // ---------------------------------------------------------------- faults

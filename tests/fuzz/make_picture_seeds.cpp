@@ -7,11 +7,11 @@
 //
 // usage: make_picture_seeds <folder>
 
-#include <QBuffer>
+#include "../EncodedPicture.h"
+
 #include <QDir>
 #include <QFile>
 #include <QImage>
-#include <QImageWriter>
 #include <QtEndian>
 #include <cstdio>
 #include <libdeflate.h>
@@ -26,17 +26,6 @@ QImage pattern(QSize size, bool alpha)
             picture.setPixel(x, y, qRgba(x * 19, y * 37, (x ^ y) * 11, alpha ? 255 - x * 9 : 255));
     }
     return picture;
-}
-
-QByteArray encoded(const QImage &picture, const char *format, bool progressive = false)
-{
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    QImageWriter writer(&buffer, format);
-    writer.setProgressiveScanWrite(progressive);
-    writer.write(picture);
-    return bytes;
 }
 
 QByteArray chunk(const char *type, const QByteArray &data, quint32 claimed = 0)
