@@ -1,9 +1,9 @@
 #include "ClipboardManagerX11.h"
 
+#include "HandoverTarget.h"
 #include "Xcb.h"
 
 #include <QElapsedTimer>
-#include <QImageReader>
 #include <QLoggingCategory>
 #include <QSocketNotifier>
 #include <QThread>
@@ -12,6 +12,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <vector>
+#include <xcb/xfixes.h>
 
 namespace platform {
 
@@ -21,42 +22,12 @@ namespace {
 
 template <typename T> using Reply = XcbPtr<T>;
 
-// The text targets kept, best first; STRING is Latin-1, the others UTF-8.
-const QStringList &textTargets()
-{
-    static const QStringList targets{QStringLiteral("UTF8_STRING"),
-                                     QStringLiteral("text/plain;charset=utf-8"),
-                                     QStringLiteral("STRING")};
-    return targets;
-}
-
 // How long a program reading what is kept may pause between two pieces.
 constexpr int TransferIdleMs = 5000;
 // How often a program that has not answered a request yet is nudged.
 constexpr int NudgeMs = 50;
 
 } // namespace
-
-QString handoverTarget(const QStringList &targets)
-{
-    for (const QString &text : textTargets()) {
-        if (targets.contains(text))
-            return text;
-    }
-    // Text in a form not kept here still makes the offer text: a picture
-    // beside text is left alone, as everywhere.
-    if (targets.contains(QStringLiteral("TEXT")) || targets.contains(QStringLiteral("text/plain")))
-        return {};
-    if (targets.contains(QStringLiteral("image/png")))
-        return QStringLiteral("image/png");
-    const QList<QByteArray> decoded = QImageReader::supportedMimeTypes();
-    for (const QByteArray &type : decoded) {
-        const QString name = QString::fromLatin1(type);
-        if (targets.contains(name))
-            return name;
-    }
-    return {};
-}
 
 // The handover in progress: a program's request to save its offer.
 struct ClipboardManagerX11::Handover
@@ -101,59 +72,54 @@ ClipboardManagerX11::ClipboardManagerX11()
     }
     m_root = screen->root;
 
-    // Another manager (a desktop's own) keeps its selection: nothing changes.
-    const xcb_atom_t manager = atom("CLIPBOARD_MANAGER");
-    const auto ownerOf = [this](xcb_atom_t selection) {
-        const Reply<xcb_get_selection_owner_reply_t> reply(xcb_get_selection_owner_reply(
-            m_connection, xcb_get_selection_owner(m_connection, selection), nullptr));
-        return reply ? reply->owner : xcb_window_t{XCB_WINDOW_NONE};
-    };
-    if (ownerOf(manager) != XCB_WINDOW_NONE) {
-        xcb_disconnect(m_connection);
-        m_connection = nullptr;
-        return;
-    }
-
     const xcb_window_t window = xcb_generate_id(m_connection);
     const uint32_t events = XCB_EVENT_MASK_PROPERTY_CHANGE;
     xcb_create_window(m_connection, XCB_COPY_FROM_PARENT, window, m_root, -1, -1, 1, 1, 0,
                       XCB_WINDOW_CLASS_INPUT_ONLY, XCB_COPY_FROM_PARENT, XCB_CW_EVENT_MASK,
                       &events);
+    // Told when the selection is given up, or its owner ends: a desktop's
+    // manager that runs now may exit later, and Pictarro then takes over.
+    const xcb_atom_t manager = atom("CLIPBOARD_MANAGER");
+    const xcb_query_extension_reply_t *xfixes =
+        xcb_get_extension_data(m_connection, &xcb_xfixes_id);
+    if (xfixes && xfixes->present) {
+        const Reply<xcb_xfixes_query_version_reply_t> version(xcb_xfixes_query_version_reply(
+            m_connection, xcb_xfixes_query_version(m_connection, 1, 0), nullptr));
+        if (version) {
+            m_xfixesEvent = xfixes->first_event + XCB_XFIXES_SELECTION_NOTIFY;
+            xcb_xfixes_select_selection_input(
+                m_connection, window, manager,
+                XCB_XFIXES_SELECTION_EVENT_MASK_SET_SELECTION_OWNER |
+                    XCB_XFIXES_SELECTION_EVENT_MASK_SELECTION_WINDOW_DESTROY |
+                    XCB_XFIXES_SELECTION_EVENT_MASK_SELECTION_CLIENT_CLOSE);
+        }
+    }
     // A selection is taken as of a real server time: an empty append to a
     // property of our own tells it.
     const xcb_atom_t clock = atom("_PICTARRO_MANAGER_TIME");
     xcb_change_property(m_connection, XCB_PROP_MODE_APPEND, window, clock, XCB_ATOM_STRING, 8, 0,
                         nullptr);
     xcb_flush(m_connection);
+    xcb_timestamp_t now = XCB_CURRENT_TIME;
     while (xcb_generic_event_t *raw = xcb_wait_for_event(m_connection)) {
         const Reply<xcb_generic_event_t> event(raw);
         if ((event->response_type & 0x7f) != XCB_PROPERTY_NOTIFY)
             continue;
         const auto *change = reinterpret_cast<xcb_property_notify_event_t *>(raw);
         if (change->window == window && change->atom == clock) {
-            m_managerSince = change->time;
+            now = change->time;
             break;
         }
     }
-    xcb_set_selection_owner(m_connection, window, manager, m_managerSince);
-    if (ownerOf(manager) != window) {
+    m_window = window;
+    // Another manager (a desktop's own) keeps its selection: nothing changes
+    // while it runs.
+    if (!takeManagerSelection(now) && m_xfixesEvent == 0) {
+        m_window = XCB_WINDOW_NONE;
         xcb_disconnect(m_connection);
         m_connection = nullptr;
         return;
     }
-    // Programs waiting for a manager to appear are told (the MANAGER
-    // convention for selections held by a manager).
-    xcb_client_message_event_t announce{};
-    announce.response_type = XCB_CLIENT_MESSAGE;
-    announce.format = 32;
-    announce.window = m_root;
-    announce.type = atom("MANAGER");
-    announce.data.data32[0] = m_managerSince;
-    announce.data.data32[1] = manager;
-    announce.data.data32[2] = window;
-    xcb_send_event(m_connection, 0, m_root, XCB_EVENT_MASK_STRUCTURE_NOTIFY,
-                   reinterpret_cast<const char *>(&announce));
-    xcb_flush(m_connection);
 
     // What fits in one request goes in one property; more goes in pieces.
     const qint64 requestBytes = qint64(xcb_get_maximum_request_length(m_connection)) * 4;
@@ -163,7 +129,6 @@ ClipboardManagerX11::ClipboardManagerX11()
           "text/plain;charset=utf-8", "NULL", "_PICTARRO_HANDOVER"})
         atom(name);
     m_clipboard = atom("CLIPBOARD");
-    m_window = window;
 
     m_thread = std::make_unique<QThread>();
     m_thread->setObjectName(QStringLiteral("ClipboardManager"));
@@ -192,6 +157,40 @@ ClipboardManagerX11::~ClipboardManagerX11()
     // Closing the connection gives the selections back.
     if (m_connection)
         xcb_disconnect(m_connection);
+}
+
+bool ClipboardManagerX11::takeManagerSelection(xcb_timestamp_t time)
+{
+    // Only a free selection is taken: never from another manager.
+    const xcb_atom_t manager = atom("CLIPBOARD_MANAGER");
+    const auto owner = [this, manager] {
+        const Reply<xcb_get_selection_owner_reply_t> reply(xcb_get_selection_owner_reply(
+            m_connection, xcb_get_selection_owner(m_connection, manager), nullptr));
+        return reply ? reply->owner : xcb_window_t{XCB_WINDOW_NONE};
+    };
+    xcb_grab_server(m_connection);
+    const bool free = owner() == XCB_WINDOW_NONE;
+    if (free)
+        xcb_set_selection_owner(m_connection, m_window, manager, time);
+    xcb_ungrab_server(m_connection);
+    if (!free || owner() != m_window)
+        return false;
+    m_managerSince = time;
+    qCDebug(lcManager, "took CLIPBOARD_MANAGER");
+    // Programs waiting for a manager to appear are told (the MANAGER
+    // convention for selections held by a manager).
+    xcb_client_message_event_t announce{};
+    announce.response_type = XCB_CLIENT_MESSAGE;
+    announce.format = 32;
+    announce.window = m_root;
+    announce.type = atom("MANAGER");
+    announce.data.data32[0] = time;
+    announce.data.data32[1] = manager;
+    announce.data.data32[2] = m_window;
+    xcb_send_event(m_connection, 0, m_root, XCB_EVENT_MASK_STRUCTURE_NOTIFY,
+                   reinterpret_cast<const char *>(&announce));
+    xcb_flush(m_connection);
+    return true;
 }
 
 std::shared_ptr<const HandedOver> ClipboardManagerX11::kept() const
@@ -290,8 +289,15 @@ void ClipboardManagerX11::handleEvent(const xcb_generic_event_t &event)
     case XCB_PROPERTY_NOTIFY:
         propertyNotify(reinterpret_cast<const xcb_property_notify_event_t &>(event));
         break;
-    default:
-        break; // errors: a program gone while we answered it
+    default: {
+        // The manager's selection free again (its owner gave it up or
+        // ended): taken. Else errors: a program gone while we answered it.
+        const auto &change = reinterpret_cast<const xcb_xfixes_selection_notify_event_t &>(event);
+        if (m_xfixesEvent != 0 && (event.response_type & 0x7f) == m_xfixesEvent &&
+            change.selection == atom("CLIPBOARD_MANAGER") && change.owner == XCB_WINDOW_NONE)
+            takeManagerSelection(change.timestamp);
+        break;
+    }
     }
 }
 
@@ -419,11 +425,8 @@ void ClipboardManagerX11::selectionNotify(const xcb_selection_notify_event_t &ev
                                : m_handover                             ? m_handover->target
                                                                         : xcb_atom_t{XCB_ATOM_NONE};
     if (!m_handover || event.requestor != m_window || event.selection != atom("CLIPBOARD") ||
-        event.target != awaited || m_handover->incremental) {
-        qCDebug(lcManager, "selection notify ignored: requestor %#x target %u property %u",
-                event.requestor, event.target, event.property);
+        event.target != awaited || m_handover->incremental)
         return;
-    }
     qCDebug(lcManager, "answer for %s: property %u",
             m_handover->readingTargets ? "TARGETS" : qPrintable(m_handover->targetName),
             event.property);
@@ -432,7 +435,7 @@ void ClipboardManagerX11::selectionNotify(const xcb_selection_notify_event_t &ev
         finishHandover(false);
         return;
     }
-    const bool text = textTargets().contains(m_handover->targetName);
+    const bool text = handoverTextTargets().contains(m_handover->targetName);
     const qint64 limit = m_handover->readingTargets ? 65536
                          : text                     ? TextLimitBytes
                                                     : PictureLimitBytes;
@@ -462,7 +465,7 @@ void ClipboardManagerX11::propertyNotify(const xcb_property_notify_event_t &even
 {
     if (m_handover && m_handover->incremental && event.window == m_window &&
         event.atom == atom("_PICTARRO_HANDOVER") && event.state == XCB_PROPERTY_NEW_VALUE) {
-        const bool text = textTargets().contains(m_handover->targetName);
+        const bool text = handoverTextTargets().contains(m_handover->targetName);
         const qsizetype before = m_handover->bytes.size();
         xcb_atom_t type = XCB_ATOM_NONE;
         if (!readProperty(m_handover->bytes, &type, text ? TextLimitBytes : PictureLimitBytes)) {
@@ -487,7 +490,7 @@ void ClipboardManagerX11::complete()
     const QByteArray &bytes = m_handover->bytes;
     if (m_handover->targetName == QLatin1String("STRING"))
         handedOver->text = QString::fromLatin1(bytes);
-    else if (textTargets().contains(m_handover->targetName))
+    else if (handoverTextTargets().contains(m_handover->targetName))
         handedOver->text = QString::fromUtf8(bytes);
     else {
         handedOver->pictureType = m_handover->targetName;

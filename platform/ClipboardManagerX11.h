@@ -26,23 +26,19 @@ struct HandedOver
     QByteArray picture;  // and its bytes as the program gave them
 };
 
-// Which one target of a program's offer is kept: the best text target when
-// it offers text, else the best picture type Qt decodes (PNG first), else
-// none (empty).
-QString handoverTarget(const QStringList &targets);
-
 // The X clipboard manager (freedesktop's clipboard manager convention and
 // ICCCM's SAVE_TARGETS): a program that owns the clipboard and quits hands
 // its offer over to the owner of CLIPBOARD_MANAGER, which then owns the
 // clipboard with a copy of it.
 //
-// It takes CLIPBOARD_MANAGER at start only when nobody owns it, gives it up
-// without a fight when another manager takes it, and gives it back when
-// Pictarro exits. It runs on its own X connection and its own thread, so a
-// slow or silent program on the other end never holds up Pictarro's
-// windows, and a busy Pictarro never holds up a program that quits: the
-// program is released as soon as its offer is read, and at the latest
-// HandoverIdleMs after it last delivered anything (HandoverMaxMs in all).
+// It takes CLIPBOARD_MANAGER only while nobody owns it (at start, or when
+// another manager exits later), gives it up without a fight when another
+// manager takes it, and gives it back when Pictarro exits. It runs on its
+// own X connection and its own thread, so a slow or silent program on the
+// other end never holds up Pictarro's windows, and a busy Pictarro never
+// holds up a program that quits: the program is released as soon as its
+// offer is read, and at the latest HandoverIdleMs after it last delivered
+// anything (HandoverMaxMs in all).
 //
 // What it keeps it offers on the clipboard (text as UTF8_STRING, STRING,
 // TEXT and text/plain;charset=utf-8; a picture in its own type) until
@@ -61,11 +57,12 @@ public:
     static constexpr qint64 TextLimitBytes = qint64(64) * 1024 * 1024;
 
     // Connects to the X display of $DISPLAY and takes CLIPBOARD_MANAGER when
-    // it is free. Does nothing when there is no X display.
+    // it is free, or else as soon as it is free (another manager exits).
+    // Does nothing when there is no X display.
     ClipboardManagerX11();
     ~ClipboardManagerX11() override;
 
-    // Whether it took CLIPBOARD_MANAGER at start (and may have lost it since).
+    // Whether it runs: it holds CLIPBOARD_MANAGER, or takes it once free.
     bool started() const { return m_window != XCB_WINDOW_NONE; }
 
     // The window that owns the clipboard while something is kept.
@@ -94,6 +91,7 @@ private:
     struct Handover;
     struct Transfer;
 
+    bool takeManagerSelection(xcb_timestamp_t time);
     void run(); // in the manager's thread
     void processEvents();
     void handleEvent(const xcb_generic_event_t &event);
@@ -121,7 +119,8 @@ private:
     xcb_atom_t m_clipboard = XCB_ATOM_NONE;   // for release(), from any thread
     xcb_timestamp_t m_managerSince = XCB_CURRENT_TIME;
     xcb_timestamp_t m_keptSince = XCB_CURRENT_TIME;
-    qint64 m_pieceBytes = 0; // the largest piece sent in one property
+    qint64 m_pieceBytes = 0;   // the largest piece sent in one property
+    uint8_t m_xfixesEvent = 0; // XFixes' selection event, 0 without XFixes
 
     std::unique_ptr<QThread> m_thread;
     QSocketNotifier *m_notifier = nullptr; // in the thread, owned by this

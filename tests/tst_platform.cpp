@@ -1,7 +1,7 @@
 // Platform services: what the desktop is asked to open or start, the
 // previous-instance test, one-level folder creation, the sound device and
 // what the clipboard manager keeps of an offer handed over.
-#include "ClipboardManagerX11.h"
+#include "HandoverTarget.h"
 #include "FileSystem.h"
 #include "MediaPlayer.h"
 #include "RecordingLauncher.h"

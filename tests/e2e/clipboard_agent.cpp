@@ -41,6 +41,8 @@
 //       Owns the clipboard with a PNG picture, asks the clipboard manager
 //       to save it and never delivers it ("released after MS" once the
 //       manager answers, "not released" after 30 s, "no manager").
+//   clipboard_agent owner SELECTION
+//       Says the window that owns the selection ("0x…"), or "none".
 //   clipboard_agent manager
 //       A clipboard manager of the desktop's: owns CLIPBOARD_MANAGER
 //       ("managing"), answers each request to save ("save request N") and
@@ -565,6 +567,14 @@ int main(int argc, char **argv)
     }
     if (mode == "manager")
         return manager();
+    if (mode == "owner" && argc == 3) {
+        Client client;
+        if (!client.open())
+            return 3;
+        const xcb_window_t owner = client.owner(internAtom(client.connection, argv[2]));
+        say(owner == XCB_WINDOW_NONE ? QByteArray("none") : "0x" + QByteArray::number(owner, 16));
+        return 0;
+    }
     if (mode == "hang")
         return rawOwner(false, {});
     if (mode == "die-mid-transfer" && argc == 3) {
@@ -579,7 +589,7 @@ int main(int argc, char **argv)
                "feed-eagerly FIRST COUNT WIDTH HEIGHT | keep | hang | "
                "die-mid-transfer FILE | copy-and-quit picture N W H | copy-and-quit text TEXT | "
                "copy-and-quit-in-pieces N W H | "
-               "save-never-delivers | manager | hold-print\n",
+               "save-never-delivers | manager | owner SELECTION | hold-print\n",
                stderr);
     return 2;
 }

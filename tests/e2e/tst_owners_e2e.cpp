@@ -151,13 +151,17 @@ void tst_OwnersE2e::faultyOwner_survived_nextPictureSaved()
 void tst_OwnersE2e::quitAtOnce_handedOver_data()
 {
     QTest::addColumn<QString>("what");
-    QTest::addColumn<bool>("png");          // PNG captures
-    QTest::addColumn<bool>("otherManager"); // a desktop's clipboard manager runs
-    QTest::newRow("full HD picture, three in a row") << "picture" << false << false;
-    QTest::newRow("full HD picture, PNG captures") << "picture" << true << false;
-    QTest::newRow("full HD picture sent in pieces, as GTK does") << "pieces" << false << false;
-    QTest::newRow("text stays on the clipboard") << "text" << false << false;
-    QTest::newRow("another manager keeps its selection") << "text" << false << true;
+    QTest::addColumn<bool>("png"); // PNG captures
+    // A desktop's clipboard manager: none, one that runs throughout, or one
+    // that exits once Pictarro runs.
+    QTest::addColumn<QString>("otherManager");
+    QTest::newRow("full HD picture, three in a row") << "picture" << false << "";
+    QTest::newRow("full HD picture, PNG captures") << "picture" << true << "";
+    QTest::newRow("full HD picture sent in pieces, as GTK does") << "pieces" << false << "";
+    QTest::newRow("text stays on the clipboard") << "text" << false << "";
+    QTest::newRow("another manager keeps its selection") << "text" << false << "stays";
+    QTest::newRow("another manager exits: Pictarro takes its place")
+        << "picture" << false << "exits";
 }
 
 void tst_OwnersE2e::quitAtOnce_handedOver()
@@ -166,15 +170,27 @@ void tst_OwnersE2e::quitAtOnce_handedOver()
     // clipboard manager on the way out: Pictarro, unless another one runs.
     QFETCH(const QString, what);
     QFETCH(const bool, png);
-    QFETCH(const bool, otherManager);
+    QFETCH(const QString, otherManager);
     if (png)
         CHECKED(writeSettings(
             {{QStringLiteral("ImageExtensionPNG/SaveExtensionPNG"), QStringLiteral("True")}}));
     Child manager;
     QByteArray managerSaid;
-    if (otherManager)
+    if (!otherManager.isEmpty())
         CHECKED(startAgent(manager, {QStringLiteral("manager")}, "managing", &managerSaid));
     CHECKED(startPictarro());
+    if (otherManager == QLatin1String("exits")) {
+        manager->terminate();
+        QVERIFY(manager->waitForFinished(WaitMs));
+        QVERIFY2(pollUntil([&] {
+                     QByteArray owner;
+                     runQuietly(QStringLiteral(CLIPBOARD_AGENT),
+                                {QStringLiteral("owner"), QStringLiteral("CLIPBOARD_MANAGER")},
+                                &owner);
+                     return owner.startsWith("0x");
+                 }),
+                 "nobody took the clipboard manager's place");
+    }
     const QString folder = m_install.defaultCaptureFolder();
     const QSize size(1920, 1080);
     const bool picture = what != QLatin1String("text");
@@ -209,7 +225,7 @@ void tst_OwnersE2e::quitAtOnce_handedOver()
         QTest::qWait(QuietMs);
         QCOMPARE(entries(folder), captureNames(1, copies, false, png));
         QCOMPARE(clipboardText("TARGETS"), QByteArray());
-    } else if (otherManager) {
+    } else if (otherManager == QLatin1String("stays")) {
         CHECKED(waitForLine(manager, managerSaid, "save request 1"));
         QTest::qWait(QuietMs);
         managerSaid += manager->readAllStandardOutput();
