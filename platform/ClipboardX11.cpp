@@ -103,8 +103,10 @@ void ClipboardX11::ownerChanged()
         m_announcedOwner = selectionOwner(connection, clipboardAtom(connection));
     qCDebug(lcClipboardX11, "announced owner %#x, held %#x", m_announcedOwner, m_pictureOwner);
     // A picture held and left (a refill, one that did not decode) stops
-    // counting as the capture's once another owner came.
-    if (m_manager && m_announcedOwner != m_pictureOwner)
+    // counting as the capture's once another offer came, be it from the
+    // same window: else the manager would not keep that one either.
+    if (m_manager && (m_announcedOwner != m_pictureOwner ||
+                      (m_takeover && m_takeover->changesSeen() != m_heldChanges)))
         m_manager->setCaptureHolds(XCB_WINDOW_NONE);
     m_keptHeld.reset();
     Q_EMIT changed();

@@ -32,6 +32,8 @@
 //       Copies numbered picture N, or the text, and returns from main at
 //       once, as screenshot tools do: Qt hands the clipboard over to the
 //       clipboard manager on the way out. Says "quit after MS" at the end.
+//       "picture-after-noise" in place of "picture" first offers bytes
+//       that are no picture from the same window, until they were read.
 //   clipboard_agent copy-and-quit-in-pieces N WIDTH HEIGHT
 //       The same with numbered picture N as PNG on the bare protocol, as a
 //       GTK program hands it over: the targets to save listed beside the
@@ -363,8 +365,19 @@ int copyAndQuit(int argc, char **argv)
     QElapsedTimer quitting;
     {
         QGuiApplication app(argc, argv);
+        if (what == "picture-after-noise" && argc == 6) {
+            // First bytes that decode to nothing, copied from the same
+            // window, until they were read.
+            auto *noise = new WatchedOffer([] { QGuiApplication::exit(0); });
+            noise->setData(QStringLiteral("image/png"),
+                           QByteArray("\x89PNG\r\n\x1a\n") + QByteArray(4096, '\x5a'));
+            QGuiApplication::clipboard()->setMimeData(noise);
+            say("noise copied");
+            QGuiApplication::exec();
+            say("noise read");
+        }
         auto *data = new QMimeData;
-        if (what == "picture" && argc == 6)
+        if ((what == "picture" || what == "picture-after-noise") && argc == 6)
             data->setImageData(e2e::numberedPicture(std::atoi(argv[3]),
                                                     QSize(std::atoi(argv[4]), std::atoi(argv[5]))));
         else if (what == "text" && argc == 4)

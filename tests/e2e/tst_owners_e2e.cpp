@@ -158,6 +158,8 @@ void tst_OwnersE2e::quitAtOnce_handedOver_data()
     QTest::newRow("full HD picture, three in a row") << "picture" << false << "";
     QTest::newRow("full HD picture, PNG captures") << "picture" << true << "";
     QTest::newRow("full HD picture sent in pieces, as GTK does") << "pieces" << false << "";
+    QTest::newRow("full HD picture after noise read from the same window")
+        << "picture-after-noise" << false << "";
     QTest::newRow("text stays on the clipboard") << "text" << false << "";
     QTest::newRow("another manager keeps its selection") << "text" << false << "stays";
     QTest::newRow("another manager exits: Pictarro takes its place")
