@@ -1,8 +1,8 @@
-// The desktop services: logon entries in the XDG autostart folders, the
-// wallpaper and display settings commands of each desktop, the root window
-// wallpaper of a bare X server, and the wallpaper bitmap files.
-#include "Autostart.h"
-#include "StartUpModule.h"
+// The desktop services: the wallpaper and display settings commands of
+// each desktop, the root window wallpaper of a bare X server, and the
+// wallpaper bitmap files.
+#include "RecordingRunner.h"
+#include "TestFiles.h"
 #include "Wallpaper.h"
 #include "WallpaperFiles.h"
 
@@ -10,55 +10,9 @@
 #include <QtTest>
 #include <xcb/xcb.h>
 
-using platform::CommandRunner;
 using platform::Desktop;
-namespace Autostart = platform::Autostart;
 
 namespace {
-
-// Records the commands instead of running them.
-class RecordingRunner : public CommandRunner
-{
-public:
-    RecordingRunner() { CommandRunner::setInstance(this); }
-    ~RecordingRunner() override { CommandRunner::setInstance(nullptr); }
-    RecordingRunner(const RecordingRunner &) = delete;
-    RecordingRunner &operator=(const RecordingRunner &) = delete;
-
-    Result run(const QStringList &command, int timeoutMs) override
-    {
-        ran << command;
-        timeouts << timeoutMs;
-        Result result;
-        result.ok = succeed;
-        if (!command.isEmpty() && command.contains(QStringLiteral("--list")))
-            result.output = listOutput;
-        return result;
-    }
-    bool startDetached(const QStringList &command) override
-    {
-        started << command;
-        return succeed;
-    }
-
-    bool succeed = true;
-    QByteArray listOutput;
-    QList<QStringList> ran;
-    QList<int> timeouts;
-    QList<QStringList> started;
-};
-
-QByteArray readAll(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-bool writeFile(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
-}
 
 // A picture of four coloured quarters, so a wrong orientation or a wrong
 // picture shows.
@@ -98,30 +52,14 @@ QStringList xfconf(const QString &property, const QString &type, const QString &
 
 } // namespace
 
-class TestDesktop : public QObject
+class TestDesktop : public QObject, private TempFolderFixture
 {
     Q_OBJECT
 
 private Q_SLOTS:
-    void init();
-    void cleanup();
+    void init() { setUp(); }
+    void cleanup() { tearDown(); }
 
-    // Logon entries
-    void autostartFolders_data();
-    void autostartFolders();
-    void execValue_data();
-    void execValue();
-    void entryText_startsTheCommandAtLogon();
-    void add_writesMachineWideWhenItCan();
-    void add_fallsBackToTheUserFolder();
-    void add_machineWideReplacesAStaleUserEntry();
-    void add_neitherFolderWritable_writesNothing();
-    void add_rejectsNamesThatAreNoFileNames_data();
-    void add_rejectsNamesThatAreNoFileNames();
-    void remove_clearsBothFolders();
-    void startUpModule_followsTheEnvironment();
-
-    // Wallpaper and display settings commands
     void desktopFromName_data();
     void desktopFromName();
     void wallpaperCommands_data();
@@ -136,7 +74,6 @@ private Q_SLOTS:
     void rootWindow_withoutXServer_fails();
     void rootWindow_onXvfb_showsThePicture();
 
-    // Wallpaper bitmap files
     void change_jpegBecomesTheWallpaperBitmap();
     void change_twiceLeavesOneBitmapOfTheSecondPicture();
     void change_nullPicture_keepsTheOldWallpaper();
@@ -144,219 +81,7 @@ private Q_SLOTS:
     void change_wallpaperNameTaken_leavesNoBitmapBehind();
     void changeFromFile_unreadablePicture_keepsTheOldWallpaper();
     void change_handsTheBitmapToTheDesktop();
-
-private:
-    QTemporaryDir *m_dir = nullptr;
-    QString path(const QString &name) const { return m_dir->filePath(name); }
-    QStringList filesIn(const QString &folder) const
-    {
-        return QDir(folder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden,
-                                      QDir::Name);
-    }
 };
-
-void TestDesktop::init()
-{
-    m_dir = new QTemporaryDir;
-    QVERIFY(m_dir->isValid());
-}
-
-void TestDesktop::cleanup()
-{
-    delete m_dir;
-    m_dir = nullptr;
-}
-
-// --- logon entries --------------------------------------------------------
-
-void TestDesktop::autostartFolders_data()
-{
-    QTest::addColumn<QString>("configDirs");
-    QTest::addColumn<QString>("configHome");
-    QTest::addColumn<QString>("machine");
-    QTest::addColumn<QString>("user");
-    QTest::newRow("both set") << "/etc/xdg/xdg-ubuntu:/etc/xdg"
-                              << "/home/ann/conf"
-                              << "/etc/xdg/xdg-ubuntu/autostart"
-                              << "/home/ann/conf/autostart";
-    QTest::newRow("defaults") << ""
-                              << ""
-                              << "/etc/xdg/autostart"
-                              << "/home/ann/.config/autostart";
-    QTest::newRow("relative entries are ignored") << "relative/xdg:/opt/xdg/"
-                                                  << "conf"
-                                                  << "/opt/xdg/autostart"
-                                                  << "/home/ann/.config/autostart";
-    QTest::newRow("empty entries are skipped") << "::/srv/xdg"
-                                               << "/c"
-                                               << "/srv/xdg/autostart"
-                                               << "/c/autostart";
-}
-
-void TestDesktop::autostartFolders()
-{
-    QFETCH(QString, configDirs);
-    QFETCH(QString, configHome);
-    QProcessEnvironment environment;
-    environment.insert("HOME", "/home/ann");
-    if (!configDirs.isEmpty())
-        environment.insert("XDG_CONFIG_DIRS", configDirs);
-    if (!configHome.isEmpty())
-        environment.insert("XDG_CONFIG_HOME", configHome);
-    const Autostart::Folders folders = Autostart::folders(environment);
-    QFETCH(QString, machine);
-    QCOMPARE(folders.machine, machine);
-    QFETCH(QString, user);
-    QCOMPARE(folders.user, user);
-}
-
-void TestDesktop::execValue_data()
-{
-    QTest::addColumn<QString>("command");
-    QTest::addColumn<QString>("exec");
-    QTest::newRow("plain path") << "/opt/pictarro/Pictarro"
-                                << "/opt/pictarro/Pictarro";
-    QTest::newRow("blanks are quoted") << "/home/ann/My Programs/Pictarro"
-                                       << "\"/home/ann/My Programs/Pictarro\"";
-    QTest::newRow("percent is doubled") << "/opt/100%/Pictarro"
-                                        << "/opt/100%%/Pictarro";
-    QTest::newRow("dollar is escaped in quotes") << "/opt/a$b/Pictarro"
-                                                 << "\"/opt/a\\\\$b/Pictarro\"";
-    QTest::newRow("double quote") << "/opt/a\"b/P"
-                                  << "\"/opt/a\\\\\"b/P\"";
-    QTest::newRow("backslash needs four") << "/opt/a\\b/P"
-                                          << "\"/opt/a\\\\\\\\b/P\"";
-    QTest::newRow("single quote is only quoted") << "/opt/ann's/P"
-                                                 << "\"/opt/ann's/P\"";
-}
-
-void TestDesktop::execValue()
-{
-    QFETCH(QString, command);
-    QFETCH(QString, exec);
-    QCOMPARE(Autostart::execValue(command), exec);
-}
-
-void TestDesktop::entryText_startsTheCommandAtLogon()
-{
-    const QStringList lines =
-        Autostart::entryText("Pictarro", "/home/ann/My Programs/Pictarro").split('\n');
-    QCOMPARE(lines.first(), QStringLiteral("[Desktop Entry]"));
-    QVERIFY(lines.contains("Type=Application"));
-    QVERIFY(lines.contains("Name=Pictarro"));
-    QVERIFY(lines.contains("Exec=\"/home/ann/My Programs/Pictarro\""));
-    QVERIFY(lines.contains("X-GNOME-Autostart-enabled=true"));
-    QVERIFY(!lines.filter(QRegularExpression("^Comment=.+")).isEmpty());
-    // Every key once, no "Hidden" that would switch the entry off.
-    QCOMPARE(lines.filter(QRegularExpression("^Exec=")).size(), 1);
-    QVERIFY(lines.filter(QRegularExpression("^Hidden=")).isEmpty());
-}
-
-void TestDesktop::add_writesMachineWideWhenItCan()
-{
-    const Autostart::Folders folders{path("etc/xdg/autostart"), path("home/.config/autostart")};
-    const QString written = Autostart::add("Pictarro", "/opt/p/Pictarro", folders);
-    QCOMPARE(written, folders.machine + "/Pictarro.desktop");
-    QCOMPARE(QString::fromUtf8(readAll(written)),
-             Autostart::entryText("Pictarro", "/opt/p/Pictarro"));
-    QVERIFY(!QFileInfo::exists(folders.user + "/Pictarro.desktop"));
-
-    // A second start with the program moved rewrites the command.
-    QCOMPARE(Autostart::add("Pictarro", "/srv/moved/Pictarro", folders), written);
-    QVERIFY(readAll(written).contains("Exec=/srv/moved/Pictarro\n"));
-    QCOMPARE(filesIn(folders.machine), QStringList{"Pictarro.desktop"});
-}
-
-void TestDesktop::add_fallsBackToTheUserFolder()
-{
-    // Running as root, a folder below a regular file is the one that cannot
-    // be written whatever the permissions.
-    QVERIFY(writeFile(path("etc"), "not a folder"));
-    const Autostart::Folders folders{path("etc/xdg/autostart"), path("home/.config/autostart")};
-    const QString written = Autostart::add("Pictarro", "/opt/p/Pictarro", folders);
-    QCOMPARE(written, folders.user + "/Pictarro.desktop");
-    QVERIFY(readAll(written).contains("Exec=/opt/p/Pictarro\n"));
-}
-
-void TestDesktop::add_machineWideReplacesAStaleUserEntry()
-{
-    const Autostart::Folders folders{path("etc/xdg/autostart"), path("home/.config/autostart")};
-    QVERIFY(QDir().mkpath(folders.user));
-    QVERIFY(writeFile(folders.user + "/Pictarro.desktop", "[Desktop Entry]\nExec=/old/Pictarro\n"));
-    QVERIFY(writeFile(folders.user + "/Other.desktop", "[Desktop Entry]\nExec=/other\n"));
-    QVERIFY(!Autostart::add("Pictarro", "/opt/p/Pictarro", folders).isEmpty());
-    QCOMPARE(filesIn(folders.user), QStringList{"Other.desktop"});
-    QCOMPARE(filesIn(folders.machine), QStringList{"Pictarro.desktop"});
-}
-
-void TestDesktop::add_neitherFolderWritable_writesNothing()
-{
-    QVERIFY(writeFile(path("etc"), "not a folder"));
-    QVERIFY(writeFile(path("home"), "not a folder"));
-    const Autostart::Folders folders{path("etc/xdg/autostart"), path("home/.config/autostart")};
-    QVERIFY(Autostart::add("Pictarro", "/opt/p/Pictarro", folders).isEmpty());
-    QCOMPARE(filesIn(m_dir->path()), (QStringList{"etc", "home"}));
-}
-
-void TestDesktop::add_rejectsNamesThatAreNoFileNames_data()
-{
-    QTest::addColumn<QString>("name");
-    QTest::newRow("empty") << "";
-    QTest::newRow("slash") << "../Pictarro";
-    QTest::newRow("dot dot") << "..";
-}
-
-void TestDesktop::add_rejectsNamesThatAreNoFileNames()
-{
-    QFETCH(QString, name);
-    const Autostart::Folders folders{path("machine"), path("user")};
-    QVERIFY(Autostart::add(name, "/opt/p/Pictarro", folders).isEmpty());
-    QVERIFY(filesIn(m_dir->path()).isEmpty());
-}
-
-void TestDesktop::remove_clearsBothFolders()
-{
-    const Autostart::Folders folders{path("machine"), path("user")};
-    QVERIFY(QDir().mkpath(folders.machine));
-    QVERIFY(QDir().mkpath(folders.user));
-    for (const QString &folder : {folders.machine, folders.user}) {
-        QVERIFY(writeFile(folder + "/Pictarro.desktop", "[Desktop Entry]\n"));
-        QVERIFY(writeFile(folder + "/Other.desktop", "[Desktop Entry]\n"));
-    }
-    QVERIFY(Autostart::remove("Pictarro", folders));
-    QCOMPARE(filesIn(folders.machine), QStringList{"Other.desktop"});
-    QCOMPARE(filesIn(folders.user), QStringList{"Other.desktop"});
-    // Removing what is not there is no failure.
-    QVERIFY(Autostart::remove("Pictarro", folders));
-}
-
-void TestDesktop::startUpModule_followsTheEnvironment()
-{
-    const QByteArray savedDirs = qgetenv("XDG_CONFIG_DIRS");
-    const QByteArray savedHome = qgetenv("XDG_CONFIG_HOME");
-    auto restore = qScopeGuard([&] {
-        qputenv("XDG_CONFIG_DIRS", savedDirs);
-        qputenv("XDG_CONFIG_HOME", savedHome);
-    });
-    qputenv("XDG_CONFIG_DIRS", path("etc-xdg").toLocal8Bit() + ":/etc/xdg");
-    qputenv("XDG_CONFIG_HOME", path("config").toLocal8Bit());
-
-    StartUpModule::AddStartUpEntry("Pictarro", "/opt/p/Pictarro");
-    QVERIFY(QFileInfo::exists(path("etc-xdg/autostart/Pictarro.desktop")));
-    // Removal goes by the name it is given: another name leaves the entry.
-    StartUpModule::RemoveStartUpEntry("Pictarro-1.4");
-    QVERIFY(QFileInfo::exists(path("etc-xdg/autostart/Pictarro.desktop")));
-    StartUpModule::RemoveStartUpEntry("Pictarro");
-    QVERIFY(!QFileInfo::exists(path("etc-xdg/autostart/Pictarro.desktop")));
-
-    // No machine-wide folder to write: a ticked box still gets its entry.
-    QVERIFY(writeFile(path("blocked"), "file"));
-    qputenv("XDG_CONFIG_DIRS", path("blocked/xdg").toLocal8Bit());
-    StartUpModule::AddStartUpEntry("Pictarro", "/opt/p/Pictarro");
-    QVERIFY(QFileInfo::exists(path("config/autostart/Pictarro.desktop")));
-    StartUpModule::RemoveStartUpEntry("Pictarro");
-    QVERIFY(!QFileInfo::exists(path("config/autostart/Pictarro.desktop")));
-}
 
 // --- wallpaper and display settings commands ------------------------------
 
@@ -680,9 +405,9 @@ void TestDesktop::change_jpegBecomesTheWallpaperBitmap()
     QVERIFY(result.desktopAccepted);
     const QString wallpaper = folder + "/Pictarro Wallpaper.bmp";
     QCOMPARE(calls.paths, QStringList{wallpaper});
-    QCOMPARE(filesIn(folder), QStringList{"Pictarro Wallpaper.bmp"});
+    QCOMPARE(entries(folder), QStringList{"Pictarro Wallpaper.bmp"});
 
-    QVERIFY(readAll(wallpaper).startsWith("BM"));
+    QVERIFY(readFile(wallpaper).startsWith("BM"));
     QImageReader reader(wallpaper);
     QCOMPARE(reader.format(), QByteArray("bmp"));
     const QImage bitmap = reader.read();
@@ -703,7 +428,7 @@ void TestDesktop::change_twiceLeavesOneBitmapOfTheSecondPicture()
     QVERIFY(WallpaperFiles::change(quarters(Qt::blue, Qt::blue, Qt::blue, Qt::white), folder,
                                    calls.setter())
                 .ok);
-    QCOMPARE(filesIn(folder), QStringList{"Pictarro Wallpaper.bmp"});
+    QCOMPARE(entries(folder), QStringList{"Pictarro Wallpaper.bmp"});
     const QImage bitmap(folder + "/Pictarro Wallpaper.bmp");
     QCOMPARE(bitmap.pixel(8, 8), qRgb(0, 0, 255));
     QCOMPARE(bitmap.pixel(56, 40), qRgb(255, 255, 255));
@@ -719,8 +444,8 @@ void TestDesktop::change_nullPicture_keepsTheOldWallpaper()
     QVERIFY(!result.ok);
     QVERIFY(!result.error.isEmpty());
     QVERIFY(calls.paths.isEmpty());
-    QCOMPARE(readAll(folder + "/Pictarro Wallpaper.bmp"), QByteArray("the old wallpaper"));
-    QCOMPARE(filesIn(folder), QStringList{"Pictarro Wallpaper.bmp"});
+    QCOMPARE(readFile(folder + "/Pictarro Wallpaper.bmp"), QByteArray("the old wallpaper"));
+    QCOMPARE(entries(folder), QStringList{"Pictarro Wallpaper.bmp"});
 }
 
 void TestDesktop::change_unwritableBitmap_keepsTheOldWallpaper()
@@ -736,7 +461,7 @@ void TestDesktop::change_unwritableBitmap_keepsTheOldWallpaper()
     QVERIFY(!result.ok);
     QVERIFY2(result.error.contains("JunkPic.bmp"), qPrintable(result.error));
     QVERIFY(calls.paths.isEmpty());
-    QCOMPARE(readAll(folder + "/Pictarro Wallpaper.bmp"), QByteArray("the old wallpaper"));
+    QCOMPARE(readFile(folder + "/Pictarro Wallpaper.bmp"), QByteArray("the old wallpaper"));
     QVERIFY(QFileInfo(folder + "/JunkPic.bmp").isDir());
 }
 
@@ -751,7 +476,7 @@ void TestDesktop::change_wallpaperNameTaken_leavesNoBitmapBehind()
     QVERIFY(!result.ok);
     QVERIFY2(result.error.contains("Pictarro Wallpaper.bmp"), qPrintable(result.error));
     QVERIFY(calls.paths.isEmpty());
-    QCOMPARE(filesIn(folder), QStringList{"Pictarro Wallpaper.bmp"});
+    QCOMPARE(entries(folder), QStringList{"Pictarro Wallpaper.bmp"});
     QVERIFY(QFileInfo(folder + "/Pictarro Wallpaper.bmp/inside").isDir());
 }
 
@@ -770,8 +495,8 @@ void TestDesktop::changeFromFile_unreadablePicture_keepsTheOldWallpaper()
         QVERIFY2(result.error.contains(QFileInfo(file).fileName()), qPrintable(result.error));
     }
     QVERIFY(calls.paths.isEmpty());
-    QCOMPARE(filesIn(folder), QStringList{"Pictarro Wallpaper.bmp"});
-    QCOMPARE(readAll(folder + "/Pictarro Wallpaper.bmp"), QByteArray("the old wallpaper"));
+    QCOMPARE(entries(folder), QStringList{"Pictarro Wallpaper.bmp"});
+    QCOMPARE(readFile(folder + "/Pictarro Wallpaper.bmp"), QByteArray("the old wallpaper"));
 }
 
 void TestDesktop::change_handsTheBitmapToTheDesktop()

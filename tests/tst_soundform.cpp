@@ -5,6 +5,7 @@
 #include "ScriptedDialogs.h"
 #include "SettingsStore.h"
 #include "SoundForm.h"
+#include "TestFiles.h"
 #include "WavFile.h"
 
 #include <QtEndian>
@@ -46,18 +47,6 @@ QByteArray riff(const QByteArray &chunks)
 QByteArray goodWav()
 {
     return riff(chunk("fmt ", pcmFormat(1, 1, 16)) + chunk("data", QByteArray(200, '\x11')));
-}
-
-bool writeFile(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
-}
-
-QByteArray readFile(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 } // namespace
