@@ -99,6 +99,8 @@ private:
     QSize screenSize();
     QRect windowRect(const QString &window, bool withFrame);
     void switchCaptureOff(const QString &pictarroWindow);
+    static QImage shownPicture() { return e2e::testPicture(QSize(320, 200)); }
+    void showPicture(QString *window);
 
     e2e::Installation m_install;
     Child m_pictarro;
@@ -232,6 +234,18 @@ QRect tst_ScreenKeysE2e::windowRect(const QString &window, bool withFrame)
                          numbers[1].trimmed().toInt(), numbers[3].trimmed().toInt());
 }
 
+void tst_ScreenKeysE2e::showPicture(QString *window)
+{
+    // Another program's window, with a picture whose every pixel is known.
+    const QString file = m_install.path(QStringLiteral("shown.png"));
+    QVERIFY(shownPicture().save(file));
+    m_shown = m_install.start(tool("display"),
+                              {QStringLiteral("-title"), QStringLiteral("Shown picture"),
+                               QStringLiteral("-geometry"), QStringLiteral("+760+300"), file});
+    *window = findWindow(QStringLiteral("^Shown picture$"));
+    QVERIFY2(!window->isEmpty(), "the picture's window did not show");
+}
+
 void tst_ScreenKeysE2e::switchCaptureOff(const QString &pictarroWindow)
 {
     // The "[ Click Here ]" that disables capturing is the lowest text drawn
@@ -335,15 +349,9 @@ void tst_ScreenKeysE2e::screenKey()
         QVERIFY2(!said.contains("Alt+PrintScreen"), said.constData());
     }
 
-    // Another program's window, with a picture whose every pixel is known.
-    const QImage shown = e2e::testPicture(QSize(320, 200));
-    const QString shownFile = m_install.path(QStringLiteral("shown.png"));
-    QVERIFY(shown.save(shownFile));
-    m_shown = m_install.start(tool("display"),
-                              {QStringLiteral("-title"), QStringLiteral("Shown picture"),
-                               QStringLiteral("-geometry"), QStringLiteral("+760+300"), shownFile});
-    const QString shownWindow = findWindow(QStringLiteral("^Shown picture$"));
-    QVERIFY2(!shownWindow.isEmpty(), "the picture's window did not show");
+    const QImage shown = shownPicture();
+    QString shownWindow;
+    CHECKED(showPicture(&shownWindow));
     if (active == QLatin1String("focused"))
         CHECKED(xdotool({QStringLiteral("windowfocus"), QStringLiteral("--sync"), shownWindow}));
     if (active == QLatin1String("framed"))
@@ -475,14 +483,8 @@ void tst_ScreenKeysE2e::screenshotTool_copiesAndQuits()
         QSKIP(qPrintable(program + QLatin1String(" is not installed")));
     const QProcessEnvironment env = m_install.environment();
     CHECKED(startPictarro());
-    const QImage shown = e2e::testPicture(QSize(320, 200));
-    const QString shownFile = m_install.path(QStringLiteral("shown.png"));
-    QVERIFY(shown.save(shownFile));
-    m_shown = m_install.start(tool("display"),
-                              {QStringLiteral("-title"), QStringLiteral("Shown picture"),
-                               QStringLiteral("-geometry"), QStringLiteral("+760+300"), shownFile});
-    QVERIFY2(!findWindow(QStringLiteral("^Shown picture$")).isEmpty(),
-             "the picture's window did not show");
+    QString shownWindow;
+    CHECKED(showPicture(&shownWindow));
     if (!captureOn)
         CHECKED(switchCaptureOff(findWindow(QStringLiteral("^Pictarro$"))));
     const auto clipboard = [&](const char *target) {
