@@ -37,10 +37,14 @@ std::unique_ptr<ClipboardBackend> createClipboardBackend()
     const QString platform = QGuiApplication::platformName();
     const bool desktop = platform == QLatin1String("xcb") || platform.startsWith(u"wayland");
     if (asked != QLatin1String("x11") && desktop) {
-        std::unique_ptr<ClipboardBackend> xSide;
+        // The X side (with its clipboard manager) is made only when
+        // data-control is there to use it.
+        BackendMaker xSide;
         if (platform == QLatin1String("xcb"))
-            xSide = std::make_unique<ClipboardX11>();
-        if (std::unique_ptr<ClipboardBackend> native = createDataControlClipboard(std::move(xSide)))
+            xSide = [] {
+                return std::make_unique<ClipboardX11>();
+            };
+        if (std::unique_ptr<ClipboardBackend> native = createDataControlClipboard(xSide))
             return native;
     }
     return std::make_unique<ClipboardX11>(ClipboardX11::Emptying::TakeOverUnderMutter);

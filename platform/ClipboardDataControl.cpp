@@ -436,12 +436,12 @@ DataControl waylandDataControl()
     return connection && connection->seatName != 0 ? connection->offered() : DataControl::None;
 }
 
-std::unique_ptr<ClipboardBackend>
-createDataControlClipboard(std::unique_ptr<ClipboardBackend> xSide)
+std::unique_ptr<ClipboardBackend> createDataControlClipboard(const BackendMaker &makeXSide)
 {
     std::unique_ptr<Connection> connection = connectWithSeat();
     if (!connection)
         return nullptr;
+    std::unique_ptr<ClipboardBackend> xSide = makeXSide ? makeXSide() : nullptr;
     if (connection->offered() == DataControl::Ext)
         return std::make_unique<DataControlClipboard<ExtProtocol>>(std::move(connection),
                                                                    std::move(xSide));

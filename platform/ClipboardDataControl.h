@@ -2,6 +2,9 @@
 
 #include "ClipboardBackend.h"
 
+#include <functional>
+#include <memory>
+
 namespace platform {
 
 // The clipboard protocols a Wayland compositor may offer to a program that
@@ -21,11 +24,11 @@ DataControl waylandDataControl();
 
 // The clipboard through the compositor's data-control protocol, on a
 // Wayland connection of its own, or null when the compositor at
-// WAYLAND_DISPLAY offers none. When Qt runs on XWayland, `xSide` is its X
-// clipboard: compositors pass an X owner's offer on to Wayland programs but
-// do not all drop that owner when the Wayland clipboard is emptied, so
-// clear() empties the X side as well.
-std::unique_ptr<ClipboardBackend>
-createDataControlClipboard(std::unique_ptr<ClipboardBackend> xSide = nullptr);
+// WAYLAND_DISPLAY offers none. When Qt runs on XWayland, `makeXSide` makes
+// its X clipboard, only once data-control is there: compositors pass an X
+// owner's offer on to Wayland programs but do not all drop that owner when
+// the Wayland clipboard is emptied, so clear() empties the X side as well.
+using BackendMaker = std::function<std::unique_ptr<ClipboardBackend>()>;
+std::unique_ptr<ClipboardBackend> createDataControlClipboard(const BackendMaker &makeXSide = {});
 
 } // namespace platform
