@@ -76,17 +76,28 @@ QRect ScreenGrabber::activeWindowRect()
         return {};
     xcb_connection_t *c = m_x->get();
     const xcb_window_t root = m_x->root();
-    xcb_window_t active = XCB_WINDOW_NONE;
-    if (const xcb_atom_t activeAtom = m_x->atom("_NET_ACTIVE_WINDOW");
-        activeAtom != XCB_ATOM_NONE) {
+    // One window named by a property of `on`, or none.
+    const auto windowProperty = [&](xcb_window_t on, const char *name) {
+        xcb_window_t named = XCB_WINDOW_NONE;
+        const xcb_atom_t atom = m_x->atom(name);
+        if (atom == XCB_ATOM_NONE)
+            return named;
         const XcbPtr<xcb_get_property_reply_t> property(xcb_get_property_reply(
-            c, xcb_get_property(c, 0, root, activeAtom, XCB_ATOM_WINDOW, 0, 1), nullptr));
+            c, xcb_get_property(c, 0, on, atom, XCB_ATOM_WINDOW, 0, 1), nullptr));
         if (property && property->format == 32 &&
             xcb_get_property_value_length(property.get()) == 4)
-            std::memcpy(&active, xcb_get_property_value(property.get()), sizeof active);
-    }
+            std::memcpy(&named, xcb_get_property_value(property.get()), sizeof named);
+        return named;
+    };
+    // The window manager's word counts only while it runs: its check window
+    // still exists and names itself. One that ended leaves its word behind.
+    const xcb_window_t check = windowProperty(root, "_NET_SUPPORTING_WM_CHECK");
+    xcb_window_t active = XCB_WINDOW_NONE;
+    if (check != XCB_WINDOW_NONE && windowProperty(check, "_NET_SUPPORTING_WM_CHECK") == check)
+        active = windowProperty(root, "_NET_ACTIVE_WINDOW");
     if (active == XCB_WINDOW_NONE) {
-        // No window manager says which: the window with the keyboard focus.
+        // No running window manager says which: the window with the
+        // keyboard focus.
         const XcbPtr<xcb_get_input_focus_reply_t> focus(
             xcb_get_input_focus_reply(c, xcb_get_input_focus(c), nullptr));
         if (focus && focus->focus != XCB_INPUT_FOCUS_POINTER_ROOT)

@@ -43,6 +43,10 @@
 //       Owns the clipboard with a PNG picture, asks the clipboard manager
 //       to save it and never delivers it ("released after MS" once the
 //       manager answers, "not released" after 30 s, "no manager").
+//   clipboard_agent window-manager-gone WINDOW
+//       A window manager that ended without cleaning up: its check window
+//       named on the root window (_NET_SUPPORTING_WM_CHECK) is gone, its
+//       word that WINDOW is active (_NET_ACTIVE_WINDOW) stays ("gone").
 //   clipboard_agent owner SELECTION
 //       Says the window that owns the selection ("0x…"), or "none".
 //   clipboard_agent manager
@@ -580,6 +584,26 @@ int main(int argc, char **argv)
     }
     if (mode == "manager")
         return manager();
+    if (mode == "window-manager-gone" && argc == 3) {
+        Client client;
+        if (!client.open())
+            return 3;
+        xcb_connection_t *c = client.connection;
+        const auto setWindow = [&](xcb_window_t on, const char *name, xcb_window_t value) {
+            xcb_change_property(c, XCB_PROP_MODE_REPLACE, on, internAtom(c, name), XCB_ATOM_WINDOW,
+                                32, 1, &value);
+        };
+        setWindow(client.window, "_NET_SUPPORTING_WM_CHECK", client.window);
+        setWindow(client.root, "_NET_SUPPORTING_WM_CHECK", client.window);
+        setWindow(client.root, "_NET_ACTIVE_WINDOW",
+                  static_cast<xcb_window_t>(std::strtoul(argv[2], nullptr, 0)));
+        // Once the server has them all, the check window goes with the
+        // connection.
+        std::free(xcb_get_input_focus_reply(c, xcb_get_input_focus(c), nullptr));
+        xcb_disconnect(c);
+        say("gone");
+        return 0;
+    }
     if (mode == "owner" && argc == 3) {
         Client client;
         if (!client.open())
@@ -602,7 +626,8 @@ int main(int argc, char **argv)
                "feed-eagerly FIRST COUNT WIDTH HEIGHT | keep | hang | "
                "die-mid-transfer FILE | copy-and-quit picture N W H | copy-and-quit text TEXT | "
                "copy-and-quit-in-pieces N W H | "
-               "save-never-delivers | manager | owner SELECTION | hold-print\n",
+               "save-never-delivers | manager | owner SELECTION | window-manager-gone WINDOW | "
+               "hold-print\n",
                stderr);
     return 2;
 }
