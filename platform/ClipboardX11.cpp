@@ -56,13 +56,12 @@ ClipboardX11::ClipboardX11(Emptying emptying)
 {
     connect(QGuiApplication::clipboard(), &QClipboard::dataChanged, this,
             &ClipboardX11::ownerChanged);
-    // Its own connection counts every change of owner, so that emptying
-    // the clipboard never takes a newer offer, even one from the window the
-    // picture came from.
     m_mayTakeOver = emptying == Emptying::TakeOverUnderMutter;
-    if (x11Connection())
-        m_takeover = ClipboardTakeover::create();
     if (x11Connection()) {
+        // Its own connection counts every change of owner, so that emptying
+        // the clipboard never takes a newer offer, even one from the window
+        // the picture came from.
+        m_takeover = ClipboardTakeover::create();
         m_manager = std::make_unique<ClipboardManagerX11>();
         if (m_manager->started())
             connect(m_manager.get(), &ClipboardManagerX11::changed, this,
