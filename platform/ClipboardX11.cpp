@@ -287,23 +287,19 @@ bool ClipboardX11::takesOver() const
 void ClipboardX11::dropHeld()
 {
     // Under mutter the clipboard is emptied by taking it over, which counts
-    // changes of owner and so never takes a newer handover either.
-    if (m_keptHeld && !takesOver())
+    // changes of owner and so never takes a newer handover either. The
+    // window manager is asked once per emptying.
+    const bool takeOver = takesOver();
+    const quint64 changes = m_pictureOwner != XCB_WINDOW_NONE ? m_heldChanges : 0;
+    if (m_keptHeld && !takeOver)
         m_manager->release(m_keptHeld);
-    else
-        empty(m_pictureOwner);
-    m_keptHeld.reset();
-}
-
-void ClipboardX11::empty(quint32 pictureOwner)
-{
-    const quint64 changes = pictureOwner != XCB_WINDOW_NONE ? m_heldChanges : 0;
-    if (takesOver())
-        m_takeover->takeFrom(pictureOwner, changes);
+    else if (takeOver)
+        m_takeover->takeFrom(m_pictureOwner, changes);
     else if (m_takeover)
-        m_takeover->dropFrom(pictureOwner, changes);
+        m_takeover->dropFrom(m_pictureOwner, changes);
     else
-        dropOffer(pictureOwner);
+        dropOffer(m_pictureOwner);
+    m_keptHeld.reset();
 }
 
 void ClipboardX11::dropOffer(quint32 pictureOwner)

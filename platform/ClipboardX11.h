@@ -57,7 +57,6 @@ private:
     mutable std::shared_ptr<const HandedOver> m_keptShown;  // what m_keptOffer holds
     mutable std::shared_ptr<const HandedOver> m_servedKept; // the last read, when kept
     mutable std::unique_ptr<QMimeData> m_keptOffer;
-    void empty(quint32 pictureOwner);
 
     bool takesOver() const;
 
