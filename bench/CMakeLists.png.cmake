@@ -3,7 +3,7 @@
 pkg_check_modules(PNGBENCH IMPORTED_TARGET libpng spng)
 if(PNGBENCH_FOUND)
   add_executable(bench_png_encoders png_encoders.cpp)
-  target_link_libraries(bench_png_encoders PRIVATE pictarro_capture PkgConfig::PNGBENCH)
+  target_link_libraries(bench_png_encoders PRIVATE pictarro_app PkgConfig::PNGBENCH)
   set_target_properties(bench_png_encoders PROPERTIES
     RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bench)
 endif()

@@ -56,7 +56,7 @@ target_link_libraries(render_icon PRIVATE Qt6::Gui Qt6::Svg)
 set_target_properties(render_icon PROPERTIES AUTOMOC OFF
   RUNTIME_OUTPUT_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR})
 set(PICTARRO_ICON_OUTPUTS "")
-foreach(icon "Pictarro|${PROJECT_SOURCE_DIR}/capture/art/pictarro.svg|${PICTARRO_APP_ID}"
+foreach(icon "Pictarro|${PROJECT_SOURCE_DIR}/pictarro/art/pictarro.svg|${PICTARRO_APP_ID}"
              "Vantler|${PROJECT_SOURCE_DIR}/converter/art/vantler.svg|${PICTARRO_APP_ID}.Vantler")
   string(REPLACE "|" ";" icon "${icon}")
   list(GET icon 0 program)

@@ -1,7 +1,5 @@
 #include "WindowSystem.h"
 
-#include "ClipboardDataControl.h"
-
 #include <QApplication>
 #include <QFileInfo>
 #include <QLibraryInfo>
@@ -20,7 +18,7 @@ bool qtCanRunOnWayland()
 
 } // namespace
 
-QString chooseWindowSystem()
+QString chooseWindowSystem(const std::function<bool()> &offersDataControl)
 {
     if (qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
         return {}; // an X11 session, or none: Qt says so itself
@@ -32,7 +30,7 @@ QString chooseWindowSystem()
         qputenv("QT_QPA_PLATFORM", "xcb");
         return {};
     }
-    if (waylandDataControl() != DataControl::None) {
+    if (offersDataControl()) {
         if (chosen.isEmpty() && !qtCanRunOnWayland())
             return QStringLiteral(
                 "Pictarro cannot start on this Wayland desktop: Qt's Wayland support (the "

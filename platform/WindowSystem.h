@@ -2,6 +2,8 @@
 
 #include <QString>
 
+#include <functional>
+
 namespace platform {
 
 // Chooses Qt's platform for Pictarro before the application object exists,
@@ -12,9 +14,11 @@ namespace platform {
 //   data-control protocol (Pictarro watches the clipboard through it); where
 //   it offers none, a hidden Wayland client would never hear of a change,
 //   so Pictarro runs through XWayland when there is one.
+// `offersDataControl` asks the compositor; it is called only in a Wayland
+// session where the answer matters.
 // Returns why the clipboard cannot be watched at all (a Wayland session
 // with neither data-control nor XWayland), or an empty text.
-QString chooseWindowSystem();
+QString chooseWindowSystem(const std::function<bool()> &offersDataControl);
 
 // Tells the user why Pictarro cannot watch the clipboard: on standard error,
 // and in a message box where Qt can show one. Returns the exit status.

@@ -50,19 +50,19 @@ fi
 # every input reads quickly; any single allocation past that ceiling is a
 # finding, and so is a process past a few times it.
 case "$target" in
-png_check) sources="PngStructure.cpp" seeds=png ;;
-picture_rows) sources="PngStructure.cpp OfferedPicture.cpp PictureRows.cpp" seeds=png ;;
-offered_picture) sources="PngStructure.cpp OfferedPicture.cpp" seeds=offered ;;
-offer_pipe) sources="PngStructure.cpp OfferedPicture.cpp OfferPipe.cpp" seeds=pipe ;;
+png_check) sources="pictures/PngStructure.cpp" seeds=png ;;
+picture_rows) sources="pictures/PngStructure.cpp pictures/OfferedPicture.cpp pictures/PictureRows.cpp" seeds=png ;;
+offered_picture) sources="pictures/PngStructure.cpp pictures/OfferedPicture.cpp" seeds=offered ;;
+offer_pipe) sources="pictures/PngStructure.cpp pictures/OfferedPicture.cpp clipboard/OfferPipe.cpp" seeds=pipe ;;
 *) echo "unknown target $target" >&2; exit 2 ;;
 esac
 folder="$work/$target"
 mkdir -p "$folder/corpus" "$folder/crashes" "$folder/seeds"
 packages="Qt6Gui spng libdeflate libjpeg"
 paths=""
-for source in $sources; do paths="$paths $root/platform/$source"; done
+for source in $sources; do paths="$paths $root/$source"; done
 # shellcheck disable=SC2046,SC2086
-"$cxx" $flags -fPIC -DPICTARRO_OFFERED_MAX_SIDE=2048 -I"$root/platform" \
+"$cxx" $flags -fPIC -DPICTARRO_OFFERED_MAX_SIDE=2048 -I"$root/pictures" -I"$root/clipboard" \
     $(pkg-config --cflags $packages) $paths "$here/fuzz_$target.cpp" \
     $(pkg-config --libs $packages) -lpthread -o "$folder/fuzz_$target"
 # shellcheck disable=SC2046

@@ -1,3 +1,4 @@
+#include "ClipboardDataControl.h"
 #include "CommandLine.h"
 #include "MainForm.h"
 #include "Memory.h"
@@ -14,7 +15,11 @@ int main(int argc, char *argv[])
             QStringLiteral("Saves every picture copied to the clipboard as a numbered file.")))
         return *exitCode;
 
-    if (const QString unwatchable = platform::chooseWindowSystem(); !unwatchable.isEmpty())
+    const auto offersDataControl = [] {
+        return platform::waylandDataControl() != platform::DataControl::None;
+    };
+    if (const QString unwatchable = platform::chooseWindowSystem(offersDataControl);
+        !unwatchable.isEmpty())
         return platform::explainClipboardUnavailable(unwatchable, argc, argv);
 
     // Captures in a burst reuse the memory of the one before.
