@@ -1,5 +1,6 @@
 #include "CaptureList.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
 #include <algorithm>
@@ -107,6 +108,42 @@ std::optional<QStringList> list(const QString &folder, Filter filter)
 QString filePath(const QString &folder, const QString &fileName)
 {
     return QDir(folder).filePath(fileName);
+}
+
+QStringList newest(QList<FileEntry> files, int count)
+{
+    files.erase(
+        std::remove_if(files.begin(), files.end(),
+                       [](const FileEntry &file) { return !matches(file.name, Filter::All); }),
+        files.end());
+    const auto later = [](const FileEntry &a, const FileEntry &b) {
+        if (a.modified != b.modified)
+            return a.modified > b.modified;
+        return compareNaturally(a.name, b.name) > 0;
+    };
+    const auto kept = std::min<qsizetype>(std::max(count, 0), files.size());
+    std::partial_sort(files.begin(), files.begin() + kept, files.end(), later);
+    QStringList names;
+    names.reserve(kept);
+    for (qsizetype i = 0; i < kept; ++i)
+        names << files.at(i).name;
+    return names;
+}
+
+QStringList newestIn(const QString &folder, int count)
+{
+    const QFileInfo info(folder);
+    if (folder.isEmpty() || !info.isDir() || !info.isReadable() || !info.isExecutable())
+        return {};
+    QList<FileEntry> files;
+    const QFileInfoList entries = QDir(folder).entryInfoList(QDir::Files, QDir::Unsorted);
+    files.reserve(entries.size());
+    for (const QFileInfo &entry : entries)
+        files.append({entry.fileName(), entry.lastModified().toMSecsSinceEpoch()});
+    QStringList paths = newest(std::move(files), count);
+    for (QString &name : paths)
+        name = filePath(folder, name);
+    return paths;
 }
 
 } // namespace CaptureList
