@@ -59,7 +59,7 @@ private:
 // A private session bus for the test process, with a stand-in file manager
 // answering on a connection and thread of its own, so that a blocking call
 // from the test's thread is served. Start it before anything uses the
-// session bus.
+// session bus; or join a bus that is there.
 class FakeFileManager
 {
 public:
@@ -92,15 +92,19 @@ public:
         if (address.isEmpty())
             return QStringLiteral("dbus-daemon gave no address");
         qputenv("DBUS_SESSION_BUS_ADDRESS", address);
-        m_address = QString::fromLatin1(address);
+        return join(QString::fromLatin1(address));
+    }
 
+    // The stand-in file manager alone, on a bus that is already there.
+    QString join(const QString &address)
+    {
+        m_address = address;
         auto *service = new FileManagerService;
         m_service = service;
         service->moveToThread(&m_thread);
         QObject::connect(&m_thread, &QThread::finished, service, &QObject::deleteLater);
         m_thread.start();
-        QDBusConnection bus =
-            QDBusConnection::connectToBus(QString::fromLatin1(address), Connection);
+        QDBusConnection bus = QDBusConnection::connectToBus(address, Connection);
         if (!bus.registerObject(QStringLiteral("/org/freedesktop/FileManager1"), service,
                                 QDBusConnection::ExportAllSlots) ||
             !bus.registerService(QStringLiteral("org.freedesktop.FileManager1")))

@@ -1,13 +1,18 @@
 // The real Pictarro on a private X server with a real notification area
 // (trayer), driven from outside with xdotool as a person would: started in
 // the notification area, brought back by a double click on its icon, and
-// its keyboard shortcuts, one of which starts Vantler from beside it.
+// its keyboard shortcuts, one of which starts Vantler from beside it; and
+// the notification of a capture, through a stand-in notification server
+// and file manager on the session bus.
 //
 // Run under tests/e2e/with-xvfb.sh, which provides DISPLAY.
 
 #include "E2eSupport.h"
+#include "FakeFileManager.h"
+#include "FakeNotifications.h"
 
 #include <QFileInfo>
+#include <QImage>
 #include <QRegularExpression>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -58,10 +63,12 @@ private Q_SLOTS:
 
     void startsInTheNotificationArea_andComesBackOnDoubleClick();
     void shortcuts_openWindows_restoreSettings_startVantler_andExit();
+    void notification_saysWhereTheCaptureWent_andItsActionsAct();
 
 private:
     void writeSettings(const QByteArray &ini);
-    Child startPictarro();
+    Child startPictarro(
+        const QProcessEnvironment &environment = QProcessEnvironment::systemEnvironment());
     Child startTray();
     // The icon's window inside the notification area, if it is embedded there.
     QString embeddedIcon() const;
@@ -112,10 +119,11 @@ void TestTrayEndToEnd::writeSettings(const QByteArray &ini)
     file.write(ini);
 }
 
-Child TestTrayEndToEnd::startPictarro()
+Child TestTrayEndToEnd::startPictarro(const QProcessEnvironment &environment)
 {
     Child pictarro(new QProcess);
     pictarro->setProcessChannelMode(QProcess::ForwardedChannels);
+    pictarro->setProcessEnvironment(environment);
     pictarro->start(m_program->filePath("Pictarro"), {});
     if (!pictarro->waitForStarted())
         qWarning("Pictarro did not start");
@@ -226,6 +234,86 @@ void TestTrayEndToEnd::shortcuts_openWindows_restoreSettings_startVantler_andExi
     QVERIFY(pictarro->waitForFinished(e2e::WaitMs));
     QCOMPARE(pictarro->exitStatus(), QProcess::NormalExit);
     QCOMPARE(pictarro->exitCode(), 0);
+}
+
+void TestTrayEndToEnd::notification_saysWhereTheCaptureWent_andItsActionsAct()
+{
+    const QString address = qEnvironmentVariable("DBUS_SESSION_BUS_ADDRESS");
+    if (address.isEmpty())
+        QSKIP("needs a session bus: run under tests/e2e/with-xvfb.sh");
+    FakeNotifications server;
+    QString failed = server.start(address);
+    QVERIFY2(failed.isEmpty(), qPrintable(failed));
+    FakeFileManager fileManager;
+    failed = fileManager.join(address);
+    QVERIFY2(failed.isEmpty(), qPrintable(failed));
+    // The desktop's opener, writing down what it is asked to open.
+    QTemporaryDir tools;
+    QVERIFY(tools.isValid());
+    const QString opened = tools.filePath("opened");
+    {
+        QFile opener(tools.filePath("xdg-open"));
+        QVERIFY(opener.open(QIODevice::WriteOnly));
+        opener.write("#!/bin/sh\nprintf '%s\\n' \"$@\" >> \"" + QFile::encodeName(opened) + "\"\n");
+        opener.close();
+        QVERIFY(opener.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+    }
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("PATH", tools.path() + u':' + environment.value("PATH"));
+
+    writeSettings("[CaptureNotification]\nNotify=1\n");
+    const Child pictarro = startPictarro(environment);
+    QVERIFY(pollUntil([] { return visibleWindows("Pictarro").size() == 1; }));
+
+    // Two screenshots copied as a screenshot tool does; the second one's
+    // notification takes the place of the first.
+    QStringList files;
+    for (int n = 1; n <= 2; ++n) {
+        QImage picture(320, 200, QImage::Format_RGB32);
+        for (int y = 0; y < picture.height(); ++y) {
+            for (int x = 0; x < picture.width(); ++x)
+                picture.setPixel(x, y, qRgb(x % 256, y, n * 100));
+        }
+        const QString shot = tools.filePath(QStringLiteral("shot %1.png").arg(n));
+        QVERIFY(picture.save(shot));
+        const Child xclip = e2e::Child(new QProcess);
+        xclip->start("xclip", {"-selection", "clipboard", "-t", "image/png", "-i", shot});
+        QVERIFY(xclip->waitForStarted());
+        files << m_program->filePath(QStringLiteral("Captured Screens/Pictarro %1.bmp").arg(n));
+        QVERIFY2(pollUntil([&] { return server.service()->calls().size() == n; }),
+                 "no notification for the capture");
+        QCOMPARE(QImage(files.last()).convertToFormat(QImage::Format_RGB32), picture);
+        const NotifyCall call = server.service()->calls().last();
+        QCOMPARE(call.appName, "Pictarro");
+        QVERIFY2(call.summary.contains(QFileInfo(files.last()).fileName()),
+                 qPrintable(call.summary));
+        QCOMPARE(call.hints.value("image-path").toString(),
+                 QUrl::fromLocalFile(files.last()).toString(QUrl::FullyEncoded));
+        QCOMPARE(call.replacesId, n == 1 ? 0u : server.service()->calls().first().id);
+    }
+    QCOMPARE(server.service()->open().size(), 1);
+    const uint id = server.service()->calls().last().id;
+
+    // "Show in folder": the file manager shows the last capture.
+    server.service()->invoke(id, "show-in-folder");
+    const QString uri = QUrl::fromLocalFile(files.last()).toString(QUrl::FullyEncoded);
+    QVERIFY2(pollUntil([&] {
+                 return fileManager.shown() == QList<QStringList>{{uri, ""}};
+             }),
+             "the file manager was not asked to show the capture");
+    // "Open": the desktop's opener gets it.
+    server.service()->invoke(id, "open");
+    QString asked;
+    QVERIFY2(pollUntil([&] {
+                 QFile record(opened);
+                 asked = record.open(QIODevice::ReadOnly)
+                             ? QString::fromLocal8Bit(record.readAll()).trimmed()
+                             : QString();
+                 return !asked.isEmpty();
+             }),
+             "the desktop's opener was not asked");
+    const QUrl askedUrl = QUrl::fromUserInput(asked);
+    QCOMPARE(askedUrl.toLocalFile(), files.last());
 }
 
 QTEST_GUILESS_MAIN(TestTrayEndToEnd)
