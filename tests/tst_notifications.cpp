@@ -8,6 +8,7 @@
 #include "FakeNotifications.h"
 #include "RecordingLauncher.h"
 
+#include <QDBusConnectionInterface>
 #include <QtTest>
 #include <QtWidgets>
 
@@ -124,22 +125,29 @@ void TestNotifications::action_data()
 {
     QTest::addColumn<QString>("label");      // the action pressed, by its label; "" for a click
     QTest::addColumn<bool>("refused");       // the file manager refuses to show folders
-    QTest::addColumn<bool>("otherNotice");   // pressed on a notification that is not Pictarro's
+    QTest::addColumn<QString>("stranger");   // the action comes from: "", "other number" or
+                                             // "other program" (not the server)
     QTest::addColumn<QString>("opened");     // what the desktop opens: "file" or "folder"
     QTest::addColumn<bool>("shownInFolder"); // the file manager shows the file instead
-    QTest::newRow("Open") << "Open" << false << false << "file" << false;
-    QTest::newRow("a click on the notification") << "" << false << false << "file" << false;
-    QTest::newRow("Show in folder") << "Show in folder" << false << false << "" << true;
-    QTest::newRow("Show in folder, the file manager refuses")
-        << "Show in folder" << true << false << "folder" << false;
-    QTest::newRow("another program's notification") << "Open" << false << true << "" << false;
+    QTest::newRow("Open") << "Open" << false << ""
+                          << "file" << false;
+    QTest::newRow("a click on the notification") << "" << false << ""
+                                                 << "file" << false;
+    QTest::newRow("Show in folder") << "Show in folder" << false << ""
+                                    << "" << true;
+    QTest::newRow("Show in folder, the file manager refuses") << "Show in folder" << true << ""
+                                                              << "folder" << false;
+    QTest::newRow("another notification") << "Open" << false << "other number"
+                                          << "" << false;
+    QTest::newRow("sent by another program") << "Open" << false << "other program"
+                                             << "" << false;
 }
 
 void TestNotifications::action()
 {
     QFETCH(QString, label);
     QFETCH(bool, refused);
-    QFETCH(bool, otherNotice);
+    QFETCH(QString, stranger);
     QFETCH(QString, opened);
     QFETCH(bool, shownInFolder);
     startServer();
@@ -159,10 +167,21 @@ void TestNotifications::action()
         key = call.actions.at(at - 1);
     }
     const qsizetype before = m_bus.shown().size();
-    server()->invoke(otherNotice ? call.id + 100 : call.id, key);
-    if (otherNotice) {
-        // Only Pictarro's notification is answered: "Show in folder" pressed
-        // on it afterwards arrives after the other, which opened nothing.
+    if (stranger == "other program") {
+        QDBusMessage signal = QDBusMessage::createSignal(
+            "/org/freedesktop/Notifications", "org.freedesktop.Notifications", "ActionInvoked");
+        signal << call.id << key;
+        QDBusConnection::sessionBus().send(signal);
+        // Answered by the bus once it has passed the signal on.
+        QVERIFY(QDBusConnection::sessionBus().interface()->isServiceRegistered(
+            "org.freedesktop.Notifications"));
+    } else {
+        server()->invoke(stranger == "other number" ? call.id + 100 : call.id, key);
+    }
+    if (!stranger.isEmpty()) {
+        // Only Pictarro's notification is answered, and only by its server:
+        // "Show in folder" pressed on it arrives after the other, which
+        // opened nothing.
         server()->invoke(call.id, QStringLiteral("show-in-folder"));
         QTRY_COMPARE_WITH_TIMEOUT(m_bus.shown().size(), before + 1, WaitMs);
         QVERIFY(m_launcher->opened.isEmpty());
