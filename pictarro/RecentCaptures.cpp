@@ -33,6 +33,11 @@ void openCapture(const QString &path)
 
 const char *const KeyProperty = "thumbnailKey";
 
+// The largest picture a menu picture is made of: 64 megapixels, 256 MB
+// decoded, more than an 8K screen. A larger file (or one whose size cannot
+// be told) is listed without one, rather than held whole in memory.
+constexpr qint64 MaxSourcePixels = qint64{64} << 20;
+
 } // namespace
 
 RecentCaptures::RecentCaptures(QMenu &menu, QAction *after, std::function<QString()> folder,
@@ -95,10 +100,14 @@ RecentCaptures::makeThumbnails(const QList<QPair<QString, QString>> &wanted)
     for (const auto &[key, path] : wanted) {
         QImageReader reader(path);
         const QSize size = reader.size();
+        if (!size.isValid() || qint64{size.width()} * size.height() > MaxSourcePixels) {
+            made.append({key, QImage()});
+            continue;
+        }
         const QSize box(ThumbnailSize, ThumbnailSize);
         // JPEG decodes straight to the small size; other formats are
         // scaled by the reader after decoding.
-        if (size.isValid() && (size.width() > box.width() || size.height() > box.height()))
+        if (size.width() > box.width() || size.height() > box.height())
             reader.setScaledSize(size.scaled(box, Qt::KeepAspectRatio).expandedTo({1, 1}));
         QImage picture = reader.read();
         if (!picture.isNull() && (picture.width() > box.width() || picture.height() > box.height()))
