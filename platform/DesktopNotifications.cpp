@@ -64,10 +64,12 @@ void DesktopNotifications::listen()
     // Matched by path and interface alone: naming the service would make Qt
     // look its owner up with a call that blocks. Each signal is checked
     // against the server that answered the last notice instead.
-    m_listening = m_bus.connect(QString(), Path, Interface, QStringLiteral("ActionInvoked"), this,
-                                SLOT(onActionInvoked(uint, QString, QDBusMessage))) &&
-                  m_bus.connect(QString(), Path, Interface, QStringLiteral("NotificationClosed"),
-                                this, SLOT(onClosed(uint, uint, QDBusMessage)));
+    m_listening = true;
+    if (!m_bus.connect(QString(), Path, Interface, QStringLiteral("ActionInvoked"), this,
+                       SLOT(onActionInvoked(uint, QString, QDBusMessage))) ||
+        !m_bus.connect(QString(), Path, Interface, QStringLiteral("NotificationClosed"), this,
+                       SLOT(onClosed(uint, uint, QDBusMessage))))
+        qCWarning(lcNotify, "the notifications' actions cannot be followed");
 }
 
 void DesktopNotifications::askCapabilities()
