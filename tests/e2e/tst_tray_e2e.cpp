@@ -64,8 +64,15 @@ private Q_SLOTS:
     void startsInTheNotificationArea_andComesBackOnDoubleClick();
     void shortcuts_openWindows_restoreSettings_startVantler_andExit();
     void notification_saysWhereTheCaptureWent_andItsActionsAct();
+    void recentCaptures_inTheIconMenu_followTheFolder();
 
 private:
+    // Puts a stand-in xdg-open into the folder, first in the environment's
+    // PATH, which writes each address it is given as a line of the record.
+    static bool recordingOpener(const QString &folder, const QString &record,
+                                QProcessEnvironment &environment);
+    // The files the stand-in opener was asked to open, in order.
+    static QStringList openedFiles(const QString &record);
     void writeSettings(const QByteArray &ini);
     Child startPictarro(
         const QProcessEnvironment &environment = QProcessEnvironment::systemEnvironment());
@@ -247,19 +254,11 @@ void TestTrayEndToEnd::notification_saysWhereTheCaptureWent_andItsActionsAct()
     FakeFileManager fileManager;
     failed = fileManager.join(address);
     QVERIFY2(failed.isEmpty(), qPrintable(failed));
-    // The desktop's opener, writing down what it is asked to open.
     QTemporaryDir tools;
     QVERIFY(tools.isValid());
     const QString opened = tools.filePath("opened");
-    {
-        QFile opener(tools.filePath("xdg-open"));
-        QVERIFY(opener.open(QIODevice::WriteOnly));
-        opener.write("#!/bin/sh\nprintf '%s\\n' \"$@\" >> \"" + QFile::encodeName(opened) + "\"\n");
-        opener.close();
-        QVERIFY(opener.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
-    }
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert("PATH", tools.path() + u':' + environment.value("PATH"));
+    QProcessEnvironment environment;
+    QVERIFY(recordingOpener(tools.path(), opened, environment));
 
     writeSettings("[CaptureNotification]\nNotify=1\n");
     const Child pictarro = startPictarro(environment);
@@ -303,17 +302,97 @@ void TestTrayEndToEnd::notification_saysWhereTheCaptureWent_andItsActionsAct()
              "the file manager was not asked to show the capture");
     // "Open": the desktop's opener gets it.
     server.service()->invoke(id, "open");
-    QString asked;
-    QVERIFY2(pollUntil([&] {
-                 QFile record(opened);
-                 asked = record.open(QIODevice::ReadOnly)
-                             ? QString::fromLocal8Bit(record.readAll()).trimmed()
-                             : QString();
-                 return !asked.isEmpty();
-             }),
-             "the desktop's opener was not asked");
-    const QUrl askedUrl = QUrl::fromUserInput(asked);
-    QCOMPARE(askedUrl.toLocalFile(), files.last());
+    QVERIFY2(pollUntil([&] { return openedFiles(opened) == QStringList{files.last()}; }),
+             qPrintable(openedFiles(opened).join(", ")));
+}
+
+void TestTrayEndToEnd::recentCaptures_inTheIconMenu_followTheFolder()
+{
+    QTemporaryDir tools;
+    QVERIFY(tools.isValid());
+    const QString opened = tools.filePath("opened");
+    QProcessEnvironment environment;
+    QVERIFY(recordingOpener(tools.path(), opened, environment));
+    writeSettings("[PictarroMinimized]\nMinimized=1\n");
+    const Child tray = startTray();
+    QVERIFY2(!m_trayPanel.isEmpty(), "trayer did not start");
+    const Child pictarro = startPictarro(environment);
+    QVERIFY2(pollUntil([&] { return !embeddedIcon().isEmpty(); }),
+             "the icon never appeared in the notification area");
+
+    QStringList files;
+    for (int n = 1; n <= 3; ++n) {
+        QImage picture(64, 48, QImage::Format_RGB32);
+        picture.fill(qRgb(n * 60, 0, 0));
+        const QString shot = tools.filePath(QStringLiteral("shot %1.png").arg(n));
+        QVERIFY(picture.save(shot));
+        const Child xclip = e2e::Child(new QProcess);
+        xclip->start("xclip", {"-selection", "clipboard", "-t", "image/png", "-i", shot});
+        QVERIFY(xclip->waitForStarted());
+        files << m_program->filePath(QStringLiteral("Captured Screens/Pictarro %1.bmp").arg(n));
+        QVERIFY2(pollUntil([&] { return QFileInfo(files.last()).size() > 0; }),
+                 qPrintable(files.last()));
+    }
+    // The newest deleted by hand, as in a file manager.
+    QVERIFY(QFile::remove(files.last()));
+
+    // The icon's menu, by the right button; "Open Last Capture" is its
+    // sixth command (after "Configuration...", "Folder Manager", "Vantler",
+    // "Open" the folder and "Recent Captures"), reached with the keys.
+    const auto popups = [] {
+        return output(QStringLiteral("xdotool"), {"search", "--onlyvisible", "--class", "Pictarro"})
+            .split(QLatin1Char('\n'), Qt::SkipEmptyParts)
+            .size();
+    };
+    const qsizetype before = popups();
+    QVERIFY(xdotool({"mousemove", "--window", embeddedIcon(), "5", "5", "click", "3"}));
+    QVERIFY2(pollUntil([&] { return popups() > before; }), "the icon's menu did not open");
+    QVERIFY(xdotool(
+        {"key", "--delay", "50", "Down", "Down", "Down", "Down", "Down", "Down", "Return"}));
+    QVERIFY2(pollUntil([&] { return !openedFiles(opened).isEmpty(); }),
+             "Open Last Capture opened nothing");
+    QCOMPARE(openedFiles(opened), QStringList{files.at(1)});
+
+    // Opened again: "Recent Captures" lists the two left, newest first; the
+    // second is the first capture.
+    QVERIFY2(pollUntil([&] { return popups() == before; }), "the icon's menu stayed open");
+    QVERIFY(xdotool({"mousemove", "--window", embeddedIcon(), "5", "5", "click", "3"}));
+    QVERIFY2(pollUntil([&] { return popups() > before; }), "the icon's menu did not open");
+    QVERIFY(xdotool({"key", "--delay", "50", "Down", "Down", "Down", "Down", "Down", "Right"}));
+    QVERIFY2(pollUntil([&] { return popups() > before + 1; }), "Recent Captures did not open");
+    QVERIFY(xdotool({"key", "--delay", "50", "Down", "Return"}));
+    QVERIFY2(pollUntil([&] { return openedFiles(opened).size() == 2; }),
+             "the recent capture opened nothing");
+    QCOMPARE(openedFiles(opened), (QStringList{files.at(1), files.at(0)}));
+}
+
+bool TestTrayEndToEnd::recordingOpener(const QString &folder, const QString &record,
+                                       QProcessEnvironment &environment)
+{
+    // The desktop's opener, writing down what it is asked to open.
+    QFile opener(QDir(folder).filePath("xdg-open"));
+    if (!opener.open(QIODevice::WriteOnly))
+        return false;
+    opener.write("#!/bin/sh\nprintf '%s\\n' \"$@\" >> \"" + QFile::encodeName(record) + "\"\n");
+    opener.close();
+    if (!opener.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner))
+        return false;
+    environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("PATH", folder + u':' + environment.value("PATH"));
+    return true;
+}
+
+QStringList TestTrayEndToEnd::openedFiles(const QString &record)
+{
+    QFile file(record);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    QStringList files;
+    const QStringList lines =
+        QString::fromLocal8Bit(file.readAll()).split(u'\n', Qt::SkipEmptyParts);
+    for (const QString &line : lines)
+        files << QUrl::fromUserInput(line).toLocalFile();
+    return files;
 }
 
 QTEST_GUILESS_MAIN(TestTrayEndToEnd)
