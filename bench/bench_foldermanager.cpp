@@ -1,22 +1,27 @@
 // Times the folder manager with a capture folder of 10,000 captures: opening
 // the window until the list is filled (and until it is first painted), and a
 // selection until its preview is decoded and shown, for 1920x1080 and
-// 3840x2160 captures as bitmap and as JPEG. Prints best and median of each.
+// 3840x2160 captures as bitmap and as JPEG; and the notification-area menu's
+// recent captures read from the same folder as the menu opens, their
+// pictures made. Prints best and median of each.
 //
 // usage: bench_foldermanager [runs] [--grab picture.png]
 //   --grab  also saves a picture of the window after a selection
 
 #include "ASPictureBox.h"
 #include "FolderManager.h"
+#include "RecentCaptures.h"
 #include "ScreenLikePicture.h"
 #include "Timing.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QEventLoop>
 #include <QFile>
 #include <QItemSelectionModel>
 #include <QLineEdit>
 #include <QListView>
+#include <QMenu>
 #include <QTemporaryDir>
 #include <algorithm>
 #include <cstdio>
@@ -123,6 +128,34 @@ int main(int argc, char *argv[])
         };
         bench::printRow(preview.what, bench::measure(runs, select, unselect));
     }
+
+    // The newest files are the four previews and six empty ones. Opened the
+    // first time, the menu lists them and makes their pictures on another
+    // thread; after that it lists them with the pictures kept.
+    const auto firstOpening = [&folder] {
+        QMenu trayMenu;
+        QAction *openFolder = trayMenu.addAction(QStringLiteral("Open"));
+        RecentCaptures recent(trayMenu, openFolder, [&folder] { return folder; });
+        QEventLoop loop;
+        QObject::connect(&recent, &RecentCaptures::thumbnailsShown, &loop, &QEventLoop::quit);
+        recent.refresh();
+        loop.exec();
+        return trayMenu.findChild<QMenu *>()->actions().size() == RecentCaptures::Count;
+    };
+    bench::printRow("tray menu: recent captures with new pictures",
+                    bench::measure(runs, firstOpening));
+    QMenu trayMenu;
+    QAction *openFolder = trayMenu.addAction(QStringLiteral("Open"));
+    RecentCaptures recent(trayMenu, openFolder, [&folder] { return folder; });
+    QEventLoop loop;
+    QObject::connect(&recent, &RecentCaptures::thumbnailsShown, &loop, &QEventLoop::quit);
+    recent.refresh();
+    loop.exec();
+    const auto opening = [&] {
+        recent.refresh();
+        return trayMenu.findChild<QMenu *>()->actions().size() == RecentCaptures::Count;
+    };
+    bench::printRow("tray menu: recent captures listed", bench::measure(runs, opening));
     std::printf("\n");
     if (!grab.isEmpty()) {
         list->scrollTo(list->model()->index(rowOf(list, previews[0].name), 0));

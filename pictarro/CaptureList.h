@@ -46,4 +46,20 @@ std::optional<QStringList> list(const QString &folder, Filter filter);
 // The path of a listed file.
 QString filePath(const QString &folder, const QString &fileName);
 
+// A file of a folder as the list of recent captures sees it.
+struct FileEntry
+{
+    QString name;
+    qint64 modified = 0; // milliseconds since the epoch
+};
+
+// The names of the newest captures among the files: only the formats
+// Pictarro writes, the latest modified first, files of the same moment in
+// reverse natural order ("Pictarro 10" before "Pictarro 9"); at most count.
+QStringList newest(QList<FileEntry> files, int count);
+
+// The newest captures of the folder as it is now, as paths; none when the
+// folder cannot be read. Subfolders and hidden files are left out.
+QStringList newestIn(const QString &folder, int count);
+
 } // namespace CaptureList

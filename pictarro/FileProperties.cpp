@@ -1,9 +1,12 @@
 #include "FileProperties.h"
 
+#include "RunFilesAndFolder.h"
+
 #include <QCoreApplication>
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QDBusPendingCallWatcher>
+#include <QFileInfo>
 #include <QLoggingCategory>
 #include <QStringList>
 #include <QUrl>
@@ -47,6 +50,38 @@ bool ShowProp(const QString &file, const QDBusConnection &bus)
                          finished->deleteLater();
                      });
     return true;
+}
+
+void ShowInFolder(const QString &file)
+{
+    ShowInFolder(file, QDBusConnection::sessionBus());
+}
+
+void ShowInFolder(const QString &file, const QDBusConnection &bus)
+{
+    if (file.isEmpty())
+        return;
+    const QString folder = QFileInfo(file).absolutePath();
+    if (!bus.isConnected()) {
+        RunFilesAndFolder::ShellOpen(folder);
+        return;
+    }
+    QDBusMessage call = QDBusMessage::createMethodCall(
+        QStringLiteral("org.freedesktop.FileManager1"),
+        QStringLiteral("/org/freedesktop/FileManager1"),
+        QStringLiteral("org.freedesktop.FileManager1"), QStringLiteral("ShowItems"));
+    call << QStringList{QUrl::fromLocalFile(file).toString(QUrl::FullyEncoded)} << QString();
+    auto *watcher = new QDBusPendingCallWatcher(bus.asyncCall(call, ReplyTimeoutMs),
+                                                QCoreApplication::instance());
+    QObject::connect(watcher, &QDBusPendingCallWatcher::finished, watcher,
+                     [folder](QDBusPendingCallWatcher *finished) {
+                         if (finished->isError()) {
+                             qCDebug(lcProperties, "no file manager shows %s (%s): opening it",
+                                     qPrintable(folder), qPrintable(finished->error().message()));
+                             RunFilesAndFolder::ShellOpen(folder);
+                         }
+                         finished->deleteLater();
+                     });
 }
 
 } // namespace FileProperties

@@ -5,6 +5,7 @@
 #include "Art.h"
 #include "CaptureCounter.h"
 #include "CaptureEngine.h"
+#include "CaptureNotice.h"
 #include "ClickLabel.h"
 #include "Clipboard.h"
 #include "Controls.h"
@@ -16,6 +17,7 @@
 #include "MediaPlayer.h"
 #include "NewFolder.h"
 #include "ProgramInfo.h"
+#include "RecentCaptures.h"
 #include "RunFilesAndFolder.h"
 #include "ScreenKeys.h"
 #include "SettingsStore.h"
@@ -64,6 +66,12 @@ MainForm::MainForm(Environment environment, QWidget *parent)
     buildControls();
     m_trayIcon = new platform::TrayIcon(windowIcon(), QStringLiteral("Pictarro"), SysMenu, this);
     connectHandlers();
+    // The notification area's recent captures, after "Open" the folder, and
+    // the notification of each capture; both live as the window's children.
+    new RecentCaptures(
+        *SysMenu, SysCapture, [this] { return CapturePath->text(); }, this);
+    auto *notice = new CaptureNotice(*m_settings, m_env.programFolder, m_env.userDataFolder, this);
+    connect(this, &MainForm::captured, notice, &CaptureNotice::captured);
 }
 
 MainForm::~MainForm() = default;

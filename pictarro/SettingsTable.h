@@ -27,6 +27,8 @@ inline constexpr SettingKey SaveExtensionPNG{QLatin1String("ImageExtensionPNG"),
                                              QLatin1String("SaveExtensionPNG")};
 inline constexpr SettingKey CaptureCounter{QLatin1String("CaptureCounter"),
                                            QLatin1String("CaptureCounter")};
+// "1": a desktop notification after each capture; anything else: none.
+inline constexpr SettingKey Notify{QLatin1String("CaptureNotification"), QLatin1String("Notify")};
 
 inline constexpr QLatin1String DefaultBaseName("Pictarro");
 inline constexpr QLatin1String DefaultCounter("0");

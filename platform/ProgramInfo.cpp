@@ -21,6 +21,11 @@ bool isInstalled(const QString &programFolder)
     return QFileInfo(QDir(programFolder).filePath(QStringLiteral("installed"))).isFile();
 }
 
+QString desktopEntry()
+{
+    return QStringLiteral("com.tarnwellsoftware.Pictarro");
+}
+
 QString executableName()
 {
     return QFileInfo(QCoreApplication::applicationFilePath()).fileName();

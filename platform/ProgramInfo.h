@@ -18,6 +18,10 @@ QString programFolder();
 // write it.
 bool isInstalled(const QString &programFolder);
 
+// The name of Pictarro's desktop entry and installed icon, without
+// ".desktop" ("com.tarnwellsoftware.Pictarro").
+QString desktopEntry();
+
 // The file name of the running executable ("Pictarro").
 QString executableName();
 

@@ -69,6 +69,8 @@ void TestMainWindow::menuItems_haveTheirCaptionsAndShortcuts_data()
         {"ShowPictarro", "Configuration...", ""},
         {"FMTray", "Folder Manager", ""},
         {"DisEna", "Vantler", ""},
+        {"RecentCapturesItem", "Recent Captures", ""},
+        {"OpenLastCapture", "Open Last Capture", ""},
         {"SysContact", "Contact Tarnwell Software", ""},
         {"SysAbout", "About Pictarro...", ""},
         {"ExitSys", "Exit Pictarro", ""},
@@ -119,7 +121,8 @@ void TestMainWindow::notificationMenu_isInOrder()
     for (const QAction *action : control<QMenu>("SysMenu")->actions())
         order << action->objectName();
     QCOMPARE(order, (QStringList{"ShowPictarro", "SysLine1", "FMTray", "DisEna", "SysCapture",
-                                 "SysLine2", "SysContact", "SysAbout", "SysLine3", "ExitSys"}));
+                                 "RecentCapturesItem", "OpenLastCapture", "SysLine2", "SysContact",
+                                 "SysAbout", "SysLine3", "ExitSys"}));
     QCOMPARE(control<QAction>("SysCapture")->text(),
              "Open: [ " + m_env.programFolder + "/Captured Screens ]");
 }

@@ -1,8 +1,10 @@
 // The capture service's rules that need no display: the name filter, the
 // counter's arithmetic and text, capture file names and folders, typed
-// conversions, what the desktop is asked to open or run. The readers of
+// conversions, what the desktop is asked to open or run, the recent
+// captures of the notification-area menu. The readers of
 // picture bytes other programs offer are in tst_picturebytes.
 #include "CaptureCounter.h"
+#include "CaptureList.h"
 #include "CaptureNaming.h"
 #include "RecordingLauncher.h"
 #include "ShellOpen.h"
@@ -49,6 +51,8 @@ private Q_SLOTS:
     void folderPath();
     void shellOpen_runsOnlyProgramsBesideUs_data();
     void shellOpen_runsOnlyProgramsBesideUs();
+    void recentCaptures_data();
+    void recentCaptures();
 };
 
 void TestRules::removeSymbols_data()
@@ -516,6 +520,67 @@ void TestRules::shellOpen_runsOnlyProgramsBesideUs()
         QVERIFY2(launcher.started.isEmpty(), qPrintable(launcher.started.join(u' ')));
         QCOMPARE(launcher.opened, QList<QUrl>{QUrl::fromLocalFile(path)});
     }
+}
+
+void TestRules::recentCaptures_data()
+{
+    // What the folder holds: "name@seconds" is a file modified at that
+    // second, a name ending in "/" a subfolder; a folder of "-" is none.
+    QTest::addColumn<QStringList>("folder");
+    QTest::addColumn<QStringList>("newest");
+    QTest::newRow("by time, not by number")
+        << QStringList{"Pictarro 1.bmp@300", "Pictarro 2.bmp@100", "Pictarro 3.bmp@200"}
+        << QStringList{"Pictarro 1.bmp", "Pictarro 3.bmp", "Pictarro 2.bmp"};
+    // Captures within one tick of a coarse file-system clock.
+    QTest::newRow("same moment: the higher number first")
+        << QStringList{"Pictarro 9.png@100", "Pictarro 10.png@100", "Pictarro 8.png@100"}
+        << QStringList{"Pictarro 10.png", "Pictarro 9.png", "Pictarro 8.png"};
+    QTest::newRow("only the formats Pictarro writes, in any case")
+        << QStringList{"notes.txt@600",      "photo.jpeg@500",     "anim.gif@400", "Shot.PNG@300",
+                       "Pictarro 2.jpg@200", "Pictarro 1.bmp@100", "bmp@700"}
+        << QStringList{"Shot.PNG", "Pictarro 2.jpg", "Pictarro 1.bmp"};
+    QStringList twelve;
+    QStringList tenNewest;
+    for (int n = 1; n <= 12; ++n)
+        twelve << QStringLiteral("Pictarro %1.jpg@%2").arg(n).arg(1000 + n);
+    for (int n = 12; n >= 3; --n)
+        tenNewest << QStringLiteral("Pictarro %1.jpg").arg(n);
+    QTest::newRow("ten at most") << twelve << tenNewest;
+    QTest::newRow("hidden files and subfolders left out")
+        << QStringList{".Pictarro 5.bmp@900", "Older.png/", "Pictarro 4.bmp@100"}
+        << QStringList{"Pictarro 4.bmp"};
+    QTest::newRow("empty folder") << QStringList{} << QStringList{};
+    QTest::newRow("no folder") << QStringList{"-"} << QStringList{};
+}
+
+void TestRules::recentCaptures()
+{
+    QFETCH(QStringList, folder);
+    QFETCH(QStringList, newest);
+    QTemporaryDir root;
+    QVERIFY(root.isValid());
+    const QString captures = root.filePath(QStringLiteral("Captured Screens"));
+    if (folder != QStringList{"-"})
+        QVERIFY(QDir().mkpath(captures));
+    for (const QString &entry : std::as_const(folder)) {
+        if (entry == "-")
+            continue;
+        if (entry.endsWith(u'/')) {
+            QVERIFY(QDir(captures).mkdir(entry.chopped(1)));
+            continue;
+        }
+        const QString name = entry.section(u'@', 0, 0);
+        QFile file(QDir(captures).filePath(name));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("picture");
+        QVERIFY(file.flush()); // a later write would make the file newer again
+        QVERIFY(file.setFileTime(QDateTime::fromSecsSinceEpoch(entry.section(u'@', 1).toLongLong()),
+                                 QFileDevice::FileModificationTime));
+    }
+    QStringList paths;
+    for (const QString &name : std::as_const(newest))
+        paths << QDir(captures).filePath(name);
+    QCOMPARE(CaptureList::newestIn(captures, 10), paths);
 }
 
 QTEST_GUILESS_MAIN(TestRules)
