@@ -1,5 +1,6 @@
 #include "Clipboard.h"
 
+#include "CaptureOffer.h"
 #include "OfferedPicture.h"
 
 #include <QGuiApplication>
@@ -156,11 +157,13 @@ bool Clipboard::isRefill()
     return true;
 }
 
-void Clipboard::clear()
+void Clipboard::rememberTaken(const QImage &picture)
 {
     // The pictures taken lately, so that a manager's refill is known. A few,
     // not one: a manager that missed the last picture offers the one before.
     constexpr int Remembered = 8;
+    if (m_pictureRead.isNull() && m_pngRead.isEmpty())
+        m_pictureRead = picture;
     if (!m_pictureRead.isNull() || !m_pngRead.isEmpty()) {
         // Off the capture's way, on another thread: a PNG file is decoded
         // only now, beside whatever comes next. The job holds the picture
@@ -191,7 +194,23 @@ void Clipboard::clear()
         m_offeredAfterClearMs = 0;
     }
     m_refusedSize = QSize();
+}
+
+void Clipboard::clear()
+{
+    rememberTaken(QImage());
     m_backend->clear();
+}
+
+void Clipboard::offerCapture(std::shared_ptr<const CaptureOffer> offer, const QImage &picture)
+{
+    rememberTaken(picture);
+    m_backend->offerCapture(std::move(offer));
+}
+
+bool Clipboard::offersCapture() const
+{
+    return m_backend->formats().contains(CaptureOffer::markerType());
 }
 
 } // namespace platform

@@ -14,6 +14,8 @@
 
 namespace platform {
 
+class CaptureOffer;
+
 // The system clipboard (never the X selection). Changes of owner are
 // announced by changed(), as the desktop reports them, so nobody needs to
 // poll. What reaches the clipboard is a ClipboardBackend chosen once, at
@@ -75,6 +77,18 @@ public:
     // that picture came from is dropped: a newer one stays for its own turn.
     void clear();
 
+    // Offers a saved capture instead of emptying the clipboard: in place of
+    // the offer the picture came from, as clear() would drop it, or of
+    // whatever is offered when no picture was read (a screenshot key's).
+    // `picture` is what was saved, when image() and png() did not read it;
+    // it is remembered as clear() remembers a picture, so that a manager
+    // that copies the offer and hands the picture back is known.
+    void offerCapture(std::shared_ptr<const CaptureOffer> offer, const QImage &picture = {});
+
+    // Cheap: whether the clipboard offers a capture Pictarro saved (its own
+    // offer, or a clipboard manager's copy of all of it). Never a capture.
+    bool offersCapture() const;
+
     // Whether the picture last read, by image() or png(), is one of the
     // last few that clear() dropped (same size, same pixels), offered again
     // within RefillWindowMs of the last clear(). That is what a clipboard
@@ -93,6 +107,7 @@ private:
     void ownerChanged();
     QSize sizeRead() const; // of the picture or PNG file last read
     bool mayBeRefill(QSize size) const;
+    void rememberTaken(const QImage &picture);
 
     std::unique_ptr<ClipboardBackend> m_backend;
     QImage m_pictureRead; // the last picture read, until it is cleared

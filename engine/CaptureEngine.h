@@ -1,6 +1,7 @@
 #pragma once
 
 #include "CaptureNaming.h"
+#include "ClipboardAfterCapture.h"
 
 #include <QByteArray>
 #include <QImage>
@@ -29,6 +30,8 @@ struct CaptureSettings
     CaptureNaming::Format format = CaptureNaming::Format::Bitmap;
     int quality = 100;    // JPEG quality, 0..100
     bool enabled = false; // the capture switch
+    // What the clipboard holds once a capture is saved.
+    ClipboardAfterCapture::Mode clipboard = ClipboardAfterCapture::Mode::Empty;
 };
 
 // The clipboard watcher and the capture writer: looks at the clipboard when
@@ -102,6 +105,7 @@ private:
     void TakeCapture(CaptureSettings &settings);
     void SaveCapture(CaptureSettings &settings);
     void AfterCapture();
+    void OfferCapture(const CaptureSettings &settings, const QString &file);
     void setCounter(CaptureSettings &settings, const QString &counter);
     void setTextClipboard(const QString &text);
     QString freeCaptureFile(CaptureSettings &settings);

@@ -189,6 +189,8 @@ CaptureSettings MainForm::captureSettings() const
                                          : CaptureNaming::Format::Bitmap;
     settings.quality = Res->value();
     settings.enabled = m_captureOn;
+    settings.clipboard = ClipboardAfterCapture::fromStored(
+        m_settings->value(Settings::ClipboardMode.section, Settings::ClipboardMode.key));
     return settings;
 }
 

@@ -28,8 +28,14 @@ inline constexpr SettingKey SaveExtensionPNG{QLatin1String("ImageExtensionPNG"),
 inline constexpr SettingKey CaptureCounter{QLatin1String("CaptureCounter"),
                                            QLatin1String("CaptureCounter")};
 
+inline constexpr SettingKey ClipboardMode{QLatin1String("ClipboardAfterCapture"),
+                                         QLatin1String("Mode")};
+inline constexpr SettingKey Notify{QLatin1String("CaptureNotification"), QLatin1String("Notify")};
+
 inline constexpr QLatin1String DefaultBaseName("Pictarro");
 inline constexpr QLatin1String DefaultCounter("0");
 inline constexpr int DefaultQuality = 100;
+inline constexpr QLatin1String DefaultClipboardMode("Empty");
+inline constexpr QLatin1String DefaultNotify("0");
 
 } // namespace Settings
