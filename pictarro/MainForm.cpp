@@ -5,6 +5,7 @@
 #include "Art.h"
 #include "CaptureCounter.h"
 #include "CaptureEngine.h"
+#include "CaptureOptions.h"
 #include "ClickLabel.h"
 #include "Clipboard.h"
 #include "Controls.h"
@@ -410,6 +411,8 @@ void MainForm::RestoreSet_Click()
     MediaPlayer->setFileName(soundForm().soundPath());
     MediaPlayer->command(QStringLiteral("close"));
     MediaPlayer->command(QStringLiteral("open"));
+    store(Settings::ClipboardMode, Settings::DefaultClipboardMode);
+    store(Settings::Notify, Settings::DefaultNotify);
 
     platform::Dialogs::instance().message(
         this, platform::Dialogs::Icon::Information, QStringLiteral("Pictarro"),
@@ -526,6 +529,22 @@ void MainForm::SAM_Click()
 {
     setEnabled(false);
     showSecondary(&soundForm());
+}
+
+void MainForm::CaptureOptionsMenu_Click()
+{
+    setEnabled(false);
+    if (!m_captureOptions) {
+        m_captureOptions = std::make_unique<CaptureOptions>(this, *m_settings);
+        unloadWhenClosed(m_captureOptions);
+    }
+    showSecondary(m_captureOptions.get());
+}
+
+void MainForm::SysOptions_Click()
+{
+    restoreFromNotificationArea();
+    CaptureOptionsMenu_Click();
 }
 
 void MainForm::SA_Click()
