@@ -116,7 +116,10 @@ struct ExtProtocol
         ext_data_control_source_v1_add_listener(s, l, data);
     }
     static void offer(Source *s, const char *type) { ext_data_control_source_v1_offer(s, type); }
-    static void setSelection(Device *d, Source *s) { ext_data_control_device_v1_set_selection(d, s); }
+    static void setSelection(Device *d, Source *s)
+    {
+        ext_data_control_device_v1_set_selection(d, s);
+    }
     static void destroy(Source *s) { ext_data_control_source_v1_destroy(s); }
 
     static Manager *bind(Connection &c)
@@ -487,16 +490,15 @@ private:
             return;
         }
         // The transfers that ended are let go; the others go on.
-        self->m_sending.erase(
-            std::remove_if(self->m_sending.begin(), self->m_sending.end(),
-                           [](const std::future<void> &sending) {
-                               return sending.wait_for(std::chrono::seconds(0)) ==
-                                      std::future_status::ready;
-                           }),
-            self->m_sending.end());
+        self->m_sending.erase(std::remove_if(self->m_sending.begin(), self->m_sending.end(),
+                                             [](const std::future<void> &sending) {
+                                                 return sending.wait_for(std::chrono::seconds(0)) ==
+                                                        std::future_status::ready;
+                                             }),
+                              self->m_sending.end());
         try {
-            self->m_sending.push_back(std::async(std::launch::async, sendCapture,
-                                                 self->m_offered, QString::fromUtf8(mimeType), fd));
+            self->m_sending.push_back(std::async(std::launch::async, sendCapture, self->m_offered,
+                                                 QString::fromUtf8(mimeType), fd));
         } catch (const std::system_error &) {
             ::close(fd); // no thread to be had: this paste gets nothing
         }

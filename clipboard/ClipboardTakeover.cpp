@@ -8,8 +8,8 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
-#include <xcb/xcb.h>
 #include <poll.h>
+#include <xcb/xcb.h>
 #include <xcb/xfixes.h>
 
 namespace platform {
@@ -293,8 +293,8 @@ bool ClipboardTakeover::answerOffer(const void *request, quint32 property)
             if (const xcb_atom_t typeAtom = atom(type))
                 offered.push_back(typeAtom);
         }
-        xcb_change_property(m_connection, XCB_PROP_MODE_REPLACE, asked->requestor, property,
-                            m_atom, 32, static_cast<uint32_t>(offered.size()), offered.data());
+        xcb_change_property(m_connection, XCB_PROP_MODE_REPLACE, asked->requestor, property, m_atom,
+                            32, static_cast<uint32_t>(offered.size()), offered.data());
         notifySelection(m_connection, *asked, property);
         return true;
     }
@@ -358,7 +358,8 @@ void ClipboardTakeover::sendPiece(const void *propertyChange)
         return;
     Transfer &transfer = found->second;
     transfer.lastMove.start();
-    const qsizetype piece = std::min<qsizetype>(transfer.bytes.size() - transfer.sent, m_pieceBytes);
+    const qsizetype piece =
+        std::min<qsizetype>(transfer.bytes.size() - transfer.sent, m_pieceBytes);
     xcb_change_property(m_connection, XCB_PROP_MODE_REPLACE, change->window, change->atom,
                         transfer.type, 8, static_cast<uint32_t>(piece),
                         transfer.bytes.constData() + transfer.sent);

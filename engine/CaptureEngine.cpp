@@ -63,9 +63,13 @@ std::shared_future<QByteArray> offeredPng(CaptureNaming::Format format, const QS
             return saved.open(QIODevice::ReadOnly) ? saved.readAll() : QByteArray();
         };
     else if (format == CaptureNaming::Format::Jpeg)
-        make = [file] { return PngFile::encode(QImage(file), PasteLevel); };
+        make = [file] {
+            return PngFile::encode(QImage(file), PasteLevel);
+        };
     else
-        make = [picture] { return PngFile::encode(picture, PasteLevel); };
+        make = [picture] {
+            return PngFile::encode(picture, PasteLevel);
+        };
     try {
         return std::async(std::launch::async, make).share();
     } catch (const std::system_error &) {

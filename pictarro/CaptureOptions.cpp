@@ -39,15 +39,15 @@ void CaptureOptions::buildControls()
     layout->setContentsMargins(12, 12, 12, 12);
     layout->setSpacing(10);
 
-    auto *Frame1 = named<QGroupBox>("Frame1", this,
-                                    QStringLiteral(" After a capture, the clipboard holds:"));
+    auto *Frame1 =
+        named<QGroupBox>("Frame1", this, QStringLiteral(" After a capture, the clipboard holds:"));
     auto *choices = new QVBoxLayout(Frame1);
     choices->setSpacing(6);
     EmptyChoice = named<QRadioButton>("EmptyChoice", Frame1,
                                       QStringLiteral("&Nothing: it is emptied once the picture "
                                                      "is saved"));
-    PictureChoice = named<QRadioButton>(
-        "PictureChoice", Frame1, QStringLiteral("The &picture, to paste in any program"));
+    PictureChoice = named<QRadioButton>("PictureChoice", Frame1,
+                                        QStringLiteral("The &picture, to paste in any program"));
     FileChoice = named<QRadioButton>(
         "FileChoice", Frame1,
         QStringLiteral("The picture and the &file: file managers paste the file, "
@@ -56,8 +56,8 @@ void CaptureOptions::buildControls()
         choices->addWidget(choice);
     layout->addWidget(Frame1);
 
-    NotifyCheck = named<QCheckBox>(
-        "NotifyCheck", this, QStringLiteral("&Show a notification that names each capture"));
+    NotifyCheck = named<QCheckBox>("NotifyCheck", this,
+                                   QStringLiteral("&Show a notification that names each capture"));
     layout->addWidget(NotifyCheck);
 
     auto *buttons = new QHBoxLayout;

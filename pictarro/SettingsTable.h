@@ -29,7 +29,7 @@ inline constexpr SettingKey CaptureCounter{QLatin1String("CaptureCounter"),
                                            QLatin1String("CaptureCounter")};
 
 inline constexpr SettingKey ClipboardMode{QLatin1String("ClipboardAfterCapture"),
-                                         QLatin1String("Mode")};
+                                          QLatin1String("Mode")};
 inline constexpr SettingKey Notify{QLatin1String("CaptureNotification"), QLatin1String("Notify")};
 
 inline constexpr QLatin1String DefaultBaseName("Pictarro");

@@ -121,8 +121,8 @@ void TestMainWindow::notificationMenu_isInOrder()
     for (const QAction *action : control<QMenu>("SysMenu")->actions())
         order << action->objectName();
     QCOMPARE(order, (QStringList{"ShowPictarro", "SysLine1", "FMTray", "SysOptions", "DisEna",
-                                 "SysCapture",
-                                 "SysLine2", "SysContact", "SysAbout", "SysLine3", "ExitSys"}));
+                                 "SysCapture", "SysLine2", "SysContact", "SysAbout", "SysLine3",
+                                 "ExitSys"}));
     QCOMPARE(control<QAction>("SysCapture")->text(),
              "Open: [ " + m_env.programFolder + "/Captured Screens ]");
 }

@@ -3,8 +3,8 @@
 // conversions, what the desktop is asked to open or run. The readers of
 // picture bytes other programs offer are in tst_picturebytes.
 #include "CaptureCounter.h"
-#include "ClipboardAfterCapture.h"
 #include "CaptureNaming.h"
+#include "ClipboardAfterCapture.h"
 #include "RecordingLauncher.h"
 #include "ShellOpen.h"
 #include "Steps.h"

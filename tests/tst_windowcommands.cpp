@@ -181,15 +181,30 @@ void TestWindowCommands::captureOptions_showTheStoreAndStoreEachChoiceAtOnce_dat
     QTest::addColumn<QString>("section");
     QTest::addColumn<QString>("key");
     QTest::addColumn<QString>("value"); // stored at once
-    QTest::newRow("nothing stored, picture")
-        << "" << "EmptyChoice" << "PictureChoice" << "ClipboardAfterCapture" << "Mode" << "Picture";
-    QTest::newRow("unknown stored, file")
-        << "Both" << "EmptyChoice" << "FileChoice" << "ClipboardAfterCapture" << "Mode" << "File";
-    QTest::newRow("file, back to empty")
-        << "File" << "FileChoice" << "EmptyChoice" << "ClipboardAfterCapture" << "Mode" << "Empty";
-    QTest::newRow("picture, notification on")
-        << "Picture" << "PictureChoice" << "NotifyCheck" << "CaptureNotification" << "Notify"
-        << "1";
+    QTest::newRow("nothing stored, picture") << ""
+                                             << "EmptyChoice"
+                                             << "PictureChoice"
+                                             << "ClipboardAfterCapture"
+                                             << "Mode"
+                                             << "Picture";
+    QTest::newRow("unknown stored, file") << "Both"
+                                          << "EmptyChoice"
+                                          << "FileChoice"
+                                          << "ClipboardAfterCapture"
+                                          << "Mode"
+                                          << "File";
+    QTest::newRow("file, back to empty") << "File"
+                                         << "FileChoice"
+                                         << "EmptyChoice"
+                                         << "ClipboardAfterCapture"
+                                         << "Mode"
+                                         << "Empty";
+    QTest::newRow("picture, notification on") << "Picture"
+                                              << "PictureChoice"
+                                              << "NotifyCheck"
+                                              << "CaptureNotification"
+                                              << "Notify"
+                                              << "1";
 }
 
 void TestWindowCommands::captureOptions_showTheStoreAndStoreEachChoiceAtOnce()

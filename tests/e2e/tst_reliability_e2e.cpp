@@ -241,8 +241,8 @@ void tst_ReliabilityE2e::clipboardAfterCapture_offersTheCaptureOnce()
     QList<std::pair<QString, QString>> settings{
         {QStringLiteral("ClipboardAfterCapture/Mode"), mode}};
     if (png)
-        settings.append({QStringLiteral("ImageExtensionPNG/SaveExtensionPNG"),
-                         QStringLiteral("True")});
+        settings.append(
+            {QStringLiteral("ImageExtensionPNG/SaveExtensionPNG"), QStringLiteral("True")});
     CHECKED(writeSettings(settings));
     CHECKED(startPictarro());
     Child keeper;
@@ -263,7 +263,9 @@ void tst_ReliabilityE2e::clipboardAfterCapture_offersTheCaptureOnce()
     QStringList offered = QString::fromLatin1(targets).split(u'\n', Qt::SkipEmptyParts);
     QStringList expected{"TARGETS", "TIMESTAMP", "image/png", "application/x-pictarro-capture"};
     if (mode == QLatin1String("File"))
-        expected << "text/uri-list" << "x-special/gnome-copied-files" << "UTF8_STRING"
+        expected << "text/uri-list"
+                 << "x-special/gnome-copied-files"
+                 << "UTF8_STRING"
                  << "text/plain;charset=utf-8";
     offered.sort();
     expected.sort();
