@@ -78,8 +78,12 @@ QImage Clipboard::image()
     // A file that is not sound may be offered beside a sound one of
     // another type.
     OfferedPicture::Read read;
+    m_pngOfImage.clear();
     for (const QString &type : pictureTypes(m_backend->formats())) {
-        read = OfferedPicture::read(m_backend->readHeld(type), type);
+        QByteArray bytes = m_backend->readHeld(type);
+        read = OfferedPicture::read(bytes, type);
+        if (read.outcome == OfferedPicture::Outcome::Picture && type == QLatin1String("image/png"))
+            m_pngOfImage = std::move(bytes);
         if (read.outcome != OfferedPicture::Outcome::Unreadable)
             break;
     }

@@ -57,6 +57,10 @@ public:
     // not taken twice and does not stay on the clipboard.
     QImage image();
 
+    // The PNG file the last image() decoded its picture from, as offered,
+    // when it was one; else empty.
+    QByteArray pngOfImage() const { return m_pngOfImage; }
+
     // The picture on the clipboard as the PNG file its owner offers
     // (image/png), not decoded, or empty; cut to the end of the file, and
     // only when PngFile::check() finds it sound and it is not too large
@@ -110,9 +114,10 @@ private:
     void rememberTaken(const QImage &picture);
 
     std::unique_ptr<ClipboardBackend> m_backend;
-    QImage m_pictureRead; // the last picture read, until it is cleared
-    QByteArray m_pngRead; // or the last PNG file read, not decoded
-    QSize m_refusedSize;  // of the last picture refused for its size
+    QImage m_pictureRead;    // the last picture read, until it is cleared
+    QByteArray m_pngRead;    // or the last PNG file read, not decoded
+    QByteArray m_pngOfImage; // what m_pictureRead was decoded from, when PNG
+    QSize m_refusedSize;     // of the last picture refused for its size
     struct Cleared
     {
         QSize size; // known at once; the fingerprint may still be on its way

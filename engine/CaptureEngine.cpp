@@ -46,10 +46,22 @@ QStringList foldersToWatch(const QString &folder)
 // window thread once the file is complete: the file's very bytes for a PNG
 // capture, else the file's pixels encoded (a bitmap's are the picture's; a
 // JPEG file's are read back, as they differ from the picture's).
+// Whether a bitmap of `picture` holds the very pixels of `png`, the PNG file
+// it was decoded from: 8-bit RGB without transparency, as screenshots are.
+bool samePixelsAsBitmap(const QByteArray &png, const QImage &picture)
+{
+    constexpr int BitDepth = 24; // in the header chunk, after the signature
+    constexpr int ColourType = 25;
+    constexpr char Rgb = 2;
+    return png.size() > ColourType && png.at(BitDepth) == 8 && png.at(ColourType) == Rgb &&
+           !picture.hasAlphaChannel();
+}
+
 std::shared_future<QByteArray> offeredPng(CaptureNaming::Format format, const QString &file,
                                           const QImage &picture, const QByteArray &png)
 {
-    if (format == CaptureNaming::Format::Png && !png.isEmpty()) {
+    if ((format == CaptureNaming::Format::Png && !png.isEmpty()) ||
+        (format == CaptureNaming::Format::Bitmap && samePixelsAsBitmap(png, picture))) {
         std::promise<QByteArray> ready;
         ready.set_value(png);
         return ready.get_future().share();
@@ -174,8 +186,10 @@ void CaptureEngine::WatchClipboard()
     // encode. The refill guard decodes it only as far as it needs to tell.
     if (settings.format == CaptureNaming::Format::Png)
         ClipboardPng = m_clipboard.png();
-    if (ClipboardPng.isEmpty() && m_clipboard.refusedSize().isEmpty())
+    if (ClipboardPng.isEmpty() && m_clipboard.refusedSize().isEmpty()) {
         ClipboardImage = m_clipboard.image();
+        ClipboardImagePng = m_clipboard.pngOfImage();
+    }
     // A picture too large to read is reported as one that cannot be saved,
     // and dropped.
     const QSize refused = m_clipboard.refusedSize();
@@ -198,6 +212,7 @@ void CaptureEngine::WatchClipboard()
         setTextClipboard(QString());
         ClipboardImage = QImage();
         ClipboardPng.clear();
+        ClipboardImagePng.clear();
         m_refillLeft = true;
         return;
     }
@@ -213,6 +228,7 @@ bool CaptureEngine::takePicture(const QImage &picture)
         CaptureSettings settings = m_settings();
         ClipboardImage = picture;
         ClipboardPng.clear();
+        ClipboardImagePng.clear();
         m_burstOver.start();
         TakeCapture(settings);
     }
@@ -229,6 +245,7 @@ void CaptureEngine::TakeCapture(CaptureSettings &settings)
         m_clipboard.clear();
         ClipboardImage = QImage();
         ClipboardPng.clear();
+        ClipboardImagePng.clear();
         m_refused.clear();
         return;
     }
@@ -319,11 +336,14 @@ void CaptureEngine::OfferCapture(const CaptureSettings &settings, const QString 
     if (settings.clipboard == ClipboardAfterCapture::Mode::File)
         more = ClipboardAfterCapture::fileFormats(path);
     auto offer = std::make_shared<platform::CaptureOffer>(
-        offeredPng(settings.format, path, ClipboardImage, ClipboardPng), std::move(more));
+        offeredPng(settings.format, path, ClipboardImage,
+                   ClipboardPng.isEmpty() ? ClipboardImagePng : ClipboardPng),
+        std::move(more));
     m_clipboard.offerCapture(std::move(offer), ClipboardImage);
     setTextClipboard(QString());
     ClipboardImage = QImage();
     ClipboardPng.clear();
+    ClipboardImagePng.clear();
     m_refused.clear();
 }
 
@@ -333,6 +353,7 @@ void CaptureEngine::AfterCapture()
     setTextClipboard(QString());
     ClipboardImage = QImage();
     ClipboardPng.clear();
+    ClipboardImagePng.clear();
     m_refused.clear();
 }
 

@@ -121,8 +121,9 @@ private:
     // The watcher's scratch copies of what the clipboard offers.
     QString TextClipboard;
     QImage ClipboardImage;
-    QByteArray ClipboardPng; // a sound PNG file offered, kept as it is
-    QString m_refused;       // why the picture offered is not read (too large)
+    QByteArray ClipboardPng;      // a sound PNG file offered, kept as it is
+    QByteArray ClipboardImagePng; // the PNG file ClipboardImage was decoded from
+    QString m_refused;            // why the picture offered is not read (too large)
 
     bool m_inTick = false;          // a tick is running (it may wait on a message box)
     bool m_tickPending = false;     // the clipboard changed while a tick ran
