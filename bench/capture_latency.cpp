@@ -17,9 +17,9 @@
 // stays, in the same run.
 //
 // With --paste: the capture latency with the clipboard keeping the capture
-// ("Picture", "File") beside emptying it ("Empty"), and the time from the
-// complete file to the picture pasted by this program (image/png, read
-// through Qt's clipboard), in the same run.
+// ("Picture", "File") beside emptying it ("Empty"), and the time the first
+// paste after each capture takes (image/png through Qt's clipboard, from
+// the request to the whole file), in the same run.
 //
 //   bench_capture_latency [--runs N] [--bin-dir DIR] [--csv FILE] [--handover | --paste]
 //                         [--sizes 720,1080,2160,4320] [--pictures screen,photo,noise]
@@ -260,8 +260,9 @@ private:
 // "bmp", "jpg" or "png", the capture files' extension. apartMs: a pause
 // before each run, so that it comes after the refill window of the run
 // before, as a user's next screenshot usually does. clipboard: what the
-// clipboard keeps; paste: also the time from the complete file to the
-// picture pasted here (once the picture's owner lost the clipboard).
+// clipboard keeps; paste: also the time the first paste here takes, from
+// the request to the whole PNG file (once the picture's owner lost the
+// clipboard, so the capture is offered).
 Timing timePictarro(const QString &binDir, const QStringList &files, const QString &mime,
                     const QString &format, int runs, int apartMs = 0,
                     const QString &clipboard = QStringLiteral("Empty"), Timing *paste = nullptr)
@@ -287,10 +288,14 @@ Timing timePictarro(const QString &binDir, const QStringList &files, const QStri
         timing.add(run == 0, ms);
         waitUntilCleared(*xclip);
         if (paste) {
+            QElapsedTimer asked;
+            asked.start();
             const QMimeData *offered = QGuiApplication::clipboard()->mimeData();
-            if (!offered || QImage::fromData(offered->data(QStringLiteral("image/png"))).isNull())
+            const QByteArray pasted =
+                offered ? offered->data(QStringLiteral("image/png")) : QByteArray();
+            paste->add(run == 0, elapsedMs(asked));
+            if (QImage::fromData(pasted).isNull())
                 fail(QStringLiteral("nothing to paste after ") + name);
-            paste->add(run == 0, elapsedMs(timer) - ms);
         }
         QFile::remove(sandbox.captureFolder() + u'/' + name);
     }
@@ -645,8 +650,8 @@ int main(int argc, char *argv[])
                             row(qPrintable(what + QLatin1String(", kept: ") + mode), pngs.first(),
                                 timePictarro(binDir, pngs, png, format, runs, 0, mode, &paste),
                                 empty.median());
-                        row(qPrintable(what + QLatin1String(", file to first paste")), pngs.first(),
-                            paste, empty.median());
+                        row(qPrintable(what + QLatin1String(", first paste")), pngs.first(), paste,
+                            empty.median());
                     }
                     continue;
                 }
