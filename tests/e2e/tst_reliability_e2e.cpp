@@ -220,11 +220,13 @@ void tst_ReliabilityE2e::clipboardAfterCapture_offersTheCaptureOnce_data()
     QTest::addColumn<QString>("mode");
     QTest::addColumn<bool>("png");     // PNG captures, else bitmaps
     QTest::addColumn<bool>("manager"); // a clipboard manager that refills runs
-    QTest::newRow("picture, bitmap") << "Picture" << false << false;
-    QTest::newRow("file, bitmap") << "File" << false << false;
-    QTest::newRow("picture, png: the file's bytes") << "Picture" << true << false;
-    QTest::newRow("picture, refilling manager") << "Picture" << false << true;
-    QTest::newRow("file, png, refilling manager") << "File" << true << true;
+    QTest::addColumn<bool>("noise");   // pictures of noise, pasted in pieces (INCR)
+    QTest::newRow("picture, bitmap") << "Picture" << false << false << false;
+    QTest::newRow("file, bitmap") << "File" << false << false << false;
+    QTest::newRow("picture, png: the file's bytes") << "Picture" << true << false << false;
+    QTest::newRow("picture, png of noise, pasted in pieces") << "Picture" << true << false << true;
+    QTest::newRow("picture, refilling manager") << "Picture" << false << true << false;
+    QTest::newRow("file, png, refilling manager") << "File" << true << true << false;
 }
 
 void tst_ReliabilityE2e::clipboardAfterCapture_offersTheCaptureOnce()
@@ -238,6 +240,22 @@ void tst_ReliabilityE2e::clipboardAfterCapture_offersTheCaptureOnce()
     QFETCH(const QString, mode);
     QFETCH(const bool, png);
     QFETCH(const bool, manager);
+    QFETCH(const bool, noise);
+    const QSize size(1920, 1080);
+    const auto picture = [&](int number) {
+        if (!noise)
+            return numberedPicture(number, size);
+        // 6 MB as PNG: more than one request holds.
+        QImage grain(size, QImage::Format_RGB32);
+        QRandomGenerator random(static_cast<quint32>(number));
+        for (int y = 0; y < size.height(); ++y) {
+            auto *row = reinterpret_cast<quint32 *>(grain.scanLine(y));
+            random.fillRange(row, size.width());
+            for (int x = 0; x < size.width(); ++x)
+                row[x] |= 0xff000000u;
+        }
+        return grain;
+    };
     QList<std::pair<QString, QString>> settings{
         {QStringLiteral("ClipboardAfterCapture/Mode"), mode}};
     if (png)
@@ -249,10 +267,9 @@ void tst_ReliabilityE2e::clipboardAfterCapture_offersTheCaptureOnce()
     QByteArray said;
     if (manager)
         CHECKED(startAgent(keeper, {QStringLiteral("keep")}, "keeping", &said));
-    const QSize size(1920, 1080);
     const QString folder = m_install.defaultCaptureFolder();
     const QString first = folder + u'/' + captureName(1, false, png);
-    CHECKED(capture(numberedPicture(1, size), first));
+    CHECKED(capture(picture(1), first));
 
     QByteArray targets;
     QVERIFY2(pollUntil([&] {
@@ -296,10 +313,11 @@ void tst_ReliabilityE2e::clipboardAfterCapture_offersTheCaptureOnce()
 
     // The next picture copied is saved, and then it is the one offered.
     const QString second = folder + u'/' + captureName(2, false, png);
-    CHECKED(capture(numberedPicture(2, size), second));
+    const QImage next = picture(2);
+    CHECKED(capture(next, second));
     QVERIFY(pollUntil([&] {
         const QImage now = QImage::fromData(clipboardText("image/png"), "PNG");
-        return !now.isNull() && !firstDifference(now, numberedPicture(2, size));
+        return !now.isNull() && !firstDifference(now, next);
     }));
 
     // Text copied after it stays, and nothing more is saved.
