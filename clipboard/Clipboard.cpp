@@ -208,8 +208,11 @@ void Clipboard::clear()
 
 void Clipboard::offerCapture(std::shared_ptr<const CaptureOffer> offer, const QImage &picture)
 {
+    // A picture not read from the clipboard (a screenshot key's) goes over
+    // whatever is offered, whichever offer was looked at last.
+    const bool read = !m_pictureRead.isNull() || !m_pngRead.isEmpty();
     rememberTaken(picture);
-    m_backend->offerCapture(std::move(offer));
+    m_backend->offerCapture(std::move(offer), read);
 }
 
 bool Clipboard::offersCapture() const

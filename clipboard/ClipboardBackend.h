@@ -54,9 +54,9 @@ public:
 
     // Puts a saved capture on the clipboard with Pictarro as its owner, in
     // place of the held offer if that is still the current one (else the
-    // newer offer stays and nothing is offered), or of whatever is offered
-    // when no offer is held. Releases the hold.
-    virtual void offerCapture(std::shared_ptr<const CaptureOffer> offer) = 0;
+    // newer offer stays and nothing is offered), or, when no offer is held
+    // or `inPlaceOfHeld` is false, of whatever is offered. Releases the hold.
+    virtual void offerCapture(std::shared_ptr<const CaptureOffer> offer, bool inPlaceOfHeld) = 0;
 
 Q_SIGNALS:
     // The clipboard changed hands (a new offer, or emptied).

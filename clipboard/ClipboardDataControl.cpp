@@ -352,8 +352,10 @@ public:
         announce();
     }
 
-    void offerCapture(std::shared_ptr<const CaptureOffer> offer) override
+    void offerCapture(std::shared_ptr<const CaptureOffer> offer, bool inPlaceOfHeld) override
     {
+        if (!inPlaceOfHeld)
+            m_held.reset();
         if (!m_device || m_lost)
             return;
         // As clear(): only in place of the offer the picture came from.

@@ -303,8 +303,12 @@ void ClipboardX11::clear()
         m_manager->setCaptureHolds(XCB_WINDOW_NONE);
 }
 
-void ClipboardX11::offerCapture(std::shared_ptr<const CaptureOffer> offer)
+void ClipboardX11::offerCapture(std::shared_ptr<const CaptureOffer> offer, bool inPlaceOfHeld)
 {
+    if (!inPlaceOfHeld) {
+        m_pictureOwner = XCB_WINDOW_NONE;
+        m_keptHeld.reset();
+    }
     if (!x11Connection()) {
         QGuiApplication::clipboard()->setMimeData(new CaptureMimeData(std::move(offer)),
                                                   QClipboard::Clipboard);
