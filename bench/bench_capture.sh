@@ -6,10 +6,13 @@
 # beside the bare clipboard transfer and decode of the same offers.
 #
 #   bench/bench_capture.sh [--runs N] [--csv FILE] [--sizes 720,1080,2160,4320]
-#                          [--pictures screen,photo,noise] [--handover]
+#                          [--pictures screen,photo,noise] [--handover | --paste]
 #
 # --handover times instead how long a program that copies and quits waits on
 # Pictarro, the clipboard manager, beside the capture latency from xclip.
+# --paste times the capture latency with the clipboard keeping the capture
+# ("Picture", "File") beside emptying it, and the complete file to the first
+# paste, as bitmaps and as PNG files kept as offered.
 #
 # Build first (scripts/build.sh). Prints a table of milliseconds; with --csv
 # also writes the figures for bench/chart_capture.sh.

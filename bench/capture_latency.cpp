@@ -16,7 +16,12 @@
 // does, beside the capture latency of the same offer from xclip, which
 // stays, in the same run.
 //
-//   bench_capture_latency [--runs N] [--bin-dir DIR] [--csv FILE] [--handover]
+// With --paste: the capture latency with the clipboard keeping the capture
+// ("Picture", "File") beside emptying it ("Empty"), and the time the first
+// paste after each capture takes (image/png through Qt's clipboard, from
+// the request to the whole file), in the same run.
+//
+//   bench_capture_latency [--runs N] [--bin-dir DIR] [--csv FILE] [--handover | --paste]
 //                         [--sizes 720,1080,2160,4320] [--pictures screen,photo,noise]
 
 #include "BenchPictures.h"
@@ -167,7 +172,8 @@ double elapsedMs(const QElapsedTimer &timer)
 class Sandbox
 {
 public:
-    Sandbox(const QString &binDir, const QString &format, int quality)
+    Sandbox(const QString &binDir, const QString &format, int quality,
+            const QString &clipboard = QStringLiteral("Empty"))
     {
         if (!m_root.isValid())
             fail(QStringLiteral("no temporary folder"));
@@ -191,9 +197,11 @@ public:
         };
         settings.write(QStringLiteral("[ImageExtensionJPG]\nSaveExtensionJPG=%1\n\n"
                                       "[ImageExtensionPNG]\nSaveExtensionPNG=%2\n\n"
-                                      "[QualityValue]\nQualityValue=%3\n")
+                                      "[QualityValue]\nQualityValue=%3\n\n"
+                                      "[ClipboardAfterCapture]\nMode=%4\n")
                            .arg(flag("jpg"), flag("png"))
                            .arg(quality)
+                           .arg(clipboard)
                            .toUtf8());
 
         m_environment = QProcessEnvironment::systemEnvironment();
@@ -251,11 +259,15 @@ private:
 // picture offered again at once for a clipboard manager's refill. format:
 // "bmp", "jpg" or "png", the capture files' extension. apartMs: a pause
 // before each run, so that it comes after the refill window of the run
-// before, as a user's next screenshot usually does.
+// before, as a user's next screenshot usually does. clipboard: what the
+// clipboard keeps; paste: also the time the first paste here takes, from
+// the request to the whole PNG file (once the picture's owner lost the
+// clipboard, so the capture is offered).
 Timing timePictarro(const QString &binDir, const QStringList &files, const QString &mime,
-                    const QString &format, int runs, int apartMs = 0)
+                    const QString &format, int runs, int apartMs = 0,
+                    const QString &clipboard = QStringLiteral("Empty"), Timing *paste = nullptr)
 {
-    Sandbox sandbox(binDir, format, 75);
+    Sandbox sandbox(binDir, format, 75, clipboard);
     sandbox.start();
     // A capture's flush to disk must not also pay for the pictures this
     // program has just written (ext4 commits them with it).
@@ -275,6 +287,16 @@ Timing timePictarro(const QString &binDir, const QStringList &files, const QStri
         const double ms = elapsedMs(timer);
         timing.add(run == 0, ms);
         waitUntilCleared(*xclip);
+        if (paste) {
+            QElapsedTimer asked;
+            asked.start();
+            const QMimeData *offered = QGuiApplication::clipboard()->mimeData();
+            const QByteArray pasted =
+                offered ? offered->data(QStringLiteral("image/png")) : QByteArray();
+            paste->add(run == 0, elapsedMs(asked));
+            if (QImage::fromData(pasted).isNull())
+                fail(QStringLiteral("nothing to paste after ") + name);
+        }
         QFile::remove(sandbox.captureFolder() + u'/' + name);
     }
     return timing;
@@ -552,8 +574,11 @@ int main(int argc, char *argv[])
     const QCommandLineOption handoverOption(
         QStringLiteral("handover"),
         QStringLiteral("Time the handover of a program that quits instead."));
-    parser.addOptions(
-        {runsOption, binOption, csvOption, sizesOption, picturesOption, handoverOption});
+    const QCommandLineOption pasteOption(
+        QStringLiteral("paste"),
+        QStringLiteral("Time the clipboard keeping each capture, and its first paste, instead."));
+    parser.addOptions({runsOption, binOption, csvOption, sizesOption, picturesOption,
+                       handoverOption, pasteOption});
     parser.process(app);
     const int runs = qMax(1, parser.value(runsOption).toInt());
     const QString binDir = parser.isSet(binOption)
@@ -612,6 +637,24 @@ int main(int argc, char *argv[])
                         csv.flush();
                     }
                 };
+                if (parser.isSet(pasteOption)) {
+                    // Beside emptying the clipboard, in the same run; ratio:
+                    // over the median of emptying it.
+                    for (const char *format : {"bmp", "png"}) {
+                        const QString what = QString::fromLatin1(format).toUpper();
+                        const Timing empty = timePictarro(binDir, pngs, png, format, runs);
+                        row(qPrintable(what + QLatin1String(", emptied")), pngs.first(), empty,
+                            empty.median());
+                        Timing paste;
+                        for (const char *mode : {"Picture", "File"})
+                            row(qPrintable(what + QLatin1String(", kept: ") + mode), pngs.first(),
+                                timePictarro(binDir, pngs, png, format, runs, 0, mode, &paste),
+                                empty.median());
+                        row(qPrintable(what + QLatin1String(", first paste")), pngs.first(), paste,
+                            empty.median());
+                    }
+                    continue;
+                }
                 if (parser.isSet(handoverOption)) {
                     // The capture latency of the same offers from an owner
                     // that stays is the measure here.

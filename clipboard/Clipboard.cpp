@@ -1,5 +1,6 @@
 #include "Clipboard.h"
 
+#include "CaptureOffer.h"
 #include "OfferedPicture.h"
 
 #include <QGuiApplication>
@@ -77,8 +78,12 @@ QImage Clipboard::image()
     // A file that is not sound may be offered beside a sound one of
     // another type.
     OfferedPicture::Read read;
+    m_pngOfImage.clear();
     for (const QString &type : pictureTypes(m_backend->formats())) {
-        read = OfferedPicture::read(m_backend->readHeld(type), type);
+        QByteArray bytes = m_backend->readHeld(type);
+        read = OfferedPicture::read(bytes, type);
+        if (read.outcome == OfferedPicture::Outcome::Picture && type == QLatin1String("image/png"))
+            m_pngOfImage = std::move(bytes);
         if (read.outcome != OfferedPicture::Outcome::Unreadable)
             break;
     }
@@ -156,11 +161,13 @@ bool Clipboard::isRefill()
     return true;
 }
 
-void Clipboard::clear()
+void Clipboard::rememberTaken(const QImage &picture)
 {
     // The pictures taken lately, so that a manager's refill is known. A few,
     // not one: a manager that missed the last picture offers the one before.
     constexpr int Remembered = 8;
+    if (m_pictureRead.isNull() && m_pngRead.isEmpty())
+        m_pictureRead = picture;
     if (!m_pictureRead.isNull() || !m_pngRead.isEmpty()) {
         // Off the capture's way, on another thread: a PNG file is decoded
         // only now, beside whatever comes next. The job holds the picture
@@ -191,7 +198,26 @@ void Clipboard::clear()
         m_offeredAfterClearMs = 0;
     }
     m_refusedSize = QSize();
+}
+
+void Clipboard::clear()
+{
+    rememberTaken(QImage());
     m_backend->clear();
+}
+
+void Clipboard::offerCapture(std::shared_ptr<const CaptureOffer> offer, const QImage &picture)
+{
+    // A picture not read from the clipboard (a screenshot key's) goes over
+    // whatever is offered, whichever offer was looked at last.
+    const bool read = !m_pictureRead.isNull() || !m_pngRead.isEmpty();
+    rememberTaken(picture);
+    m_backend->offerCapture(std::move(offer), read);
+}
+
+bool Clipboard::offersCapture() const
+{
+    return m_backend->formats().contains(CaptureOffer::markerType());
 }
 
 } // namespace platform

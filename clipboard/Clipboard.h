@@ -14,6 +14,8 @@
 
 namespace platform {
 
+class CaptureOffer;
+
 // The system clipboard (never the X selection). Changes of owner are
 // announced by changed(), as the desktop reports them, so nobody needs to
 // poll. What reaches the clipboard is a ClipboardBackend chosen once, at
@@ -55,6 +57,10 @@ public:
     // not taken twice and does not stay on the clipboard.
     QImage image();
 
+    // The PNG file the last image() decoded its picture from, as offered,
+    // when it was one; else empty.
+    QByteArray pngOfImage() const { return m_pngOfImage; }
+
     // The picture on the clipboard as the PNG file its owner offers
     // (image/png), not decoded, or empty; cut to the end of the file, and
     // only when PngFile::check() finds it sound and it is not too large
@@ -75,6 +81,18 @@ public:
     // that picture came from is dropped: a newer one stays for its own turn.
     void clear();
 
+    // Offers a saved capture instead of emptying the clipboard: in place of
+    // the offer the picture came from, as clear() would drop it, or of
+    // whatever is offered when no picture was read (a screenshot key's).
+    // `picture` is what was saved, when image() and png() did not read it;
+    // it is remembered as clear() remembers a picture, so that a manager
+    // that copies the offer and hands the picture back is known.
+    void offerCapture(std::shared_ptr<const CaptureOffer> offer, const QImage &picture = {});
+
+    // Cheap: whether the clipboard offers a capture Pictarro saved (its own
+    // offer, or a clipboard manager's copy of all of it). Never a capture.
+    bool offersCapture() const;
+
     // Whether the picture last read, by image() or png(), is one of the
     // last few that clear() dropped (same size, same pixels), offered again
     // within RefillWindowMs of the last clear(). That is what a clipboard
@@ -93,11 +111,13 @@ private:
     void ownerChanged();
     QSize sizeRead() const; // of the picture or PNG file last read
     bool mayBeRefill(QSize size) const;
+    void rememberTaken(const QImage &picture);
 
     std::unique_ptr<ClipboardBackend> m_backend;
-    QImage m_pictureRead; // the last picture read, until it is cleared
-    QByteArray m_pngRead; // or the last PNG file read, not decoded
-    QSize m_refusedSize;  // of the last picture refused for its size
+    QImage m_pictureRead;    // the last picture read, until it is cleared
+    QByteArray m_pngRead;    // or the last PNG file read, not decoded
+    QByteArray m_pngOfImage; // what m_pictureRead was decoded from, when PNG
+    QSize m_refusedSize;     // of the last picture refused for its size
     struct Cleared
     {
         QSize size; // known at once; the fingerprint may still be on its way

@@ -8,6 +8,8 @@
 
 namespace platform {
 
+class CaptureOffer;
+
 // One way of reaching the desktop's clipboard: Qt's clipboard (X11, also
 // through XWayland, and Qt's other platforms) or a Wayland compositor's
 // data-control protocol. Clipboard (Clipboard.h) sits in front of it and
@@ -49,6 +51,12 @@ public:
     // still the current one (else nothing), or whatever is offered when no
     // offer is held. Releases the hold.
     virtual void clear() = 0;
+
+    // Puts a saved capture on the clipboard with Pictarro as its owner, in
+    // place of the held offer if that is still the current one (else the
+    // newer offer stays and nothing is offered), or, when no offer is held
+    // or `inPlaceOfHeld` is false, of whatever is offered. Releases the hold.
+    virtual void offerCapture(std::shared_ptr<const CaptureOffer> offer, bool inPlaceOfHeld) = 0;
 
 Q_SIGNALS:
     // The clipboard changed hands (a new offer, or emptied).

@@ -1,5 +1,6 @@
 #include "ClipboardDataControl.h"
 
+#include "CaptureOffer.h"
 #include "OfferPipe.h"
 #include "ext-data-control-v1-client-protocol.h"
 #include "wlr-data-control-unstable-v1-client-protocol.h"
@@ -8,10 +9,14 @@
 #include <QSocketNotifier>
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
+#include <csignal>
 #include <cstring>
 #include <fcntl.h>
+#include <future>
 #include <optional>
 #include <poll.h>
+#include <pthread.h>
 #include <unistd.h>
 #include <vector>
 #include <wayland-client.h>
@@ -101,7 +106,21 @@ struct ExtProtocol
     using Offer = ext_data_control_offer_v1;
     using DeviceListener = ext_data_control_device_v1_listener;
     using OfferListener = ext_data_control_offer_v1_listener;
+    using Source = ext_data_control_source_v1;
+    using SourceListener = ext_data_control_source_v1_listener;
     static constexpr const char *Name = "ext-data-control-v1";
+
+    static Source *source(Manager *m) { return ext_data_control_manager_v1_create_data_source(m); }
+    static void listen(Source *s, const SourceListener *l, void *data)
+    {
+        ext_data_control_source_v1_add_listener(s, l, data);
+    }
+    static void offer(Source *s, const char *type) { ext_data_control_source_v1_offer(s, type); }
+    static void setSelection(Device *d, Source *s)
+    {
+        ext_data_control_device_v1_set_selection(d, s);
+    }
+    static void destroy(Source *s) { ext_data_control_source_v1_destroy(s); }
 
     static Manager *bind(Connection &c)
     {
@@ -137,7 +156,21 @@ struct WlrProtocol
     using Offer = zwlr_data_control_offer_v1;
     using DeviceListener = zwlr_data_control_device_v1_listener;
     using OfferListener = zwlr_data_control_offer_v1_listener;
+    using Source = zwlr_data_control_source_v1;
+    using SourceListener = zwlr_data_control_source_v1_listener;
     static constexpr const char *Name = "zwlr-data-control-unstable-v1";
+
+    static Source *source(Manager *m) { return zwlr_data_control_manager_v1_create_data_source(m); }
+    static void listen(Source *s, const SourceListener *l, void *data)
+    {
+        zwlr_data_control_source_v1_add_listener(s, l, data);
+    }
+    static void offer(Source *s, const char *type) { zwlr_data_control_source_v1_offer(s, type); }
+    static void setSelection(Device *d, Source *s)
+    {
+        zwlr_data_control_device_v1_set_selection(d, s);
+    }
+    static void destroy(Source *s) { zwlr_data_control_source_v1_destroy(s); }
 
     // Version 1: the primary selection (version 2) is of no interest here.
     static Manager *bind(Connection &c)
@@ -187,6 +220,36 @@ private:
     int m_fd;
 };
 
+// Sends one type of a capture to a program pasting it, on a thread of its
+// own: the PNG file may still be on its way, and the program may read
+// slowly or not at all. A program that stops reading for AnswerMs, or goes
+// away, ends the transfer; it never ends Pictarro (SIGPIPE is held back on
+// this thread, so the write fails instead).
+void sendCapture(const std::shared_ptr<const CaptureOffer> &offer, const QString &type, int fd)
+{
+    const Fd out(fd);
+    sigset_t pipeSignal;
+    sigemptyset(&pipeSignal);
+    sigaddset(&pipeSignal, SIGPIPE);
+    pthread_sigmask(SIG_BLOCK, &pipeSignal, nullptr);
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) | O_NONBLOCK);
+    const QByteArray bytes = offer->bytes(type);
+    qsizetype sent = 0;
+    while (sent < bytes.size()) {
+        const ssize_t wrote = ::write(fd, bytes.constData() + sent, size_t(bytes.size() - sent));
+        if (wrote > 0) {
+            sent += wrote;
+            continue;
+        }
+        if (wrote < 0 && errno == EINTR)
+            continue;
+        pollfd ready{fd, POLLOUT, 0};
+        if (wrote == 0 || errno != EAGAIN || ::poll(&ready, 1, AnswerMs) <= 0 ||
+            (ready.revents & (POLLERR | POLLHUP)) != 0)
+            return;
+    }
+}
+
 template <typename P> class DataControlClipboard final : public ClipboardBackend
 {
 public:
@@ -213,6 +276,9 @@ public:
     ~DataControlClipboard() override
     {
         m_notifier.reset();
+        if (m_source)
+            P::destroy(m_source);
+        m_sending.clear(); // each ends within AnswerMs
         m_pending.clear();
         m_current.reset();
         if (m_device)
@@ -283,6 +349,38 @@ public:
             ++m_serial;
             m_changedPending = true;
         }
+        announce();
+    }
+
+    void offerCapture(std::shared_ptr<const CaptureOffer> offer, bool inPlaceOfHeld) override
+    {
+        if (!inPlaceOfHeld)
+            m_held.reset();
+        if (!m_device || m_lost)
+            return;
+        // As clear(): only in place of the offer the picture came from.
+        if (!m_dispatching && wl_display_roundtrip(display()) < 0) {
+            lost();
+            return;
+        }
+        const bool replace = !m_held || *m_held == m_serial;
+        m_held.reset();
+        if (!replace) {
+            announce();
+            return;
+        }
+        static const typename P::SourceListener listener{&DataControlClipboard::send,
+                                                         &DataControlClipboard::cancelled};
+        typename P::Source *source = P::source(m_manager);
+        P::listen(source, &listener, this);
+        for (const QString &type : offer->types())
+            P::offer(source, type.toUtf8().constData());
+        P::setSelection(m_device, source);
+        if (m_source)
+            P::destroy(m_source);
+        m_source = source;
+        m_offered = std::move(offer);
+        flush();
         announce();
     }
 
@@ -386,6 +484,39 @@ private:
         self->m_changedPending = true;
     }
 
+    static void send(void *data, typename P::Source *source, const char *mimeType, int32_t fd)
+    {
+        auto *self = static_cast<DataControlClipboard *>(data);
+        if (source != self->m_source || !self->m_offered) {
+            ::close(fd);
+            return;
+        }
+        // The transfers that ended are let go; the others go on.
+        self->m_sending.erase(std::remove_if(self->m_sending.begin(), self->m_sending.end(),
+                                             [](const std::future<void> &sending) {
+                                                 return sending.wait_for(std::chrono::seconds(0)) ==
+                                                        std::future_status::ready;
+                                             }),
+                              self->m_sending.end());
+        try {
+            self->m_sending.push_back(std::async(std::launch::async, sendCapture, self->m_offered,
+                                                 QString::fromUtf8(mimeType), fd));
+        } catch (const std::system_error &) {
+            ::close(fd); // no thread to be had: this paste gets nothing
+        }
+    }
+
+    static void cancelled(void *data, typename P::Source *source)
+    {
+        // Another program copied: the capture is no longer offered.
+        auto *self = static_cast<DataControlClipboard *>(data);
+        P::destroy(source);
+        if (source == self->m_source) {
+            self->m_source = nullptr;
+            self->m_offered.reset();
+        }
+    }
+
     static void primarySelection(void *data, typename P::Device *, typename P::Offer *proxy)
     {
         // Not watched: its offer is dropped at once.
@@ -410,6 +541,9 @@ private:
     std::unique_ptr<QSocketNotifier> m_notifier;
     std::vector<std::unique_ptr<Offer>> m_pending; // announced, not yet the selection
     std::unique_ptr<Offer> m_current;              // the selection, null when empty
+    typename P::Source *m_source = nullptr;        // a capture offered, while it is
+    std::shared_ptr<const CaptureOffer> m_offered; // what it offers
+    std::vector<std::future<void>> m_sending;      // pastes being answered
     quint64 m_serial = 0;                          // counts changes of the selection
     std::optional<quint64> m_held;                 // the selection a picture was read from
     mutable bool m_silent = false;                 // the current owner did not deliver

@@ -1,13 +1,19 @@
 #pragma once
 
+#include <QElapsedTimer>
+#include <QHash>
 #include <QObject>
+#include <QString>
 #include <QTimer>
+#include <map>
 #include <memory>
 
 class QSocketNotifier;
 struct xcb_connection_t;
 
 namespace platform {
+
+class CaptureOffer;
 
 // Empties the X clipboard the way a program that copies nothing would: it
 // takes CLIPBOARD with an offer of no data, and gives it up again. Or,
@@ -30,6 +36,13 @@ namespace platform {
 // place, and then it is given up. (The keeper ignores types it does not
 // know, so an empty type of our own would never be asked for.) TARGETS and
 // TIMESTAMP are answered, every other target refused.
+//
+// The same window offers a saved capture, when the clipboard is to keep it
+// (CaptureOffer.h): taken on the same terms, it answers TARGETS, TIMESTAMP
+// and each of the capture's types, large ones in pieces (INCR), until
+// another owner takes over. When Pictarro ends while it is offered, a
+// desktop's clipboard manager is asked to keep it, as any quitting program
+// asks.
 //
 // It has an X connection of its own, watched by a socket notifier, so its
 // owner answers even while Qt waits for another owner's data.
@@ -65,6 +78,15 @@ public:
     // since, not even `owner` itself. Returns whether it was given up.
     bool dropFrom(quint32 owner, quint64 changes = 0);
 
+    // Takes the clipboard with a capture on it on the terms of takeFrom();
+    // with `owner` 0 from whoever has it, nobody and an earlier capture
+    // included. Returns whether it was taken.
+    bool offerFrom(quint32 owner, quint64 changes, std::shared_ptr<const CaptureOffer> offer);
+
+    // Pictarro's own clipboard manager, which is not asked to keep a
+    // capture as Pictarro ends (it ends too).
+    void setOwnManager(quint32 window) { m_ownManager = window; }
+
     // The window that owns the empty offer.
     quint32 window() const { return m_window; }
 
@@ -79,7 +101,21 @@ private:
     void answer(const void *request);
     void release();
     quint32 serverTime();
-    bool replaceOwner(quint32 owner, quint64 changes, bool take);
+    bool replaceOwner(quint32 owner, quint64 changes, bool take,
+                      std::shared_ptr<const CaptureOffer> offer = {});
+    bool answerOffer(const void *request, quint32 property);
+    void send(const void *request, quint32 property, quint32 type, const QByteArray &bytes);
+    void sendPiece(const void *propertyChange);
+    quint32 atom(const QString &name);
+    void handOverAtExit();
+
+    struct Transfer
+    {
+        quint32 type = 0;
+        QByteArray bytes;
+        qsizetype sent = 0;
+        QElapsedTimer lastMove;
+    };
 
     xcb_connection_t *m_connection;
     std::unique_ptr<QSocketNotifier> m_notifier;
@@ -96,6 +132,12 @@ private:
     quint8 m_xfixesEvent = 0; // the XFixes selection event, 0 without XFixes
     quint64 m_changes = 0;    // changes of owner seen
     QTimer m_release;
+
+    std::shared_ptr<const CaptureOffer> m_offer; // the capture offered, while it is
+    QHash<QString, quint32> m_atoms;             // its types' atoms
+    quint32 m_ownManager = 0;
+    qsizetype m_pieceBytes = 0;
+    std::map<std::pair<quint32, quint32>, Transfer> m_transfers; // by requestor, property
 };
 
 } // namespace platform

@@ -1,5 +1,6 @@
 #include "ClipboardX11.h"
 
+#include "CaptureOffer.h"
 #include "ClipboardManagerX11.h"
 #include "ClipboardTakeover.h"
 #include "Xcb.h"
@@ -50,6 +51,27 @@ xcb_window_t selectionOwner(xcb_connection_t *connection, xcb_atom_t selection)
 // Qt's name for "a picture, in whatever format the owner has".
 const QString QtImageType = QStringLiteral("application/x-qt-image");
 
+// A capture on Qt's clipboard within this process (Qt's platforms without a
+// desktop): its bytes are made when asked for, as on X11.
+class CaptureMimeData final : public QMimeData
+{
+public:
+    explicit CaptureMimeData(std::shared_ptr<const CaptureOffer> offer) : m_offer(std::move(offer))
+    {
+    }
+    QStringList formats() const override { return m_offer->types(); }
+    bool hasFormat(const QString &type) const override { return formats().contains(type); }
+
+protected:
+    QVariant retrieveData(const QString &type, QMetaType) const override
+    {
+        return m_offer->bytes(type);
+    }
+
+private:
+    std::shared_ptr<const CaptureOffer> m_offer;
+};
+
 } // namespace
 
 ClipboardX11::ClipboardX11(Emptying emptying)
@@ -63,6 +85,8 @@ ClipboardX11::ClipboardX11(Emptying emptying)
         // the picture came from.
         m_takeover = ClipboardTakeover::create();
         m_manager = std::make_unique<ClipboardManagerX11>();
+        if (m_takeover && m_manager->started())
+            m_takeover->setOwnManager(m_manager->window());
         if (m_manager->started())
             connect(m_manager.get(), &ClipboardManagerX11::changed, this,
                     &ClipboardX11::ownerChanged, Qt::QueuedConnection);
@@ -277,6 +301,33 @@ void ClipboardX11::clear()
     m_pictureOwner = XCB_WINDOW_NONE;
     if (m_manager)
         m_manager->setCaptureHolds(XCB_WINDOW_NONE);
+}
+
+void ClipboardX11::offerCapture(std::shared_ptr<const CaptureOffer> offer, bool inPlaceOfHeld)
+{
+    if (!inPlaceOfHeld) {
+        m_pictureOwner = XCB_WINDOW_NONE;
+        m_keptHeld.reset();
+    }
+    if (!x11Connection()) {
+        QGuiApplication::clipboard()->setMimeData(new CaptureMimeData(std::move(offer)),
+                                                  QClipboard::Clipboard);
+        return;
+    }
+    qCDebug(lcClipboardX11, "offering the capture in place of %#x", m_pictureOwner);
+    // Taken only from the owner the picture came from, and only if nobody
+    // copied since: a newer offer stays for its own turn. Where no X
+    // connection of our own could be had, the clipboard is emptied instead.
+    if (m_takeover) {
+        const quint64 changes = m_pictureOwner != XCB_WINDOW_NONE ? m_heldChanges : 0;
+        m_takeover->offerFrom(m_pictureOwner, changes, std::move(offer));
+        m_keptHeld.reset();
+        m_pictureOwner = XCB_WINDOW_NONE;
+        if (m_manager)
+            m_manager->setCaptureHolds(XCB_WINDOW_NONE);
+        return;
+    }
+    clear();
 }
 
 bool ClipboardX11::takesOver() const

@@ -44,6 +44,7 @@ public:
     void holdOffer() override;
     QByteArray readHeld(const QString &mimeType) override;
     void clear() override;
+    void offerCapture(std::shared_ptr<const CaptureOffer> offer, bool inPlaceOfHeld) override;
 
 private:
     const QMimeData *offer() const;

@@ -1,18 +1,22 @@
 #include "CaptureEngine.h"
 
 #include "CaptureCounter.h"
+#include "CaptureOffer.h"
 #include "CaptureWriter.h"
 #include "Clipboard.h"
 #include "FileSystem.h"
 #include "JpegEncoder.h"
 #include "Memory.h"
 #include "OfferedPicture.h"
+#include "PngFile.h"
 #include "Steps.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QFileSystemWatcher>
 #include <QScopedValueRollback>
+#include <future>
 #include <optional>
 
 namespace {
@@ -36,6 +40,53 @@ QStringList foldersToWatch(const QString &folder)
         }
     }
     return watched;
+}
+
+// The saved capture as the PNG file the clipboard offers, made off the
+// window thread once the file is complete: the file's very bytes for a PNG
+// capture, else the file's pixels encoded (a bitmap's are the picture's; a
+// JPEG file's are read back, as they differ from the picture's).
+// Whether a bitmap of `picture` holds the very pixels of `png`, the PNG file
+// it was decoded from: 8-bit RGB without transparency, as screenshots are.
+bool samePixelsAsBitmap(const QByteArray &png, const QImage &picture)
+{
+    constexpr int BitDepth = 24; // in the header chunk, after the signature
+    constexpr int ColourType = 25;
+    constexpr char Rgb = 2;
+    return png.size() > ColourType && png.at(BitDepth) == 8 && png.at(ColourType) == Rgb &&
+           !picture.hasAlphaChannel();
+}
+
+std::shared_future<QByteArray> offeredPng(CaptureNaming::Format format, const QString &file,
+                                          const QImage &picture, const QByteArray &png)
+{
+    if ((format == CaptureNaming::Format::Png && !png.isEmpty()) ||
+        (format == CaptureNaming::Format::Bitmap && samePixelsAsBitmap(png, picture))) {
+        std::promise<QByteArray> ready;
+        ready.set_value(png);
+        return ready.get_future().share();
+    }
+    // Fast rather than small: the paste waits for it.
+    constexpr int PasteLevel = 1;
+    std::function<QByteArray()> make;
+    if (format == CaptureNaming::Format::Png)
+        make = [file] {
+            QFile saved(file);
+            return saved.open(QIODevice::ReadOnly) ? saved.readAll() : QByteArray();
+        };
+    else if (format == CaptureNaming::Format::Jpeg)
+        make = [file] {
+            return PngFile::encode(QImage(file), PasteLevel);
+        };
+    else
+        make = [picture] {
+            return PngFile::encode(picture, PasteLevel);
+        };
+    try {
+        return std::async(std::launch::async, make).share();
+    } catch (const std::system_error &) {
+        return std::async(std::launch::deferred, make).share(); // made when first asked for
+    }
 }
 
 } // namespace
@@ -123,6 +174,8 @@ void CaptureEngine::WatchClipboard()
 {
     if (m_refillLeft)
         return; // the clipboard still offers the manager's refill: nothing new
+    if (m_clipboard.offersCapture())
+        return; // a capture offered to paste, saved already
     setTextClipboard(m_clipboard.text());
     if (!TextClipboard.isEmpty())
         return; // text, perhaps beside a picture: left alone
@@ -133,8 +186,10 @@ void CaptureEngine::WatchClipboard()
     // encode. The refill guard decodes it only as far as it needs to tell.
     if (settings.format == CaptureNaming::Format::Png)
         ClipboardPng = m_clipboard.png();
-    if (ClipboardPng.isEmpty() && m_clipboard.refusedSize().isEmpty())
+    if (ClipboardPng.isEmpty() && m_clipboard.refusedSize().isEmpty()) {
         ClipboardImage = m_clipboard.image();
+        ClipboardImagePng = m_clipboard.pngOfImage();
+    }
     // A picture too large to read is reported as one that cannot be saved,
     // and dropped.
     const QSize refused = m_clipboard.refusedSize();
@@ -157,6 +212,7 @@ void CaptureEngine::WatchClipboard()
         setTextClipboard(QString());
         ClipboardImage = QImage();
         ClipboardPng.clear();
+        ClipboardImagePng.clear();
         m_refillLeft = true;
         return;
     }
@@ -172,6 +228,7 @@ bool CaptureEngine::takePicture(const QImage &picture)
         CaptureSettings settings = m_settings();
         ClipboardImage = picture;
         ClipboardPng.clear();
+        ClipboardImagePng.clear();
         m_burstOver.start();
         TakeCapture(settings);
     }
@@ -188,6 +245,7 @@ void CaptureEngine::TakeCapture(CaptureSettings &settings)
         m_clipboard.clear();
         ClipboardImage = QImage();
         ClipboardPng.clear();
+        ClipboardImagePng.clear();
         m_refused.clear();
         return;
     }
@@ -264,8 +322,29 @@ void CaptureEngine::SaveCapture(CaptureSettings &settings)
         return;
     }
 
-    AfterCapture();
+    if (settings.clipboard == ClipboardAfterCapture::Mode::Empty)
+        AfterCapture();
+    else
+        OfferCapture(settings, file);
     Q_EMIT captured(file);
+}
+
+void CaptureEngine::OfferCapture(const CaptureSettings &settings, const QString &file)
+{
+    const QString path = QFileInfo(file).absoluteFilePath();
+    ClipboardAfterCapture::Formats more;
+    if (settings.clipboard == ClipboardAfterCapture::Mode::File)
+        more = ClipboardAfterCapture::fileFormats(path);
+    auto offer = std::make_shared<platform::CaptureOffer>(
+        offeredPng(settings.format, path, ClipboardImage,
+                   ClipboardPng.isEmpty() ? ClipboardImagePng : ClipboardPng),
+        std::move(more));
+    m_clipboard.offerCapture(std::move(offer), ClipboardImage);
+    setTextClipboard(QString());
+    ClipboardImage = QImage();
+    ClipboardPng.clear();
+    ClipboardImagePng.clear();
+    m_refused.clear();
 }
 
 void CaptureEngine::AfterCapture()
@@ -274,6 +353,7 @@ void CaptureEngine::AfterCapture()
     setTextClipboard(QString());
     ClipboardImage = QImage();
     ClipboardPng.clear();
+    ClipboardImagePng.clear();
     m_refused.clear();
 }
 

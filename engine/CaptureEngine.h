@@ -1,6 +1,7 @@
 #pragma once
 
 #include "CaptureNaming.h"
+#include "ClipboardAfterCapture.h"
 
 #include <QByteArray>
 #include <QImage>
@@ -29,6 +30,8 @@ struct CaptureSettings
     CaptureNaming::Format format = CaptureNaming::Format::Bitmap;
     int quality = 100;    // JPEG quality, 0..100
     bool enabled = false; // the capture switch
+    // What the clipboard holds once a capture is saved.
+    ClipboardAfterCapture::Mode clipboard = ClipboardAfterCapture::Mode::Empty;
 };
 
 // The clipboard watcher and the capture writer: looks at the clipboard when
@@ -102,6 +105,7 @@ private:
     void TakeCapture(CaptureSettings &settings);
     void SaveCapture(CaptureSettings &settings);
     void AfterCapture();
+    void OfferCapture(const CaptureSettings &settings, const QString &file);
     void setCounter(CaptureSettings &settings, const QString &counter);
     void setTextClipboard(const QString &text);
     QString freeCaptureFile(CaptureSettings &settings);
@@ -117,8 +121,9 @@ private:
     // The watcher's scratch copies of what the clipboard offers.
     QString TextClipboard;
     QImage ClipboardImage;
-    QByteArray ClipboardPng; // a sound PNG file offered, kept as it is
-    QString m_refused;       // why the picture offered is not read (too large)
+    QByteArray ClipboardPng;      // a sound PNG file offered, kept as it is
+    QByteArray ClipboardImagePng; // the PNG file ClipboardImage was decoded from
+    QString m_refused;            // why the picture offered is not read (too large)
 
     bool m_inTick = false;          // a tick is running (it may wait on a message box)
     bool m_tickPending = false;     // the clipboard changed while a tick ran

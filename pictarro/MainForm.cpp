@@ -6,6 +6,7 @@
 #include "CaptureCounter.h"
 #include "CaptureEngine.h"
 #include "CaptureNotice.h"
+#include "CaptureOptions.h"
 #include "ClickLabel.h"
 #include "Clipboard.h"
 #include "Controls.h"
@@ -197,6 +198,8 @@ CaptureSettings MainForm::captureSettings() const
                                          : CaptureNaming::Format::Bitmap;
     settings.quality = Res->value();
     settings.enabled = m_captureOn;
+    settings.clipboard = ClipboardAfterCapture::fromStored(
+        m_settings->value(Settings::ClipboardMode.section, Settings::ClipboardMode.key));
     return settings;
 }
 
@@ -416,6 +419,8 @@ void MainForm::RestoreSet_Click()
     MediaPlayer->setFileName(soundForm().soundPath());
     MediaPlayer->command(QStringLiteral("close"));
     MediaPlayer->command(QStringLiteral("open"));
+    store(Settings::ClipboardMode, Settings::DefaultClipboardMode);
+    store(Settings::Notify, Settings::DefaultNotify);
 
     platform::Dialogs::instance().message(
         this, platform::Dialogs::Icon::Information, QStringLiteral("Pictarro"),
@@ -532,6 +537,22 @@ void MainForm::SAM_Click()
 {
     setEnabled(false);
     showSecondary(&soundForm());
+}
+
+void MainForm::CaptureOptionsMenu_Click()
+{
+    setEnabled(false);
+    if (!m_captureOptions) {
+        m_captureOptions = std::make_unique<CaptureOptions>(this, *m_settings);
+        unloadWhenClosed(m_captureOptions);
+    }
+    showSecondary(m_captureOptions.get());
+}
+
+void MainForm::SysOptions_Click()
+{
+    restoreFromNotificationArea();
+    CaptureOptionsMenu_Click();
 }
 
 void MainForm::SA_Click()

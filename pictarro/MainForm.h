@@ -20,6 +20,7 @@ class CaptureEngine;
 class ScreenKeys;
 struct CaptureSettings;
 class ClickLabel;
+class CaptureOptions;
 class FolderManager;
 class ForScreenCapture;
 class NewFolder;
@@ -111,6 +112,8 @@ private Q_SLOTS:
     void FM_Click();
     void FMTray_Click();
     void SAM_Click();
+    void CaptureOptionsMenu_Click();
+    void SysOptions_Click();
     void SA_Click();
     void Image1_Click();
 
@@ -204,6 +207,8 @@ private:
     QMenu *SysMenu = nullptr;
     QAction *FMM = nullptr;
     QAction *SAM = nullptr;
+    QAction *CaptureOptionsMenu = nullptr;
+    QAction *SysOptions = nullptr;
     QAction *Minitask = nullptr;
     QAction *SysTrayMenu = nullptr;
     QAction *Quit1 = nullptr;
@@ -233,6 +238,7 @@ private:
     // window also lives hidden from start-up on: it holds the chosen sound.
     std::unique_ptr<FolderManager> m_folderManager;
     std::unique_ptr<SoundForm> m_soundForm;
+    std::unique_ptr<CaptureOptions> m_captureOptions;
     std::unique_ptr<NewFolder> m_newFolder;
 
     // Capture folder

@@ -157,6 +157,8 @@ void MainForm::buildMenus()
     Quit1 = item(mainMenu, "Quit1", QStringLiteral("Exit Pictarro"), ctrl(Qt::Key_Q));
 
     QMenu *misc = menu("Misc", QStringLiteral("&Miscellaneous Tools"));
+    CaptureOptionsMenu =
+        item(misc, "CaptureOptionsMenu", QStringLiteral("Capture Options..."), ctrl(Qt::Key_O));
     RestoreSet =
         item(misc, "RestoreSet", QStringLiteral("Restore Pictarro Settings"), ctrl(Qt::Key_R));
     line(misc, "LINED");
@@ -186,6 +188,7 @@ void MainForm::buildMenus()
     ShowPictarro = item(SysMenu, "ShowPictarro", QStringLiteral("Configuration..."));
     line(SysMenu, "SysLine1");
     FMTray = item(SysMenu, "FMTray", QStringLiteral("Folder Manager"));
+    SysOptions = item(SysMenu, "SysOptions", QStringLiteral("Capture Options..."));
     DisEna = item(SysMenu, "DisEna", QStringLiteral("Vantler"));
     SysCapture = item(SysMenu, "SysCapture", QStringLiteral("Open "));
     line(SysMenu, "SysLine2");
@@ -535,6 +538,8 @@ void MainForm::connectHandlers()
     connect(FM, &ClickLabel::clicked, this, &MainForm::FM_Click);
     connect(FMTray, &QAction::triggered, this, &MainForm::FMTray_Click);
     connect(SAM, &QAction::triggered, this, &MainForm::SAM_Click);
+    connect(CaptureOptionsMenu, &QAction::triggered, this, &MainForm::CaptureOptionsMenu_Click);
+    connect(SysOptions, &QAction::triggered, this, &MainForm::SysOptions_Click);
     connect(SA, &ClickLabel::clicked, this, &MainForm::SA_Click);
     connect(Image1, &QToolButton::clicked, this, &MainForm::Image1_Click);
     connect(AboutMenu, &QAction::triggered, this, &MainForm::AboutMenu_Click);

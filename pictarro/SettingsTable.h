@@ -30,8 +30,13 @@ inline constexpr SettingKey CaptureCounter{QLatin1String("CaptureCounter"),
 // "1": a desktop notification after each capture; anything else: none.
 inline constexpr SettingKey Notify{QLatin1String("CaptureNotification"), QLatin1String("Notify")};
 
+inline constexpr SettingKey ClipboardMode{QLatin1String("ClipboardAfterCapture"),
+                                          QLatin1String("Mode")};
+
 inline constexpr QLatin1String DefaultBaseName("Pictarro");
 inline constexpr QLatin1String DefaultCounter("0");
 inline constexpr int DefaultQuality = 100;
+inline constexpr QLatin1String DefaultClipboardMode("Empty");
+inline constexpr QLatin1String DefaultNotify("0");
 
 } // namespace Settings

@@ -56,6 +56,7 @@ void TestMainWindow::menuItems_haveTheirCaptionsAndShortcuts_data()
         {"Minitask", "Minimize To Taskbar", "Ctrl+T"},
         {"SysTrayMenu", "Send To The Notification Area", "Ctrl+N"},
         {"Quit1", "Exit Pictarro", "Ctrl+Q"},
+        {"CaptureOptionsMenu", "Capture Options...", "Ctrl+O"},
         {"RestoreSet", "Restore Pictarro Settings", "Ctrl+R"},
         {"ConverterMenu", "Vantler", "Ctrl+J"},
         {"DisplayOptions", "Open Display Properties", "Ctrl+D"},
@@ -68,6 +69,7 @@ void TestMainWindow::menuItems_haveTheirCaptionsAndShortcuts_data()
         {"AboutMenu", "About Pictarro...", "Ctrl+B"},
         {"ShowPictarro", "Configuration...", ""},
         {"FMTray", "Folder Manager", ""},
+        {"SysOptions", "Capture Options...", ""},
         {"DisEna", "Vantler", ""},
         {"RecentCapturesItem", "Recent Captures", ""},
         {"OpenLastCapture", "Open Last Capture", ""},
@@ -103,7 +105,7 @@ void TestMainWindow::shortcuts_areUnique()
         QVERIFY2(!seen.contains(keys), qPrintable(keys + " twice"));
         seen << keys;
     }
-    QCOMPARE(seen.size(), 15);
+    QCOMPARE(seen.size(), 16);
 
     const QStringList titles = [&] {
         QStringList found;
@@ -120,9 +122,9 @@ void TestMainWindow::notificationMenu_isInOrder()
     QStringList order;
     for (const QAction *action : control<QMenu>("SysMenu")->actions())
         order << action->objectName();
-    QCOMPARE(order, (QStringList{"ShowPictarro", "SysLine1", "FMTray", "DisEna", "SysCapture",
-                                 "RecentCapturesItem", "OpenLastCapture", "SysLine2", "SysContact",
-                                 "SysAbout", "SysLine3", "ExitSys"}));
+    QCOMPARE(order, (QStringList{"ShowPictarro", "SysLine1", "FMTray", "SysOptions", "DisEna",
+                                 "SysCapture", "RecentCapturesItem", "OpenLastCapture", "SysLine2",
+                                 "SysContact", "SysAbout", "SysLine3", "ExitSys"}));
     QCOMPARE(control<QAction>("SysCapture")->text(),
              "Open: [ " + m_env.programFolder + "/Captured Screens ]");
 }

@@ -6,6 +6,7 @@
 #include "CaptureCounter.h"
 #include "CaptureList.h"
 #include "CaptureNaming.h"
+#include "ClipboardAfterCapture.h"
 #include "RecordingLauncher.h"
 #include "ShellOpen.h"
 #include "Steps.h"
@@ -53,6 +54,10 @@ private Q_SLOTS:
     void shellOpen_runsOnlyProgramsBesideUs();
     void recentCaptures_data();
     void recentCaptures();
+    void clipboardMode_readAndStored_data();
+    void clipboardMode_readAndStored();
+    void clipboardFileFormats_data();
+    void clipboardFileFormats();
 };
 
 void TestRules::removeSymbols_data()
@@ -585,3 +590,68 @@ void TestRules::recentCaptures()
 
 QTEST_GUILESS_MAIN(TestRules)
 #include "tst_rules.moc"
+
+// ---------------------------------------------------- clipboard after capture
+
+void TestRules::clipboardMode_readAndStored_data()
+{
+    QTest::addColumn<QString>("stored");
+    QTest::addColumn<QString>("readAs"); // stored again
+    QTest::newRow("missing") << ""
+                             << "Empty";
+    QTest::newRow("Empty") << "Empty"
+                           << "Empty";
+    QTest::newRow("Picture") << "Picture"
+                             << "Picture";
+    QTest::newRow("File") << "File"
+                          << "File";
+    QTest::newRow("other case") << "picture"
+                                << "Empty";
+    QTest::newRow("blank around") << " File"
+                                  << "Empty";
+    QTest::newRow("a number") << "1"
+                              << "Empty";
+}
+
+void TestRules::clipboardMode_readAndStored()
+{
+    QFETCH(QString, stored);
+    QFETCH(QString, readAs);
+    QCOMPARE(ClipboardAfterCapture::stored(ClipboardAfterCapture::fromStored(stored)), readAs);
+}
+
+void TestRules::clipboardFileFormats_data()
+{
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<QByteArray>("uri");
+    QTest::newRow("plain") << "/home/ann/Captured/Pictarro_1.png"
+                           << QByteArray("file:///home/ann/Captured/Pictarro_1.png");
+    QTest::newRow("blank") << "/home/ann/Captured Screens/Pictarro 1.bmp"
+                           << QByteArray("file:///home/ann/Captured%20Screens/Pictarro%201.bmp");
+    QTest::newRow("reserved and percent")
+        << "/tmp/a#b?c%d&e;f=g+h@i:j,k!l'm(n)o*p$q[r]s~t.u-v_w"
+        << QByteArray("file:///tmp/a%23b%3Fc%25d%26e%3Bf%3Dg%2Bh%40i%3Aj%2Ck%21l%27m%28n%29o%2Ap"
+                      "%24q%5Br%5Ds~t.u-v_w");
+    QTest::newRow("non-ASCII as UTF-8")
+        << QString::fromUtf8("/home/zoë/Écran 日本.jpg")
+        << QByteArray("file:///home/zo%C3%AB/%C3%89cran%20%E6%97%A5%E6%9C%AC.jpg");
+    QTest::newRow("line break") << "/tmp/one\ntwo" << QByteArray("file:///tmp/one%0Atwo");
+    QTest::newRow("backslash") << "/tmp/a\\b" << QByteArray("file:///tmp/a%5Cb");
+}
+
+void TestRules::clipboardFileFormats()
+{
+    QFETCH(QString, path);
+    QFETCH(QByteArray, uri);
+    QCOMPARE(ClipboardAfterCapture::fileUri(path), uri);
+    const ClipboardAfterCapture::Formats formats = ClipboardAfterCapture::fileFormats(path);
+    QStringList types;
+    for (const auto &format : formats)
+        types << format.first;
+    QCOMPARE(types, (QStringList{"text/uri-list", "x-special/gnome-copied-files", "UTF8_STRING",
+                                 "text/plain;charset=utf-8"}));
+    QCOMPARE(formats[0].second, uri + "\r\n");
+    QCOMPARE(formats[1].second, "copy\n" + uri);
+    QCOMPARE(formats[2].second, path.toUtf8());
+    QCOMPARE(formats[3].second, path.toUtf8());
+}

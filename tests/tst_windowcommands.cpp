@@ -33,6 +33,8 @@ private Q_SLOTS:
     void restore_onNo_changesNothing();
     void restore_onYes_putsEverythingBack_data();
     void restore_onYes_putsEverythingBack();
+    void captureOptions_showTheStoreAndStoreEachChoiceAtOnce_data();
+    void captureOptions_showTheStoreAndStoreEachChoiceAtOnce();
 
     void links_openTheirTargets_data();
     void links_openTheirTargets();
@@ -111,6 +113,8 @@ void TestWindowCommands::restore_onYes_putsEverythingBack()
     storeSetting("CaptureCounter", "CaptureCounter", "41");
     storeSetting("CapturePath", "Folder", m_root->filePath("elsewhere"));
     storeSetting("WAV-File-Path", "SelectedSong", m_root->filePath("ding.wav"));
+    storeSetting("ClipboardAfterCapture", "Mode", "File");
+    storeSetting("CaptureNotification", "Notify", "1");
     makeForm();
     QMetaObject::invokeMethod(m_form.get(), "Disabled_Click");
     QVERIFY(!m_form->captureEnabled());
@@ -149,6 +153,8 @@ void TestWindowCommands::restore_onYes_putsEverythingBack()
     QCOMPARE(stored("QualityValue", "QualityValue"), "100");
     QVERIFY(platform::SettingsStore(m_env.settingsFile).contains("WAV-File-Path", "SelectedSong"));
     QCOMPARE(stored("WAV-File-Path", "SelectedSong"), QString());
+    QCOMPARE(stored("ClipboardAfterCapture", "Mode"), "Empty");
+    QCOMPARE(stored("CaptureNotification", "Notify"), "0");
 
     QCOMPARE(m_dialogs->shown.size(), 2);
     QCOMPARE(m_dialogs->shown[1].icon, Icon::Information);
@@ -161,6 +167,69 @@ void TestWindowCommands::restore_onYes_putsEverythingBack()
     QVERIFY(control<QRadioButton>("BMP")->isChecked());
     QCOMPARE(control<QSlider>("Res")->value(), 100);
     QVERIFY(m_form->isVisible());
+    invoke("CaptureOptionsMenu_Click");
+    QVERIFY(shownWindow("CaptureOptions"));
+    QVERIFY(shownWindow("CaptureOptions")->findChild<QRadioButton *>("EmptyChoice")->isChecked());
+    QVERIFY(!shownWindow("CaptureOptions")->findChild<QCheckBox *>("NotifyCheck")->isChecked());
+}
+
+void TestWindowCommands::captureOptions_showTheStoreAndStoreEachChoiceAtOnce_data()
+{
+    QTest::addColumn<QString>("storedMode"); // before the window opens
+    QTest::addColumn<QString>("shown");      // the choice it shows
+    QTest::addColumn<QString>("clicked");    // then clicked
+    QTest::addColumn<QString>("section");
+    QTest::addColumn<QString>("key");
+    QTest::addColumn<QString>("value"); // stored at once
+    QTest::newRow("nothing stored, picture") << ""
+                                             << "EmptyChoice"
+                                             << "PictureChoice"
+                                             << "ClipboardAfterCapture"
+                                             << "Mode"
+                                             << "Picture";
+    QTest::newRow("unknown stored, file") << "Both"
+                                          << "EmptyChoice"
+                                          << "FileChoice"
+                                          << "ClipboardAfterCapture"
+                                          << "Mode"
+                                          << "File";
+    QTest::newRow("file, back to empty") << "File"
+                                         << "FileChoice"
+                                         << "EmptyChoice"
+                                         << "ClipboardAfterCapture"
+                                         << "Mode"
+                                         << "Empty";
+    QTest::newRow("picture, notification on") << "Picture"
+                                              << "PictureChoice"
+                                              << "NotifyCheck"
+                                              << "CaptureNotification"
+                                              << "Notify"
+                                              << "1";
+}
+
+void TestWindowCommands::captureOptions_showTheStoreAndStoreEachChoiceAtOnce()
+{
+    QFETCH(QString, storedMode);
+    QFETCH(QString, shown);
+    QFETCH(QString, clicked);
+    QFETCH(QString, section);
+    QFETCH(QString, key);
+    QFETCH(QString, value);
+    if (!storedMode.isEmpty())
+        storeSetting("ClipboardAfterCapture", "Mode", storedMode);
+    makeForm();
+    invoke("CaptureOptionsMenu_Click");
+    QWidget *options = shownWindow("CaptureOptions");
+    QVERIFY(options);
+    QVERIFY(options->findChild<QAbstractButton *>(shown)->isChecked());
+    options->findChild<QAbstractButton *>(clicked)->click();
+    QCOMPARE(stored(section, key), value);
+    // Kept while the window is still open, and shown by the next one.
+    QTest::keyClick(options, Qt::Key_Escape);
+    QCOMPARE(stored(section, key), value);
+    invoke("SysOptions_Click");
+    QTRY_VERIFY(shownWindow("CaptureOptions"));
+    QVERIFY(shownWindow("CaptureOptions")->findChild<QAbstractButton *>(clicked)->isChecked());
 }
 
 // ------------------------------------------------------------ outside links
@@ -310,6 +379,8 @@ void TestWindowCommands::secondaryWindows_disableTheMainWindow_untilClosed_data(
                         << "FolderManager" << true;
     QTest::newRow("SAM") << "SAM_Click"
                          << "SoundForm" << true;
+    QTest::newRow("CaptureOptionsMenu") << "CaptureOptionsMenu_Click"
+                                        << "CaptureOptions" << true;
     QTest::newRow("SA") << "SA_Click"
                         << "SoundForm" << true;
     QTest::newRow("Image1") << "Image1_Click"

@@ -26,6 +26,7 @@ private Q_SLOTS:
     void faultyOwner_survived_nextPictureSaved();
     void quitAtOnce_handedOver_data();
     void quitAtOnce_handedOver();
+    void quitting_capturesKeptToPaste_askedToBeKept();
 };
 
 void tst_OwnersE2e::faultyOwner_survived_nextPictureSaved_data()
@@ -241,6 +242,35 @@ void tst_OwnersE2e::quitAtOnce_handedOver()
     }
     QCOMPARE(m_pictarro->state(), QProcess::Running);
     QVERIFY(messageBoxes().isEmpty());
+}
+
+void tst_OwnersE2e::quitting_capturesKeptToPaste_askedToBeKept()
+{
+    // Pictarro itself is a program that quits: with a capture kept on the
+    // clipboard to paste, it asks the desktop's clipboard manager to keep
+    // it, as any program does, and ends at once afterwards.
+    CHECKED(
+        writeSettings({{QStringLiteral("ClipboardAfterCapture/Mode"), QStringLiteral("Picture")}}));
+    Child manager;
+    QByteArray said;
+    CHECKED(startAgent(manager, {QStringLiteral("manager")}, "managing", &said));
+    CHECKED(startPictarro());
+    const QString file = m_install.defaultCaptureFolder() + u'/' + captureName(1);
+    CHECKED(capture(numberedPicture(1, QSize(320, 200)), file));
+    QVERIFY(pollUntil([&] { return clipboardText("TARGETS").contains("image/png"); }));
+
+    QByteArray window;
+    QVERIFY(runQuietly(m_xdotool,
+                       {QStringLiteral("search"), QStringLiteral("--onlyvisible"),
+                        QStringLiteral("--name"), QStringLiteral("^Pictarro$")},
+                       &window));
+    runQuietly(m_xdotool, {QStringLiteral("windowfocus"), QStringLiteral("--sync"),
+                           QString::fromUtf8(window.split('\n').first().trimmed())});
+    runQuietly(m_xdotool, {QStringLiteral("key"), QStringLiteral("--clearmodifiers"),
+                           QStringLiteral("ctrl+q")});
+    QVERIFY2(m_pictarro->waitForFinished(WaitMs), "Pictarro did not end on Ctrl+Q");
+    CHECKED(waitForLine(manager, said, "save request 1"));
+    QCOMPARE(m_pictarro->exitCode(), 0);
 }
 
 QTEST_GUILESS_MAIN(tst_OwnersE2e)

@@ -17,6 +17,7 @@
 #include <QRandomGenerator>
 #include <QSet>
 #include <QTest>
+#include <QUrl>
 #include <csignal>
 #include <cstring>
 #include <map>
@@ -65,6 +66,8 @@ private Q_SLOTS:
     void killedMidBurst_restartNeverReusesANumber_data();
     void killedMidBurst_restartNeverReusesANumber();
     void clipboardManagerRefill_savedOnce_noLoop();
+    void clipboardAfterCapture_offersTheCaptureOnce_data();
+    void clipboardAfterCapture_offersTheCaptureOnce();
     void hugePicture_saved();
     void cannotWrite_oneMessagePerPicture_savedOnceSpaceIsBack_data();
     void cannotWrite_oneMessagePerPicture_savedOnceSpaceIsBack();
@@ -208,6 +211,131 @@ void tst_ReliabilityE2e::killedMidBurst_restartNeverReusesANumber()
     for (const QString &name : entries(m_install.defaultCaptureFolder()))
         bitmaps += name.endsWith(extension) ? 1 : 0;
     QCOMPARE(bitmaps, static_cast<int>(before.size()) + More);
+}
+
+// ------------------------------------------------- clipboard after capture
+
+void tst_ReliabilityE2e::clipboardAfterCapture_offersTheCaptureOnce_data()
+{
+    QTest::addColumn<QString>("mode");
+    QTest::addColumn<bool>("png");     // PNG captures, else bitmaps
+    QTest::addColumn<bool>("manager"); // a clipboard manager that refills runs
+    QTest::addColumn<bool>("noise");   // pictures of noise, pasted in pieces (INCR)
+    QTest::newRow("picture, bitmap") << "Picture" << false << false << false;
+    QTest::newRow("file, bitmap") << "File" << false << false << false;
+    QTest::newRow("picture, png: the file's bytes") << "Picture" << true << false << false;
+    QTest::newRow("picture, png of noise, pasted in pieces") << "Picture" << true << false << true;
+    QTest::newRow("picture, refilling manager") << "Picture" << false << true << false;
+    QTest::newRow("file, png, refilling manager") << "File" << true << true << false;
+}
+
+void tst_ReliabilityE2e::clipboardAfterCapture_offersTheCaptureOnce()
+{
+    // Once saved, the capture stays on the clipboard to paste: the picture
+    // as PNG, pixel for pixel the file's (a PNG file's very bytes), and in
+    // File mode the file as a file list, a URI and its path. It is never
+    // saved again, a clipboard manager's copy of it neither; the next
+    // picture copied is saved and offered in its place, and text copied
+    // after it is left alone.
+    QFETCH(const QString, mode);
+    QFETCH(const bool, png);
+    QFETCH(const bool, manager);
+    QFETCH(const bool, noise);
+    const QSize size(1920, 1080);
+    const auto picture = [&](int number) {
+        if (!noise)
+            return numberedPicture(number, size);
+        // 6 MB as PNG: more than one request holds.
+        QImage grain(size, QImage::Format_RGB32);
+        QRandomGenerator random(static_cast<quint32>(number));
+        for (int y = 0; y < size.height(); ++y) {
+            auto *row = reinterpret_cast<quint32 *>(grain.scanLine(y));
+            random.fillRange(row, size.width());
+            for (int x = 0; x < size.width(); ++x)
+                row[x] |= 0xff000000u;
+        }
+        return grain;
+    };
+    QList<std::pair<QString, QString>> settings{
+        {QStringLiteral("ClipboardAfterCapture/Mode"), mode}};
+    if (png)
+        settings.append(
+            {QStringLiteral("ImageExtensionPNG/SaveExtensionPNG"), QStringLiteral("True")});
+    CHECKED(writeSettings(settings));
+    CHECKED(startPictarro());
+    Child keeper;
+    QByteArray said;
+    if (manager)
+        CHECKED(startAgent(keeper, {QStringLiteral("keep")}, "keeping", &said));
+    const QString folder = m_install.defaultCaptureFolder();
+    const QString first = folder + u'/' + captureName(1, false, png);
+    CHECKED(capture(picture(1), first));
+
+    QByteArray targets;
+    QVERIFY2(pollUntil([&] {
+                 targets = clipboardText("TARGETS");
+                 return targets.contains("image/png");
+             }),
+             targets.constData());
+    QStringList offered = QString::fromLatin1(targets).split(u'\n', Qt::SkipEmptyParts);
+    QStringList expected{"TARGETS", "TIMESTAMP", "image/png", "application/x-pictarro-capture"};
+    if (mode == QLatin1String("File"))
+        expected << "text/uri-list"
+                 << "x-special/gnome-copied-files"
+                 << "UTF8_STRING"
+                 << "text/plain;charset=utf-8";
+    offered.sort();
+    expected.sort();
+    QCOMPARE(offered, expected);
+
+    const QByteArray pasted = clipboardText("image/png");
+    const QImage pastedPicture = QImage::fromData(pasted, "PNG");
+    CHECKED(verifyPicture(first, pastedPicture));
+    if (png) {
+        QFile file(first);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QVERIFY(file.readAll() == pasted);
+    }
+    const QString path = QFileInfo(first).absoluteFilePath();
+    const QByteArray uri = "file://" + QUrl::toPercentEncoding(path, "/");
+    if (mode == QLatin1String("File")) {
+        QCOMPARE(clipboardText("text/uri-list"), uri + "\r\n");
+        QCOMPARE(clipboardText("x-special/gnome-copied-files"), "copy\n" + uri);
+        QCOMPARE(clipboardText("UTF8_STRING"), path.toUtf8());
+        QCOMPARE(clipboardText("text/plain;charset=utf-8"), path.toUtf8());
+    } else {
+        QCOMPARE(clipboardText("UTF8_STRING"), QByteArray());
+    }
+
+    // Left on the clipboard, it is not saved again.
+    QVERIFY2(!pollUntil([&] { return entries(folder).size() != 1; }, 5000),
+             qPrintable(listing(folder)));
+
+    // The next picture copied is saved, and then it is the one offered.
+    const QString second = folder + u'/' + captureName(2, false, png);
+    const QImage next = picture(2);
+    CHECKED(capture(next, second));
+    QVERIFY(pollUntil([&] {
+        const QImage now = QImage::fromData(clipboardText("image/png"), "PNG");
+        return !now.isNull() && !firstDifference(now, next);
+    }));
+
+    // Text copied after it stays, and nothing more is saved.
+    Child text = m_install.start(m_xclip, {QStringLiteral("-selection"),
+                                           QStringLiteral("clipboard"), QStringLiteral("-quiet")});
+    QVERIFY(text->waitForStarted(WaitMs));
+    text->write("copied afterwards");
+    text->closeWriteChannel();
+    QVERIFY(pollUntil([&] { return clipboardText() == "copied afterwards"; }));
+    QTest::qWait(QuietMs);
+    QCOMPARE(clipboardText(), QByteArray("copied afterwards"));
+    QCOMPARE(text->state(), QProcess::Running);
+    QCOMPARE(entries(folder), captureNames(1, 2, false, png));
+    if (manager) {
+        said += keeper->readAllStandardOutput();
+        QCOMPARE(keeper->state(), QProcess::Running);
+    }
+    QVERIFY(messageBoxes().isEmpty());
 }
 
 // ------------------------------------------------------- hostile desktop

@@ -9,6 +9,8 @@
 
 #include "E2eSupport.h"
 
+#include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QImage>
 #include <QProcess>
@@ -287,23 +289,26 @@ void tst_ScreenKeysE2e::screenKey_data()
     QTest::addColumn<QString>("active");
     QTest::addColumn<bool>("printHeld"); // another program holds PrintScreen first
     QTest::addColumn<bool>("captureOn");
+    QTest::addColumn<bool>("keepsPicture"); // the clipboard keeps each capture
 
     const QString print = QStringLiteral("Print");
     const QString altPrint = QStringLiteral("alt+Print");
     QTest::newRow("PrintScreen: the whole screen saved")
-        << print << false << QStringLiteral("none") << false << true;
+        << print << false << QStringLiteral("none") << false << true << false;
     QTest::newRow("PrintScreen with NumLock on")
-        << print << true << QStringLiteral("none") << false << true;
+        << print << true << QStringLiteral("none") << false << true << false;
     QTest::newRow("Alt+PrintScreen: the focused window, no window manager")
-        << altPrint << false << QStringLiteral("focused") << false << true;
+        << altPrint << false << QStringLiteral("focused") << false << true << false;
     QTest::newRow("Alt+PrintScreen: the focused window, a window manager's word left behind")
-        << altPrint << false << QStringLiteral("stale") << false << true;
+        << altPrint << false << QStringLiteral("stale") << false << true << false;
     QTest::newRow("Alt+PrintScreen: the active window with its frame")
-        << altPrint << false << QStringLiteral("framed") << false << true;
+        << altPrint << false << QStringLiteral("framed") << false << true << false;
     QTest::newRow("Alt+PrintScreen with NumLock on, PrintScreen held by another program")
-        << altPrint << true << QStringLiteral("none") << true << true;
+        << altPrint << true << QStringLiteral("none") << true << true << false;
     QTest::newRow("capturing off: the screen stays on the clipboard")
-        << print << false << QStringLiteral("none") << false << false;
+        << print << false << QStringLiteral("none") << false << false << false;
+    QTest::newRow("PrintScreen: the screen saved, then kept on the clipboard to paste")
+        << print << false << QStringLiteral("none") << false << true << true;
 }
 
 void tst_ScreenKeysE2e::screenKey()
@@ -313,7 +318,14 @@ void tst_ScreenKeysE2e::screenKey()
     QFETCH(const QString, active);
     QFETCH(const bool, printHeld);
     QFETCH(const bool, captureOn);
+    QFETCH(const bool, keepsPicture);
     const QProcessEnvironment env = m_install.environment();
+    if (keepsPicture) {
+        QVERIFY(QDir().mkpath(QFileInfo(m_install.settingsFile()).path()));
+        QFile settings(m_install.settingsFile());
+        QVERIFY(settings.open(QIODevice::WriteOnly));
+        QVERIFY(settings.write("[ClipboardAfterCapture]\nMode=Picture\n") > 0);
+    }
 
     if (active == QLatin1String("framed")) {
         // Openbox's own configuration binds both keys to scrot: this one
@@ -423,6 +435,17 @@ void tst_ScreenKeysE2e::screenKey()
         // clipboard emptied, the text with it.
         QVERIFY(ended(*text));
         QCOMPARE(listing(m_install.defaultCaptureFolder()), QStringLiteral("Pictarro 1.bmp"));
+        QImage pasted;
+        if (keepsPicture)
+            QVERIFY2(pollUntil([&] {
+                         const auto png = run(env, tool("xclip"),
+                                              {QStringLiteral("-o"), QStringLiteral("-selection"),
+                                               QStringLiteral("clipboard"), QStringLiteral("-t"),
+                                               QStringLiteral("image/png")});
+                         pasted = png ? QImage::fromData(*png, "PNG") : QImage();
+                         return !pasted.isNull() && differenceText(pasted, captured).isEmpty();
+                     }),
+                     "the capture is not on the clipboard to paste");
     } else {
         QVERIFY2(pollUntil([&] {
                      const auto png = run(env, tool("xclip"),

@@ -337,8 +337,9 @@ void TestTrayEndToEnd::recentCaptures_inTheIconMenu_followTheFolder()
     QVERIFY(QFile::remove(files.last()));
 
     // The icon's menu, by the right button; "Open Last Capture" is its
-    // sixth command (after "Configuration...", "Folder Manager", "Vantler",
-    // "Open" the folder and "Recent Captures"), reached with the keys.
+    // seventh command (after "Configuration...", "Folder Manager", "Capture
+    // Options...", "Vantler", "Open" the folder and "Recent Captures"),
+    // reached with the keys.
     const auto popups = [] {
         return output(QStringLiteral("xdotool"), {"search", "--onlyvisible", "--class", "Pictarro"})
             .split(QLatin1Char('\n'), Qt::SkipEmptyParts)
@@ -348,7 +349,7 @@ void TestTrayEndToEnd::recentCaptures_inTheIconMenu_followTheFolder()
     QVERIFY(xdotool({"mousemove", "--window", embeddedIcon(), "5", "5", "click", "3"}));
     QVERIFY2(pollUntil([&] { return popups() > before; }), "the icon's menu did not open");
     QVERIFY(xdotool(
-        {"key", "--delay", "50", "Down", "Down", "Down", "Down", "Down", "Down", "Return"}));
+        {"key", "--delay", "50", "Down", "Down", "Down", "Down", "Down", "Down", "Down", "Return"}));
     QVERIFY2(pollUntil([&] { return !openedFiles(opened).isEmpty(); }),
              "Open Last Capture opened nothing");
     QCOMPARE(openedFiles(opened), QStringList{files.at(1)});
@@ -358,7 +359,8 @@ void TestTrayEndToEnd::recentCaptures_inTheIconMenu_followTheFolder()
     QVERIFY2(pollUntil([&] { return popups() == before; }), "the icon's menu stayed open");
     QVERIFY(xdotool({"mousemove", "--window", embeddedIcon(), "5", "5", "click", "3"}));
     QVERIFY2(pollUntil([&] { return popups() > before; }), "the icon's menu did not open");
-    QVERIFY(xdotool({"key", "--delay", "50", "Down", "Down", "Down", "Down", "Down", "Right"}));
+    QVERIFY(xdotool(
+        {"key", "--delay", "50", "Down", "Down", "Down", "Down", "Down", "Down", "Right"}));
     QVERIFY2(pollUntil([&] { return popups() > before + 1; }), "Recent Captures did not open");
     QVERIFY(xdotool({"key", "--delay", "50", "Down", "Return"}));
     QVERIFY2(pollUntil([&] { return openedFiles(opened).size() == 2; }),

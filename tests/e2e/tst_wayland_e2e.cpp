@@ -8,9 +8,12 @@
 
 #include "WaylandSession.h"
 
+#include <QCryptographicHash>
 #include <QDBusConnection>
 #include <QDBusError>
+#include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <QScopeGuard>
@@ -86,6 +89,7 @@ private:
     void leavesTextAlone();
     void waitForBridge();
     void verifyEmptied(bool dataControl, bool xwayland, Desktop desktop);
+    void verifyPasted(const QString &file, Desktop desktop);
     void startsInGnomeTopBar(bool appIndicator);
     QString shellTypes() const;
     QString capturesFolder() const { return m_install.defaultCaptureFolder(); }
@@ -295,6 +299,67 @@ void tst_WaylandE2e::verifyEmptied(bool dataControl, bool xwayland, Desktop desk
     }
 }
 
+void tst_WaylandE2e::verifyPasted(const QString &file, Desktop desktop)
+{
+    // A Wayland program pastes the capture, pixel for pixel the file's.
+    const QImage saved(file);
+    QByteArray pasted;
+    QImage picture;
+    const auto pastedRight = [&](const QByteArray &bytes) {
+        pasted = bytes;
+        picture = QImage::fromData(pasted, "PNG");
+        return !picture.isNull() && !firstDifference(picture, saved);
+    };
+    const bool shell = desktop == Desktop::GnomeShell || desktop == Desktop::GnomeXorg;
+    QByteArray bytes;
+    bool offered = false;
+    if (!shell) {
+        offered = pollUntil([&] {
+            return m_session.execute(QStringLiteral("wl-paste"),
+                                     {QStringLiteral("--no-newline"), QStringLiteral("--type"),
+                                      QStringLiteral("image/png")},
+                                     &bytes) == 0 &&
+                   pastedRight(bytes);
+        });
+    } else {
+        // wl-paste needs a keyboard to paste where there is no data-control,
+        // and the headless shell has none. The shell pastes instead, from
+        // its own Wayland clipboard, the one every Wayland program pastes
+        // from; it tells the size and checksum of what it got, which must
+        // be those of the picture X programs paste.
+        offered = pollUntil([&] {
+            return m_session.execute(QStringLiteral("xclip"),
+                                     {QStringLiteral("-o"), QStringLiteral("-selection"),
+                                      QStringLiteral("clipboard"), QStringLiteral("-t"),
+                                      QStringLiteral("image/png")},
+                                     &bytes) == 0 &&
+                   pastedRight(bytes);
+        });
+        m_session.shellEval(QStringLiteral(
+            "const {St, GLib} = imports.gi; global.pictarroPasted = ''; "
+            "St.Clipboard.get_default().get_content(St.ClipboardType.CLIPBOARD, 'image/png', "
+            "(c, got) => { global.pictarroPasted = got ? got.get_size() + ' ' + "
+            "GLib.compute_checksum_for_bytes(GLib.ChecksumType.SHA1, got) : 'nothing'; }); "
+            "'asked'"));
+        const QString expected =
+            QStringLiteral("(true, '\"%1 %2\"')")
+                .arg(pasted.size())
+                .arg(QString::fromLatin1(
+                    QCryptographicHash::hash(pasted, QCryptographicHash::Sha1).toHex()));
+        QString got;
+        offered = offered && pollUntil([&] {
+                      got = m_session.shellEval(QStringLiteral("global.pictarroPasted"));
+                      return got == expected;
+                  });
+        QVERIFY2(offered, qPrintable(QLatin1String("the shell pasted ") + got +
+                                     QLatin1String(", not ") + expected));
+    }
+    QVERIFY2(offered, qPrintable(QStringLiteral("pasted %1 bytes, a picture of %2x%3")
+                                     .arg(pasted.size())
+                                     .arg(picture.width())
+                                     .arg(picture.height())));
+}
+
 // ------------------------------------------------------------------ cases
 
 void tst_WaylandE2e::captures_data()
@@ -307,29 +372,38 @@ void tst_WaylandE2e::captures_data()
     QTest::addColumn<QString>("platform"); // QT_QPA_PLATFORM, or the default
     QTest::addColumn<Owner>("owner");
     QTest::addColumn<bool>("textFirst");
-    QTest::addColumn<QSize>("size"); // of the first picture
+    QTest::addColumn<QSize>("size");        // of the first picture
+    QTest::addColumn<bool>("keepsPicture"); // the clipboard keeps each capture
 
     QTest::newRow("sway, Wayland owner, text left alone")
-        << Desktop::Sway << true << true << QString() << Owner::Wayland << true << small;
+        << Desktop::Sway << true << true << QString() << Owner::Wayland << true << small << false;
     QTest::newRow("sway, X owner")
-        << Desktop::Sway << true << true << QString() << Owner::X << false << small;
+        << Desktop::Sway << true << true << QString() << Owner::X << false << small << false;
     QTest::newRow("sway without XWayland, Qt on Wayland")
         << Desktop::Sway << false << true << QStringLiteral("wayland") << Owner::Wayland << false
-        << small;
+        << small << false;
     QTest::newRow("KWin, Wayland owner, text left alone")
-        << Desktop::Kwin << true << true << QString() << Owner::Wayland << true << small;
+        << Desktop::Kwin << true << true << QString() << Owner::Wayland << true << small << false;
     QTest::newRow("KWin, X owner")
-        << Desktop::Kwin << true << true << QString() << Owner::X << false << small;
+        << Desktop::Kwin << true << true << QString() << Owner::X << false << small << false;
     QTest::newRow("mutter, X owner")
-        << Desktop::Mutter << true << false << QString() << Owner::X << false << small;
+        << Desktop::Mutter << true << false << QString() << Owner::X << false << small << false;
     // mutter's keeper reads each picture too, the moment it is offered; a
     // 1080p screenshot from xclip comes in many parts (INCR).
     QTest::newRow("GNOME Shell, the shell's own picture")
-        << Desktop::GnomeShell << true << false << QString() << Owner::Shell << false << small;
+        << Desktop::GnomeShell << true << false << QString() << Owner::Shell << false << small
+        << false;
     QTest::newRow("GNOME Shell, X owner")
-        << Desktop::GnomeShell << true << false << QString() << Owner::X << false << full;
+        << Desktop::GnomeShell << true << false << QString() << Owner::X << false << full << false;
     QTest::newRow("GNOME on Xorg, the shell's own picture")
-        << Desktop::GnomeXorg << true << false << QString() << Owner::Shell << false << small;
+        << Desktop::GnomeXorg << true << false << QString() << Owner::Shell << false << small
+        << false;
+    // Kept on the clipboard after the capture: a Wayland program pastes it,
+    // through data-control, or through mutter's bridge from the X clipboard.
+    QTest::newRow("sway, the capture kept to paste")
+        << Desktop::Sway << true << true << QString() << Owner::Wayland << false << full << true;
+    QTest::newRow("GNOME Shell, the capture kept to paste")
+        << Desktop::GnomeShell << true << false << QString() << Owner::X << false << full << true;
 }
 
 void tst_WaylandE2e::captures()
@@ -341,7 +415,14 @@ void tst_WaylandE2e::captures()
     QFETCH(const Owner, owner);
     QFETCH(const bool, textFirst);
     QFETCH(const QSize, size);
+    QFETCH(const bool, keepsPicture);
 
+    if (keepsPicture) {
+        QVERIFY(QDir().mkpath(QFileInfo(m_install.settingsFile()).path()));
+        QFile settings(m_install.settingsFile());
+        QVERIFY(settings.open(QIODevice::WriteOnly));
+        QVERIFY(settings.write("[ClipboardAfterCapture]\nMode=Picture\n") > 0);
+    }
     const QList<QImage> sources = {e2e::numberedPicture(1, size),
                                    e2e::numberedPicture(2, QSize(640, 360))};
     QStringList pngs;
@@ -371,7 +452,10 @@ void tst_WaylandE2e::captures()
                                          .arg(difference ? difference->x() : 0)
                                          .arg(difference ? difference->y() : 0)));
     QVERIFY2(!first || e2e::ended(first), "the picture's owner still owns the clipboard");
-    CHECKED(verifyEmptied(dataControl, xwayland, desktop));
+    if (keepsPicture)
+        CHECKED(verifyPasted(firstFile, desktop));
+    else
+        CHECKED(verifyEmptied(dataControl, xwayland, desktop));
 
     // A second picture is saved too, and nothing is saved twice.
     Child second = offerPicture(owner, pngs.at(1));
@@ -381,7 +465,10 @@ void tst_WaylandE2e::captures()
                         listing(capturesFolder())));
     QVERIFY(!firstDifference(QImage(secondFile), sources.at(1)));
     QVERIFY2(!second || e2e::ended(second), "the second owner still owns the clipboard");
-    CHECKED(verifyEmptied(dataControl, xwayland, desktop));
+    if (keepsPicture)
+        CHECKED(verifyPasted(secondFile, desktop));
+    else
+        CHECKED(verifyEmptied(dataControl, xwayland, desktop));
     QCOMPARE(listing(capturesFolder()), QStringLiteral("Pictarro 1.bmp, Pictarro 2.bmp"));
     QCOMPARE(m_pictarro->state(), QProcess::Running);
 }
