@@ -277,6 +277,11 @@ void ClipboardX11::clear()
     m_pictureOwner = XCB_WINDOW_NONE;
     if (m_manager)
         m_manager->setCaptureHolds(XCB_WINDOW_NONE);
+    // The copy of a picture handed over that was read goes with it: the
+    // manager let it go, and nothing here holds on to its bytes.
+    m_keptShown.reset();
+    m_servedKept.reset();
+    m_keptOffer.reset();
 }
 
 bool ClipboardX11::takesOver() const
