@@ -2,6 +2,8 @@
 
 #include "ClipboardManagerX11.h"
 #include "ClipboardTakeover.h"
+#include "OfferedPicture.h"
+#include "SelectionReaderX11.h"
 #include "Xcb.h"
 
 #include <QBuffer>
@@ -50,6 +52,10 @@ xcb_window_t selectionOwner(xcb_connection_t *connection, xcb_atom_t selection)
 // Qt's name for "a picture, in whatever format the owner has".
 const QString QtImageType = QStringLiteral("application/x-qt-image");
 
+// How long an owner may stay silent, at the start of a transfer or between
+// two of its pieces, as with Qt's own clipboard.
+constexpr int AnswerMs = 5000;
+
 } // namespace
 
 ClipboardX11::ClipboardX11(Emptying emptying)
@@ -62,6 +68,7 @@ ClipboardX11::ClipboardX11(Emptying emptying)
         // the clipboard never takes a newer offer, even one from the window
         // the picture came from.
         m_takeover = ClipboardTakeover::create();
+        m_reader = std::make_unique<SelectionReaderX11>();
         m_manager = std::make_unique<ClipboardManagerX11>();
         if (m_manager->started())
             connect(m_manager.get(), &ClipboardManagerX11::changed, this,
@@ -167,6 +174,20 @@ QByteArray ClipboardX11::data(const QString &mimeType) const
     const QMimeData *data = offer();
     if (!data)
         return {};
+    // Another program's picture is read by Pictarro's own reader, checked
+    // as it arrives; what the manager keeps, and Qt's own offer, are in
+    // memory already.
+    if (m_reader && *m_reader && !m_servedKept && !QGuiApplication::clipboard()->ownsClipboard() &&
+        mimeType != QtImageType && OfferedPicture::types().contains(mimeType)) {
+        const std::optional<QByteArray> bytes = m_reader->read(mimeType, AnswerMs);
+        if (!bytes) {
+            // Asked once: until the clipboard changes hands it reads as empty.
+            if (xcb_connection_t *connection = x11Connection())
+                m_silentOwner = selectionOwner(connection, clipboardAtom(connection));
+            return {};
+        }
+        return *bytes;
+    }
     if (mimeType != QtImageType)
         return data->data(mimeType);
     // A picture held inside this process (Qt's platforms without a real

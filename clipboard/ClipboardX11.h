@@ -12,6 +12,7 @@ namespace platform {
 class ClipboardManagerX11;
 struct HandedOver;
 class ClipboardTakeover;
+class SelectionReaderX11;
 
 // Qt's clipboard. On X11 (and XWayland) Qt learns of every new owner through
 // XFixes; owners that do not answer and announcements still queued are
@@ -61,6 +62,7 @@ private:
     bool takesOver() const;
 
     std::unique_ptr<ClipboardTakeover> m_takeover; // on X11: counts changes, empties
+    std::unique_ptr<SelectionReaderX11> m_reader;  // on X11: reads other programs' pictures
     bool m_mayTakeOver = false;                    // under mutter, when asked for
     quint64 m_heldChanges = 0;                     // its count of changes at holdOffer()
 

@@ -23,6 +23,12 @@
 //   clipboard_agent die-mid-transfer FILE
 //       Owns the clipboard with FILE as image/png, starts sending it in
 //       pieces and exits after the first piece ("dying").
+//   clipboard_agent stream TYPE BYTES [HEAD [stall]]
+//       Owns the clipboard with BYTES bytes of TYPE, sent in pieces of
+//       256 KiB made as they go: the bytes of the file HEAD, then zeros
+//       ("sending" at the first piece, "sent N" at the end). With "stall"
+//       it sends HEAD and then nothing more ("stalling"). Exits once it
+//       loses the clipboard ("lost").
 //   clipboard_agent hold-print
 //       A desktop's screenshot tool: grabs PrintScreen (without Alt, with
 //       NumLock and CapsLock in every state) on the root window ("holding",
@@ -527,6 +533,78 @@ int saveNeverDelivers(const QByteArray &png = {})
     return 1;
 }
 
+int stream(const QByteArray &type, qint64 total, const QByteArray &head, bool stall)
+{
+    Client client;
+    if (!client.open())
+        return 3;
+    xcb_connection_t *connection = client.connection;
+    const xcb_atom_t clipboardAtom = internAtom(connection, "CLIPBOARD");
+    const xcb_atom_t targets = internAtom(connection, "TARGETS");
+    const xcb_atom_t offered = internAtom(connection, type.constData());
+    const xcb_atom_t incr = internAtom(connection, "INCR");
+    xcb_set_selection_owner(connection, client.window, clipboardAtom, XCB_CURRENT_TIME);
+    xcb_flush(connection);
+    say("owning");
+    constexpr qint64 Piece = 256 * 1024;
+    const QByteArray zeros(Piece, '\0');
+    xcb_selection_request_event_t transfer{};
+    qint64 sent = -1; // of the transfer in pieces, while one runs
+    while (xcb_generic_event_t *raw = xcb_wait_for_event(connection)) {
+        const Reply<xcb_generic_event_t> event(raw);
+        const int kind = event->response_type & 0x7f;
+        if (kind == XCB_SELECTION_CLEAR) {
+            say("lost");
+            return 0;
+        }
+        if (kind == XCB_PROPERTY_NOTIFY && sent >= 0) {
+            const auto *change = reinterpret_cast<xcb_property_notify_event_t *>(raw);
+            if (change->window != transfer.requestor || change->atom != transfer.property ||
+                change->state != XCB_PROPERTY_DELETE)
+                continue;
+            if (stall && sent >= head.size()) {
+                say("stalling");
+                continue;
+            }
+            // The head first, then zeros; the empty piece at the end.
+            QByteArray piece = head.mid(sent, Piece);
+            if (!stall)
+                piece += zeros.left(std::min<qint64>(Piece - piece.size(), total - sent - piece.size()));
+            if (sent == 0)
+                say("sending");
+            xcb_change_property(connection, XCB_PROP_MODE_REPLACE, transfer.requestor,
+                                transfer.property, offered, 8, static_cast<uint32_t>(piece.size()),
+                                piece.constData());
+            xcb_flush(connection);
+            if (piece.isEmpty())
+                say("sent " + QByteArray::number(sent));
+            sent = piece.isEmpty() ? -1 : sent + piece.size();
+            continue;
+        }
+        if (kind != XCB_SELECTION_REQUEST)
+            continue;
+        const auto &request = *reinterpret_cast<xcb_selection_request_event_t *>(raw);
+        if (request.target == targets) {
+            const xcb_atom_t list[] = {targets, offered};
+            xcb_change_property(connection, XCB_PROP_MODE_REPLACE, request.requestor,
+                                request.property, XCB_ATOM_ATOM, 32, 2, list);
+            notify(connection, request, request.property);
+        } else if (request.target == offered && sent < 0) {
+            const uint32_t mask = XCB_EVENT_MASK_PROPERTY_CHANGE;
+            xcb_change_window_attributes(connection, request.requestor, XCB_CW_EVENT_MASK, &mask);
+            const auto claimed = static_cast<uint32_t>(std::min<qint64>(total, 0xffffffff));
+            xcb_change_property(connection, XCB_PROP_MODE_REPLACE, request.requestor,
+                                request.property, incr, 32, 1, &claimed);
+            notify(connection, request, request.property);
+            transfer = request;
+            sent = 0;
+        } else {
+            notify(connection, request, XCB_ATOM_NONE);
+        }
+    }
+    return 0;
+}
+
 int manager()
 {
     Client client;
@@ -622,12 +700,19 @@ int main(int argc, char **argv)
     }
     if (mode == "hold-print")
         return holdPrint();
+    if (mode == "stream" && argc >= 4) {
+        QByteArray head;
+        QFile file(argc > 4 ? QString::fromLocal8Bit(argv[4]) : QString());
+        if (argc > 4 && file.open(QIODevice::ReadOnly))
+            head = file.readAll();
+        return stream(argv[2], std::atoll(argv[3]), head, argc > 5);
+    }
     std::fputs("usage: clipboard_agent feed FIRST COUNT WIDTH HEIGHT | "
                "feed-eagerly FIRST COUNT WIDTH HEIGHT | keep | hang | "
                "die-mid-transfer FILE | copy-and-quit picture N W H | copy-and-quit text TEXT | "
                "copy-and-quit-in-pieces N W H | "
                "save-never-delivers | manager | owner SELECTION | window-manager-gone WINDOW | "
-               "hold-print\n",
+               "hold-print | stream TYPE BYTES [HEAD [stall]]\n",
                stderr);
     return 2;
 }
