@@ -102,6 +102,7 @@ void ClipboardX11::ownerChanged()
     // A new offer, even from the window that would not answer before, is
     // asked again.
     m_silentOwner = XCB_WINDOW_NONE;
+    m_refusedOwner = XCB_WINDOW_NONE;
     // Window numbers come back: an owner seen early next time waits for its
     // own announcement, not one long past.
     m_unannouncedOwner = XCB_WINDOW_NONE;
@@ -179,12 +180,24 @@ QByteArray ClipboardX11::data(const QString &mimeType) const
     // memory already.
     if (m_reader && *m_reader && !m_servedKept && !QGuiApplication::clipboard()->ownsClipboard() &&
         mimeType != QtImageType && OfferedPicture::types().contains(mimeType)) {
+        xcb_connection_t *connection = x11Connection();
+        const xcb_window_t owner =
+            connection ? selectionOwner(connection, clipboardAtom(connection))
+                       : xcb_window_t{XCB_WINDOW_NONE};
+        // Bytes that were no picture are not asked for again (a PNG capture
+        // asks for the file, then for the picture): the owner may still be
+        // sending the rest of them to a reader long gone.
+        if (owner == m_refusedOwner && mimeType == m_refusedType)
+            return {};
         const std::optional<QByteArray> bytes = m_reader->read(mimeType, AnswerMs);
         if (!bytes) {
             // Asked once: until the clipboard changes hands it reads as empty.
-            if (xcb_connection_t *connection = x11Connection())
-                m_silentOwner = selectionOwner(connection, clipboardAtom(connection));
+            m_silentOwner = owner;
             return {};
+        }
+        if (bytes->isEmpty()) {
+            m_refusedOwner = owner;
+            m_refusedType = mimeType;
         }
         return *bytes;
     }

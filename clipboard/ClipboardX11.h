@@ -70,6 +70,8 @@ private:
     quint32 m_doubtfulOwner = 0;            // an owner that took over while it was read
     size_t m_doubtfulBytes = 0;             // the hash of what was read then
     mutable quint32 m_silentOwner = 0;      // an owner that offered nothing when asked
+    mutable quint32 m_refusedOwner = 0;     // an owner whose picture was no picture,
+    mutable QString m_refusedType;          // of this type: not asked for it again
     quint32 m_announcedOwner = 0;           // the owner at the latest announcement
     mutable quint32 m_unannouncedOwner = 0; // an owner seen before its announcement
     mutable QElapsedTimer m_unannouncedSince;

@@ -80,8 +80,9 @@ std::optional<QByteArray> SelectionReaderX11::read(const QString &mimeType, int 
     // Reads what the property holds now, a slice at a time, each checked
     // before the next is asked for; deleting it asks an owner sending in
     // pieces for the next one.
+    qint64 received = 0; // all the owner sent, also past the picture's end
     const auto readProperty = [&](bool piece) {
-        const qint64 had = bytes.size();
+        const qint64 had = received;
         for (uint32_t offset = 0;;) {
             const XcbPtr<xcb_get_property_reply_t> reply(xcb_get_property_reply(
                 connection,
@@ -100,11 +101,21 @@ std::optional<QByteArray> SelectionReaderX11::read(const QString &mimeType, int 
             }
             const int length = xcb_get_property_value_length(reply.get());
             const auto *value = static_cast<const char *>(xcb_get_property_value(reply.get()));
-            const qint64 before = stream.taken();
-            stream.feed(QByteArrayView(value, length));
-            bytes.append(value, static_cast<qsizetype>(
-                                    std::min<qint64>(length, stream.taken() - before)));
-            if (stream.state() != OfferStream::State::More)
+            received += length;
+            if (stream.state() == OfferStream::State::More) {
+                const qint64 before = stream.taken();
+                stream.feed(QByteArrayView(value, length));
+                bytes.append(value, static_cast<qsizetype>(
+                                        std::min<qint64>(length, stream.taken() - before)));
+            }
+            // Past the picture's end, a transfer in pieces is seen to its
+            // end (its empty piece), the rest of the bytes dropped as they
+            // come, so that the owner is free for the next request; an
+            // owner that sends on and on past it is left.
+            const OfferStream::State state = stream.state();
+            if (state == OfferStream::State::Refused || state == OfferStream::State::TooLarge ||
+                (state == OfferStream::State::Whole &&
+                 (!incremental || received - stream.taken() > OfferStream::ExtraBytes)))
                 return Step::Stop;
             offset += static_cast<uint32_t>(length) / 4;
             if (reply->bytes_after == 0 || length == 0)
@@ -113,7 +124,7 @@ std::optional<QByteArray> SelectionReaderX11::read(const QString &mimeType, int 
         xcb_delete_property(connection, window, m_property);
         xcb_flush(connection);
         // A piece of no bytes ends a transfer in pieces.
-        return !piece || bytes.size() == had ? Step::Done : Step::Go;
+        return !piece || received == had ? Step::Done : Step::Go;
     };
     const auto result = [&]() -> QByteArray {
         return stream.state() == OfferStream::State::Refused ? QByteArray() : bytes;
