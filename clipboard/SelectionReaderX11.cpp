@@ -81,6 +81,17 @@ std::optional<QByteArray> SelectionReaderX11::read(const QString &mimeType, int 
     // before the next is asked for; deleting it asks an owner sending in
     // pieces for the next one.
     qint64 received = 0; // all the owner sent, also past the picture's end
+    qint64 claimed = 0;  // what the owner says it will send
+    // Room for what is kept, made once for all that the owner claims it
+    // will send, but never for more than the picture the header gives can
+    // need: growing by doubling would copy a large picture again and again
+    // and, at its peak, hold it nearly twice.
+    const auto append = [&](const char *value, qint64 kept) {
+        if (bytes.size() + kept > bytes.capacity())
+            bytes.reserve(static_cast<qsizetype>(
+                std::max(bytes.size() + kept, std::min(claimed, stream.limit()))));
+        bytes.append(value, static_cast<qsizetype>(kept));
+    };
     const auto readProperty = [&](bool piece) {
         const qint64 had = received;
         for (uint32_t offset = 0;;) {
@@ -95,6 +106,8 @@ std::optional<QByteArray> SelectionReaderX11::read(const QString &mimeType, int 
             }
             if (!piece && offset == 0 && reply->type == m_incr) {
                 incremental = true;
+                if (xcb_get_property_value_length(reply.get()) >= 4)
+                    claimed = *static_cast<const uint32_t *>(xcb_get_property_value(reply.get()));
                 xcb_delete_property(connection, window, m_property);
                 xcb_flush(connection);
                 return Step::Go;
@@ -102,11 +115,12 @@ std::optional<QByteArray> SelectionReaderX11::read(const QString &mimeType, int 
             const int length = xcb_get_property_value_length(reply.get());
             const auto *value = static_cast<const char *>(xcb_get_property_value(reply.get()));
             received += length;
+            if (!incremental && offset == 0)
+                claimed = length + qint64{reply->bytes_after};
             if (stream.state() == OfferStream::State::More) {
                 const qint64 before = stream.taken();
                 stream.feed(QByteArrayView(value, length));
-                bytes.append(value, static_cast<qsizetype>(
-                                        std::min<qint64>(length, stream.taken() - before)));
+                append(value, std::min<qint64>(length, stream.taken() - before));
             }
             // Past the picture's end, a transfer in pieces is seen to its
             // end (its empty piece), the rest of the bytes dropped as they
