@@ -181,9 +181,9 @@ QByteArray ClipboardX11::data(const QString &mimeType) const
     if (m_reader && *m_reader && !m_servedKept && !QGuiApplication::clipboard()->ownsClipboard() &&
         mimeType != QtImageType && OfferedPicture::types().contains(mimeType)) {
         xcb_connection_t *connection = x11Connection();
-        const xcb_window_t owner =
-            connection ? selectionOwner(connection, clipboardAtom(connection))
-                       : xcb_window_t{XCB_WINDOW_NONE};
+        const xcb_window_t owner = connection
+                                       ? selectionOwner(connection, clipboardAtom(connection))
+                                       : xcb_window_t{XCB_WINDOW_NONE};
         // Bytes that were no picture are not asked for again (a PNG capture
         // asks for the file, then for the picture): the owner may still be
         // sending the rest of them to a reader long gone.

@@ -11,8 +11,7 @@
 
 namespace platform {
 
-std::optional<QByteArray> readOffer(int fd, qsizetype maxBytes, int answerMs,
-                                    OfferStream *stream)
+std::optional<QByteArray> readOffer(int fd, qsizetype maxBytes, int answerMs, OfferStream *stream)
 {
     constexpr qsizetype Chunk = 256 * 1024;
     QByteArray bytes;

@@ -33,8 +33,7 @@ SelectionReaderX11::SelectionReaderX11()
     m_property = internAtom(m_x.get(), "_PICTARRO_OFFER");
     m_incr = internAtom(m_x.get(), "INCR");
     // XFixes tells when the clipboard changes hands during a read.
-    const xcb_query_extension_reply_t *xfixes =
-        xcb_get_extension_data(m_x.get(), &xcb_xfixes_id);
+    const xcb_query_extension_reply_t *xfixes = xcb_get_extension_data(m_x.get(), &xcb_xfixes_id);
     if (xfixes && xfixes->present) {
         const XcbPtr<xcb_xfixes_query_version_reply_t> version(xcb_xfixes_query_version_reply(
             m_x.get(), xcb_xfixes_query_version(m_x.get(), 1, 0), nullptr));
@@ -163,7 +162,8 @@ std::optional<QByteArray> SelectionReaderX11::read(const QString &mimeType, int 
         Step step = Step::Go;
         switch (event->response_type & 0x7f) {
         case XCB_SELECTION_NOTIFY: {
-            const auto *notify = reinterpret_cast<const xcb_selection_notify_event_t *>(event.get());
+            const auto *notify =
+                reinterpret_cast<const xcb_selection_notify_event_t *>(event.get());
             if (notify->requestor != window || incremental)
                 continue;
             if (notify->property == XCB_ATOM_NONE)

@@ -22,12 +22,12 @@ enum Phase : int
     BitmapHeader,    // the rest of the info header
     BitmapPixels,    // the gap and the pixels, up to the end the header gives
     JpegStart,
-    JpegMarker,      // 0xFF
-    JpegCode,        // the marker's code
-    JpegLength,      // a segment's length
-    JpegFrame,       // a frame header's first bytes after the length
-    JpegScan,        // entropy-coded data
-    JpegScanMarker,  // a byte after 0xFF in entropy-coded data
+    JpegMarker,     // 0xFF
+    JpegCode,       // the marker's code
+    JpegLength,     // a segment's length
+    JpegFrame,      // a frame header's first bytes after the length
+    JpegScan,       // entropy-coded data
+    JpegScanMarker, // a byte after 0xFF in entropy-coded data
 };
 
 // A progressive JPEG is decoded scan by scan; real ones have about ten
@@ -63,8 +63,7 @@ bool withinCeiling(QSize size, int bytesPerPixel)
 {
     using OfferedPicture::MaxSide;
     return size.width() <= MaxSide && size.height() <= MaxSide &&
-           qint64{size.width()} * size.height() * bytesPerPixel <=
-               OfferedPicture::MaxDecodedBytes;
+           qint64{size.width()} * size.height() * bytesPerPixel <= OfferedPicture::MaxDecodedBytes;
 }
 
 bool isLetter(unsigned char c)
@@ -155,8 +154,8 @@ qsizetype OfferStream::png(const unsigned char *at, qsizetype count)
                 refuse();
             m_headBytes = 0;
             m_phase = ChunkHeader;
-        } else if (std::memcmp(m_head, PngFile::Signature,
-                               static_cast<std::size_t>(m_headBytes)) != 0) {
+        } else if (std::memcmp(m_head, PngFile::Signature, static_cast<std::size_t>(m_headBytes)) !=
+                   0) {
             refuse(); // no need to wait for the rest of it
         }
         break;
@@ -201,11 +200,11 @@ void OfferStream::pngChunkHeader()
         const int depth = data[8];
         const int colour = data[9];
         const int channels = colour == 0 || colour == 3 ? 1 : colour == 4 ? 2 : colour == 2 ? 3 : 4;
-        const bool depthFits = colour == 0   ? (depth == 1 || depth == 2 || depth == 4 ||
-                                               depth == 8 || depth == 16)
-                               : colour == 3 ? (depth == 1 || depth == 2 || depth == 4 || depth == 8)
-                               : (colour == 2 || colour == 4 || colour == 6) &&
-                                     (depth == 8 || depth == 16);
+        const bool depthFits =
+            colour == 0 ? (depth == 1 || depth == 2 || depth == 4 || depth == 8 || depth == 16)
+            : colour == 3
+                ? (depth == 1 || depth == 2 || depth == 4 || depth == 8)
+                : (colour == 2 || colour == 4 || colour == 6) && (depth == 8 || depth == 16);
         if (width == 0 || height == 0 || width > 0x7fffffffu || height > 0x7fffffffu ||
             !depthFits || data[10] != 0 || data[11] != 0 || data[12] > 1) {
             refuse();
@@ -223,7 +222,8 @@ void OfferStream::pngChunkHeader()
         // up to seven passes, each row with its own), and what deflate adds
         // when it cannot compress: a few bytes per stored block.
         const qint64 rowBytes = (qint64{width} * channels * depth + 7) / 8;
-        const qint64 filtered = qint64{height} * (1 + rowBytes) + (data[12] ? 7 * qint64{height} + 64 : 0);
+        const qint64 filtered =
+            qint64{height} * (1 + rowBytes) + (data[12] ? 7 * qint64{height} + 64 : 0);
         sized(size, filtered + filtered / 8 + (qint64{1} << 20));
         m_limit = 8 + 25 + m_pixelLimit + ExtraBytes + 12;
         m_headBytes = 0;
@@ -334,7 +334,8 @@ void OfferStream::bitmapHeader()
     }
     // Plain rows are padded to 4 bytes; a run-length row takes at most two
     // bytes a pixel (runs of one) and its end of line.
-    const qint64 pixels = plain ? (width * bits + 31) / 32 * 4 * height : height * (2 * width + 4) + 2;
+    const qint64 pixels =
+        plain ? (width * bits + 31) / 32 * 4 * height : height * (2 * width + 4) + 2;
     sized(size, pixels);
     m_limit = offset + pixels;
     m_phase = BitmapPixels;

@@ -75,10 +75,10 @@ private:
     // segment's first bytes), up to the bytes it needs.
     unsigned char m_head[160] = {};
     int m_headBytes = 0;
-    int m_phase = 0;      // where in the file's layout the next byte is
-    qint64 m_skip = 0;    // bytes to pass over before the next header
-    qint64 m_extra = 0;   // header and ancillary bytes so far
-    qint64 m_pixels = 0;  // pixel data so far (IDAT, a JPEG's scans)
+    int m_phase = 0;     // where in the file's layout the next byte is
+    qint64 m_skip = 0;   // bytes to pass over before the next header
+    qint64 m_extra = 0;  // header and ancillary bytes so far
+    qint64 m_pixels = 0; // pixel data so far (IDAT, a JPEG's scans)
     qint64 m_pixelLimit = 0;
     bool m_idatDone = false;
     int m_scans = 0;

@@ -356,20 +356,18 @@ void TestPictureBytes::offerStream_endsAtTheFirstByteThatCannotBelong_data()
     QTest::newRow("PNG") << png << "image/png" << State::Whole << qint64(png.size()) << size;
     QTest::newRow("PNG, bytes after IEND not taken")
         << png + tail << "image/png" << State::Whole << qint64(png.size()) << size;
-    QTest::newRow("PNG, interlaced, palette")
-        << assemble({{"IHDR", header(37, 23, 8, 3, 1)},
-                     {"PLTE", QByteArray(6, '\x10')},
-                     {"IDAT", zlibOfZeros(23 * 38 + 200)},
-                     {"IEND", {}}})
-        << "image/png" << State::Whole << qint64(-1) << size;
+    QTest::newRow("PNG, interlaced, palette") << assemble({{"IHDR", header(37, 23, 8, 3, 1)},
+                                                           {"PLTE", QByteArray(6, '\x10')},
+                                                           {"IDAT", zlibOfZeros(23 * 38 + 200)},
+                                                           {"IEND", {}}})
+                                              << "image/png" << State::Whole << qint64(-1) << size;
     QTest::newRow("PNG, cut short: more to come")
         << png.chopped(1) << "image/png" << State::More << qint64(-1) << size;
     QTest::newRow("zeros as PNG") << zeros << "image/png" << State::Refused << qint64(8) << QSize();
     QTest::newRow("PNG signature, then zeros")
         << pngSignature() + zeros << "image/png" << State::Refused << qint64(16) << QSize();
-    QTest::newRow("PNG, IHDR not first")
-        << assemble({chunks.at(1)}) + zeros << "image/png" << State::Refused << qint64(16)
-        << QSize();
+    QTest::newRow("PNG, IHDR not first") << assemble({chunks.at(1)}) + zeros << "image/png"
+                                         << State::Refused << qint64(16) << QSize();
     QTest::newRow("PNG, tEXt claiming 2 GB")
         << assemble({chunks.first()}) + bigEndian(0x7fffffff) + "tEXt" + zeros << "image/png"
         << State::Refused << qint64(41) << size;
@@ -386,8 +384,8 @@ void TestPictureBytes::offerStream_endsAtTheFirstByteThatCannotBelong_data()
         << assemble({{"IHDR", header(16385, 20000, 1, 0)}}) + zeros << "image/png"
         << State::TooLarge << qint64(33) << QSize(16385, 20000);
     QTest::newRow("PNG of 20 x 20 at 4 bits RGB")
-        << assemble({{"IHDR", header(20, 20, 4, 2)}}) << "image/png" << State::Refused
-        << qint64(33) << QSize();
+        << assemble({{"IHDR", header(20, 20, 4, 2)}}) << "image/png" << State::Refused << qint64(33)
+        << QSize();
 
     const QByteArray bitmap = encoded(picture, "bmp");
     QTest::newRow("bitmap") << bitmap << "image/bmp" << State::Whole << qint64(bitmap.size())
@@ -397,14 +395,13 @@ void TestPictureBytes::offerStream_endsAtTheFirstByteThatCannotBelong_data()
     QTest::newRow("bitmap, 8 bits")
         << encoded(picture.convertToFormat(QImage::Format_Indexed8), "bmp") << "image/bmp"
         << State::Whole << qint64(-1) << size;
-    QTest::newRow("zeros as bitmap") << zeros << "image/bmp" << State::Refused << qint64(18)
-                                     << QSize();
+    QTest::newRow("zeros as bitmap")
+        << zeros << "image/bmp" << State::Refused << qint64(18) << QSize();
     QByteArray claim = bitmap;
     qToLittleEndian<qint32>(100000, claim.data() + 18);
     qToLittleEndian<qint32>(100000, claim.data() + 22);
     QTest::newRow("bitmap header claiming 100000 x 100000")
-        << claim + zeros << "image/bmp" << State::TooLarge << qint64(54)
-        << QSize(100000, 100000);
+        << claim + zeros << "image/bmp" << State::TooLarge << qint64(54) << QSize(100000, 100000);
     QByteArray far = bitmap;
     qToLittleEndian<quint32>(0x7fffffff, far.data() + 10);
     QTest::newRow("bitmap, pixels 2 GB past the header")
@@ -414,10 +411,9 @@ void TestPictureBytes::offerStream_endsAtTheFirstByteThatCannotBelong_data()
     QTest::newRow("JPEG") << jpeg << "image/jpeg" << State::Whole << qint64(jpeg.size()) << size;
     const QByteArray progressive = encoded(picture, "jpeg", true);
     QTest::newRow("JPEG, progressive, bytes after its end not taken")
-        << progressive + tail << "image/jpeg" << State::Whole << qint64(progressive.size())
-        << size;
-    QTest::newRow("zeros as JPEG") << zeros << "image/jpeg" << State::Refused << qint64(2)
-                                   << QSize();
+        << progressive + tail << "image/jpeg" << State::Whole << qint64(progressive.size()) << size;
+    QTest::newRow("zeros as JPEG")
+        << zeros << "image/jpeg" << State::Refused << qint64(2) << QSize();
     QByteArray wide = jpeg;
     const qsizetype frame = wide.indexOf("\xff\xc0");
     QVERIFY(frame > 0);
@@ -427,9 +423,8 @@ void TestPictureBytes::offerStream_endsAtTheFirstByteThatCannotBelong_data()
     QTest::newRow("JPEG, scan before its frame")
         << QByteArray::fromHex("ffd8ffda000c") + zeros << "image/jpeg" << State::Refused
         << qint64(4) << QSize();
-    QTest::newRow("JPEG, zeros after its frame")
-        << jpeg.left(frame + 19) + zeros << "image/jpeg" << State::Refused << qint64(frame + 20)
-        << size;
+    QTest::newRow("JPEG, zeros after its frame") << jpeg.left(frame + 19) + zeros << "image/jpeg"
+                                                 << State::Refused << qint64(frame + 20) << size;
     QTest::newRow("PNG offered as GIF, a type not read")
         << png << "image/gif" << State::Refused << qint64(0) << QSize();
 }
@@ -445,9 +440,8 @@ void TestPictureBytes::offerStream_endsAtTheFirstByteThatCannotBelong()
     // pieces of an odd size.
     for (const qsizetype piece : {bytes.size(), qsizetype(1), qsizetype(7)}) {
         platform::OfferStream stream(type);
-        for (qsizetype at = 0; at < bytes.size() && stream.state() ==
-                                                      platform::OfferStream::State::More;
-             at += piece)
+        for (qsizetype at = 0;
+             at < bytes.size() && stream.state() == platform::OfferStream::State::More; at += piece)
             stream.feed(bytes.mid(at, piece));
         QCOMPARE(stream.state(), state);
         if (taken >= 0)

@@ -60,6 +60,7 @@
 //       ("managing"), answers each request to save ("save request N") and
 //       reports losing the selection ("lost").
 
+#include "AgentXcb.h"
 #include "E2eSupport.h"
 
 #include <QBuffer>
@@ -81,12 +82,7 @@
 
 namespace {
 
-void say(const QByteArray &line)
-{
-    std::fputs(line.constData(), stdout);
-    std::fputc('\n', stdout);
-    std::fflush(stdout);
-}
+using namespace agent;
 
 // Offers a picture; `offer` identifies the offer from then on, also for
 // the change that the offer itself announces.
@@ -231,35 +227,6 @@ int keep(int argc, char **argv)
     });
     say("keeping");
     return QGuiApplication::exec();
-}
-
-struct Free
-{
-    void operator()(void *p) const { std::free(p); }
-};
-template <typename T> using Reply = std::unique_ptr<T, Free>;
-
-xcb_atom_t internAtom(xcb_connection_t *connection, const char *name)
-{
-    const Reply<xcb_intern_atom_reply_t> reply(xcb_intern_atom_reply(
-        connection, xcb_intern_atom(connection, 0, static_cast<uint16_t>(std::strlen(name)), name),
-        nullptr));
-    return reply ? reply->atom : xcb_atom_t{XCB_ATOM_NONE};
-}
-
-void notify(xcb_connection_t *connection, const xcb_selection_request_event_t &request,
-            xcb_atom_t property)
-{
-    xcb_selection_notify_event_t event{};
-    event.response_type = XCB_SELECTION_NOTIFY;
-    event.time = request.time;
-    event.requestor = request.requestor;
-    event.selection = request.selection;
-    event.target = request.target;
-    event.property = property;
-    xcb_send_event(connection, 0, request.requestor, XCB_EVENT_MASK_NO_EVENT,
-                   reinterpret_cast<const char *>(&event));
-    xcb_flush(connection);
 }
 
 // An owner written against the bare protocol, so it can misbehave in ways
@@ -533,78 +500,6 @@ int saveNeverDelivers(const QByteArray &png = {})
     return 1;
 }
 
-int stream(const QByteArray &type, qint64 total, const QByteArray &head, bool stall)
-{
-    Client client;
-    if (!client.open())
-        return 3;
-    xcb_connection_t *connection = client.connection;
-    const xcb_atom_t clipboardAtom = internAtom(connection, "CLIPBOARD");
-    const xcb_atom_t targets = internAtom(connection, "TARGETS");
-    const xcb_atom_t offered = internAtom(connection, type.constData());
-    const xcb_atom_t incr = internAtom(connection, "INCR");
-    xcb_set_selection_owner(connection, client.window, clipboardAtom, XCB_CURRENT_TIME);
-    xcb_flush(connection);
-    say("owning");
-    constexpr qint64 Piece = 256 * 1024;
-    const QByteArray zeros(Piece, '\0');
-    xcb_selection_request_event_t transfer{};
-    qint64 sent = -1; // of the transfer in pieces, while one runs
-    while (xcb_generic_event_t *raw = xcb_wait_for_event(connection)) {
-        const Reply<xcb_generic_event_t> event(raw);
-        const int kind = event->response_type & 0x7f;
-        if (kind == XCB_SELECTION_CLEAR) {
-            say("lost");
-            return 0;
-        }
-        if (kind == XCB_PROPERTY_NOTIFY && sent >= 0) {
-            const auto *change = reinterpret_cast<xcb_property_notify_event_t *>(raw);
-            if (change->window != transfer.requestor || change->atom != transfer.property ||
-                change->state != XCB_PROPERTY_DELETE)
-                continue;
-            if (stall && sent >= head.size()) {
-                say("stalling");
-                continue;
-            }
-            // The head first, then zeros; the empty piece at the end.
-            QByteArray piece = head.mid(sent, Piece);
-            if (!stall)
-                piece += zeros.left(std::min<qint64>(Piece - piece.size(), total - sent - piece.size()));
-            if (sent == 0)
-                say("sending");
-            xcb_change_property(connection, XCB_PROP_MODE_REPLACE, transfer.requestor,
-                                transfer.property, offered, 8, static_cast<uint32_t>(piece.size()),
-                                piece.constData());
-            xcb_flush(connection);
-            if (piece.isEmpty())
-                say("sent " + QByteArray::number(sent));
-            sent = piece.isEmpty() ? -1 : sent + piece.size();
-            continue;
-        }
-        if (kind != XCB_SELECTION_REQUEST)
-            continue;
-        const auto &request = *reinterpret_cast<xcb_selection_request_event_t *>(raw);
-        if (request.target == targets) {
-            const xcb_atom_t list[] = {targets, offered};
-            xcb_change_property(connection, XCB_PROP_MODE_REPLACE, request.requestor,
-                                request.property, XCB_ATOM_ATOM, 32, 2, list);
-            notify(connection, request, request.property);
-        } else if (request.target == offered && sent < 0) {
-            const uint32_t mask = XCB_EVENT_MASK_PROPERTY_CHANGE;
-            xcb_change_window_attributes(connection, request.requestor, XCB_CW_EVENT_MASK, &mask);
-            const auto claimed = static_cast<uint32_t>(std::min<qint64>(total, 0xffffffff));
-            xcb_change_property(connection, XCB_PROP_MODE_REPLACE, request.requestor,
-                                request.property, incr, 32, 1, &claimed);
-            notify(connection, request, request.property);
-            transfer = request;
-            sent = 0;
-        } else {
-            notify(connection, request, XCB_ATOM_NONE);
-        }
-    }
-    return 0;
-}
-
 int manager()
 {
     Client client;
@@ -705,7 +600,7 @@ int main(int argc, char **argv)
         QFile file(argc > 4 ? QString::fromLocal8Bit(argv[4]) : QString());
         if (argc > 4 && file.open(QIODevice::ReadOnly))
             head = file.readAll();
-        return stream(argv[2], std::atoll(argv[3]), head, argc > 5);
+        return agent::stream(argv[2], std::atoll(argv[3]), head, argc > 5);
     }
     std::fputs("usage: clipboard_agent feed FIRST COUNT WIDTH HEIGHT | "
                "feed-eagerly FIRST COUNT WIDTH HEIGHT | keep | hang | "

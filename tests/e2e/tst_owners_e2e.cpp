@@ -139,7 +139,8 @@ void tst_OwnersE2e::faultyOwner_survived_nextPictureSaved()
             arguments << head << QStringLiteral("stall");
         }
         CHECKED(startAgent(owner, arguments, "owning", &said));
-        CHECKED(waitForLine(owner, said, hostile == QLatin1String("stall") ? "stalling" : "sending"));
+        CHECKED(
+            waitForLine(owner, said, hostile == QLatin1String("stall") ? "stalling" : "sending"));
     } else if (fault == QLatin1String("never delivers")) {
         // Its quit is released by the deadline, not held for good.
         CHECKED(startAgent(owner, {QStringLiteral("save-never-delivers")}, {}, &said));
