@@ -7,7 +7,10 @@
 # after the second burst, for each way in and each format:
 #
 #   offer        offered on the clipboard by another program that stays
-#                (tests/e2e/clipboard_agent feed), until Pictarro took it
+#                until Pictarro took it: xclip with a PNG of random pixels
+#                (--pictures photo, the default: 6, 25 and 100 MB offers), or
+#                tests/e2e/clipboard_agent feed with a screen-like picture
+#                (--pictures screen: a few kilobytes)
 #   handover     copied by a program that quits at once, handed over to
 #                Pictarro as the clipboard manager (clipboard_agent copy-and-quit)
 #   printscreen  PrintScreen pressed through XTEST, on a 3840×2160 screen
@@ -15,9 +18,10 @@
 #   bench/burst_memory.sh [--captures 60] [--formats bmp,jpg,png]
 #                         [--ways offer,handover,printscreen] [--sizes WxH,...]
 #                         [--bin DIR]   (Pictarro and its libraries; default build/bin)
+#                         [--pictures photo|screen]
 #
 # Build first: cmake --build build --target Pictarro clipboard_agent.
-# Needs Xvfb, python3 and libXtst.
+# Needs Xvfb, xclip, python3 and libXtst.
 set -eu
 cd "$(dirname "$0")/.."
 for file in build/bin/Pictarro build/tests/clipboard_agent; do
