@@ -10,6 +10,9 @@
 # It is the soak case of the end-to-end reliability test, which CI runs
 # with 200 captures.
 #
+# Memory handed back after bursts of large pictures (1080p to 8K, offered,
+# handed over and by PrintScreen) is measured by bench/burst_memory.sh.
+#
 #   bench/soak.sh [CAPTURES] [BUILD_DIR]      (default 2000, build)
 set -eu
 cd "$(dirname "$0")/.."

@@ -2,6 +2,8 @@
 
 #include "CaptureOffer.h"
 #include "OfferPipe.h"
+#include "OfferStream.h"
+#include "OfferedPicture.h"
 #include "ext-data-control-v1-client-protocol.h"
 #include "wlr-data-control-unstable-v1-client-protocol.h"
 
@@ -310,7 +312,13 @@ public:
             if (!flush())
                 return {};
         }
-        std::optional<QByteArray> bytes = readOffer(readEnd.get(), MaxBytes, AnswerMs);
+        // A picture is checked as it arrives.
+        std::optional<OfferStream> stream;
+        if (OfferedPicture::types().contains(mimeType) &&
+            mimeType != QLatin1String("application/x-qt-image"))
+            stream.emplace(mimeType);
+        std::optional<QByteArray> bytes =
+            readOffer(readEnd.get(), MaxBytes, AnswerMs, stream ? &*stream : nullptr);
         if (!bytes) {
             // Asked once: until the clipboard changes hands it reads as empty.
             m_silent = true;

@@ -3,6 +3,8 @@
 #include "CaptureOffer.h"
 #include "ClipboardManagerX11.h"
 #include "ClipboardTakeover.h"
+#include "OfferedPicture.h"
+#include "SelectionReaderX11.h"
 #include "Xcb.h"
 
 #include <QBuffer>
@@ -51,6 +53,10 @@ xcb_window_t selectionOwner(xcb_connection_t *connection, xcb_atom_t selection)
 // Qt's name for "a picture, in whatever format the owner has".
 const QString QtImageType = QStringLiteral("application/x-qt-image");
 
+// How long an owner may stay silent, at the start of a transfer or between
+// two of its pieces, as with Qt's own clipboard.
+constexpr int AnswerMs = 5000;
+
 // A capture on Qt's clipboard within this process (Qt's platforms without a
 // desktop): its bytes are made when asked for, as on X11.
 class CaptureMimeData final : public QMimeData
@@ -84,6 +90,7 @@ ClipboardX11::ClipboardX11(Emptying emptying)
         // the clipboard never takes a newer offer, even one from the window
         // the picture came from.
         m_takeover = ClipboardTakeover::create();
+        m_reader = std::make_unique<SelectionReaderX11>();
         m_manager = std::make_unique<ClipboardManagerX11>();
         if (m_takeover && m_manager->started())
             m_takeover->setOwnManager(m_manager->window());
@@ -119,6 +126,7 @@ void ClipboardX11::ownerChanged()
     // A new offer, even from the window that would not answer before, is
     // asked again.
     m_silentOwner = XCB_WINDOW_NONE;
+    m_refusedOwner = XCB_WINDOW_NONE;
     // Window numbers come back: an owner seen early next time waits for its
     // own announcement, not one long past.
     m_unannouncedOwner = XCB_WINDOW_NONE;
@@ -191,6 +199,32 @@ QByteArray ClipboardX11::data(const QString &mimeType) const
     const QMimeData *data = offer();
     if (!data)
         return {};
+    // Another program's picture is read by Pictarro's own reader, checked
+    // as it arrives; what the manager keeps, and Qt's own offer, are in
+    // memory already.
+    if (m_reader && *m_reader && !m_servedKept && !QGuiApplication::clipboard()->ownsClipboard() &&
+        mimeType != QtImageType && OfferedPicture::types().contains(mimeType)) {
+        xcb_connection_t *connection = x11Connection();
+        const xcb_window_t owner = connection
+                                       ? selectionOwner(connection, clipboardAtom(connection))
+                                       : xcb_window_t{XCB_WINDOW_NONE};
+        // Bytes that were no picture are not asked for again (a PNG capture
+        // asks for the file, then for the picture): the owner may still be
+        // sending the rest of them to a reader long gone.
+        if (owner == m_refusedOwner && mimeType == m_refusedType)
+            return {};
+        const std::optional<QByteArray> bytes = m_reader->read(mimeType, AnswerMs);
+        if (!bytes) {
+            // Asked once: until the clipboard changes hands it reads as empty.
+            m_silentOwner = owner;
+            return {};
+        }
+        if (bytes->isEmpty()) {
+            m_refusedOwner = owner;
+            m_refusedType = mimeType;
+        }
+        return *bytes;
+    }
     if (mimeType != QtImageType)
         return data->data(mimeType);
     // A picture held inside this process (Qt's platforms without a real
@@ -301,6 +335,11 @@ void ClipboardX11::clear()
     m_pictureOwner = XCB_WINDOW_NONE;
     if (m_manager)
         m_manager->setCaptureHolds(XCB_WINDOW_NONE);
+    // The copy of a picture handed over that was read goes with it: the
+    // manager let it go, and nothing here holds on to its bytes.
+    m_keptShown.reset();
+    m_servedKept.reset();
+    m_keptOffer.reset();
 }
 
 void ClipboardX11::offerCapture(std::shared_ptr<const CaptureOffer> offer, bool inPlaceOfHeld)

@@ -12,6 +12,7 @@ namespace platform {
 class ClipboardManagerX11;
 struct HandedOver;
 class ClipboardTakeover;
+class SelectionReaderX11;
 
 // Qt's clipboard. On X11 (and XWayland) Qt learns of every new owner through
 // XFixes; owners that do not answer and announcements still queued are
@@ -62,6 +63,7 @@ private:
     bool takesOver() const;
 
     std::unique_ptr<ClipboardTakeover> m_takeover; // on X11: counts changes, empties
+    std::unique_ptr<SelectionReaderX11> m_reader;  // on X11: reads other programs' pictures
     bool m_mayTakeOver = false;                    // under mutter, when asked for
     quint64 m_heldChanges = 0;                     // its count of changes at holdOffer()
 
@@ -69,6 +71,8 @@ private:
     quint32 m_doubtfulOwner = 0;            // an owner that took over while it was read
     size_t m_doubtfulBytes = 0;             // the hash of what was read then
     mutable quint32 m_silentOwner = 0;      // an owner that offered nothing when asked
+    mutable quint32 m_refusedOwner = 0;     // an owner whose picture was no picture,
+    mutable QString m_refusedType;          // of this type: not asked for it again
     quint32 m_announcedOwner = 0;           // the owner at the latest announcement
     mutable quint32 m_unannouncedOwner = 0; // an owner seen before its announcement
     mutable QElapsedTimer m_unannouncedSince;

@@ -1,5 +1,7 @@
 #include "OfferPipe.h"
 
+#include "OfferStream.h"
+
 #include <QDeadlineTimer>
 #include <algorithm>
 #include <cerrno>
@@ -9,7 +11,7 @@
 
 namespace platform {
 
-std::optional<QByteArray> readOffer(int fd, qsizetype maxBytes, int answerMs)
+std::optional<QByteArray> readOffer(int fd, qsizetype maxBytes, int answerMs, OfferStream *stream)
 {
     constexpr qsizetype Chunk = 256 * 1024;
     QByteArray bytes;
@@ -37,6 +39,14 @@ std::optional<QByteArray> readOffer(int fd, qsizetype maxBytes, int answerMs)
         }
         if (got == 0)
             return bytes;
+        if (stream) {
+            stream->feed(QByteArrayView(bytes).sliced(had));
+            bytes.truncate(static_cast<qsizetype>(std::min<qint64>(bytes.size(), stream->taken())));
+            if (stream->state() == OfferStream::State::Refused)
+                return QByteArray();
+            if (stream->state() != OfferStream::State::More)
+                return bytes;
+        }
         if (bytes.size() > maxBytes)
             return QByteArray();
         deadline = QDeadlineTimer(answerMs);

@@ -15,6 +15,13 @@ void keepFreedBlocks()
     // are unmapped on free, and the heap is not trimmed on every free.
     mallopt(M_MMAP_MAX, 0);
     mallopt(M_TRIM_THRESHOLD, 1 << 30);
+    // One heap for every thread. Each thread that allocates (Qt's X event
+    // reader, which receives every reply of the X connection, the clipboard
+    // manager's reads, the refill guard's prints, the PNG filter's second
+    // half) would otherwise get an arena of its own, and malloc_trim()
+    // cannot shrink an arena's top: what a thread freed there would stay
+    // resident for good once trimming is held back as above.
+    mallopt(M_ARENA_MAX, 1);
 #endif
 }
 

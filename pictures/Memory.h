@@ -9,11 +9,12 @@
 // stay with the process for the next one; once they stop, they go back.
 namespace platform::Memory {
 
-// From now on, freed blocks stay with the process until releaseFreed().
-// Call once, early.
+// From now on, freed blocks stay with the process until releaseFreed(),
+// and every thread allocates from one heap, so that releaseFreed() reaches
+// all of them. Call once, early, before any thread is started.
 void keepFreedBlocks();
 
-// Hands every freed block back to the system.
+// Hands every freed block back to the system, whichever thread freed it.
 void releaseFreed();
 
 } // namespace platform::Memory

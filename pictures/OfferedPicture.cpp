@@ -1,5 +1,6 @@
 #include "OfferedPicture.h"
 
+#include "OfferStream.h"
 #include "PngStructure.h"
 
 #include <QBuffer>
@@ -333,8 +334,30 @@ QStringList chosenTypes(const QStringList &offered, bool withinProcess)
     return chosen;
 }
 
+namespace {
+
+// What the headers tell, as OfferStream tells it while the bytes arrive:
+// a picture past the ceiling (whether or not the rest of it came, as its
+// reader stops there), or bytes that cannot be a picture of the type.
+std::optional<Read> byHeaders(QByteArrayView bytes, const QString &mimeType)
+{
+    OfferStream stream(mimeType);
+    stream.feed(bytes);
+    if (stream.state() == OfferStream::State::TooLarge)
+        return refused(stream.size());
+    if (stream.state() == OfferStream::State::Refused)
+        return Read{};
+    return std::nullopt;
+}
+
+} // namespace
+
 Read read(QByteArrayView bytes, const QString &mimeType)
 {
+    if (mimeType != QtImageType) {
+        if (const std::optional<Read> told = byHeaders(bytes, mimeType))
+            return *told;
+    }
     if (mimeType == PngType || mimeType == QtImageType)
         return readPng(bytes);
     if (BitmapTypes.contains(mimeType))
@@ -346,6 +369,8 @@ Read read(QByteArrayView bytes, const QString &mimeType)
 
 Read keepPng(QByteArrayView bytes)
 {
+    if (const std::optional<Read> told = byHeaders(bytes, PngType))
+        return *told;
     const PngFile::Check check = PngFile::check(bytes);
     if (!check.sound())
         return {};

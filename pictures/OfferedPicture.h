@@ -50,7 +50,10 @@ const QStringList &types();
 // program's bytes unchecked to serve it.
 QStringList chosenTypes(const QStringList &offered, bool withinProcess);
 
-// The picture in `bytes`, offered as `mimeType`:
+// The picture in `bytes`, offered as `mimeType`. First the headers are
+// checked as OfferStream checks them while they arrive: bytes it refuses
+// are Unreadable, and a header that gives a size past the ceiling is
+// TooLarge whatever follows it (its reader stops there). Then:
 // - PNG: PngFile::check() first; only the chunks the pixels need reach Qt.
 // - bitmap: the header is checked (known layout, sizes, pixel data within
 //   the bytes) before Qt reads it.
@@ -60,7 +63,8 @@ QStringList chosenTypes(const QStringList &offered, bool withinProcess);
 Read read(QByteArrayView bytes, const QString &mimeType);
 
 // A PNG file to be kept as it is, not decoded: Picture, with its length,
-// when PngFile::check() finds it sound and it is within the ceiling.
+// when PngFile::check() finds it sound and it is within the ceiling
+// (TooLarge as read() tells it).
 Read keepPng(QByteArrayView bytes);
 
 // Why a picture of this size, too large, is not saved: for the user.

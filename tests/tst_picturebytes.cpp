@@ -2,6 +2,7 @@
 // soundness of offered PNG files, offered pictures read or refused by type
 // and size, pictures compared row by row.
 #include "EncodedPicture.h"
+#include "OfferStream.h"
 #include "OfferedPicture.h"
 #include "PictureRows.h"
 #include "PngFile.h"
@@ -20,6 +21,8 @@ private Q_SLOTS:
     void pngCheck();
     void offeredPicture_readOrRefused_data();
     void offeredPicture_readOrRefused();
+    void offerStream_endsAtTheFirstByteThatCannotBelong_data();
+    void offerStream_endsAtTheFirstByteThatCannotBelong();
     void pictureRows_pngReadsAsItsPixels_data();
     void pictureRows_pngReadsAsItsPixels();
 };
@@ -280,8 +283,12 @@ void TestPictureBytes::offeredPicture_readOrRefused_data()
     QByteArray claim = bitmap;
     qToLittleEndian<qint32>(100000, claim.data() + 18);
     qToLittleEndian<qint32>(100000, claim.data() + 22);
+    // Told by its header, as its reader stops there.
     QTest::newRow("bitmap header claiming 100000 x 100000")
-        << claim << "image/bmp" << Outcome::Unreadable << QSize();
+        << claim << "image/bmp" << Outcome::TooLarge << QSize(100000, 100000);
+    QTest::newRow("PNG header claiming 16385 x 20000, nothing after it")
+        << assemble({{"IHDR", header(16385, 20000, 8, 2)}}) << "image/png" << Outcome::TooLarge
+        << QSize(16385, 20000);
     QByteArray runs = claim;
     qToLittleEndian<quint16>(8, runs.data() + 28);
     qToLittleEndian<quint32>(1, runs.data() + 30); // run-length coded: a few bytes may do
@@ -322,6 +329,131 @@ void TestPictureBytes::offeredPicture_readOrRefused()
     const QImage qt = QImage::fromData(bytes).convertToFormat(QImage::Format_ARGB32);
     QVERIFY(!qt.isNull());
     QCOMPARE(read.picture.convertToFormat(QImage::Format_ARGB32), qt);
+}
+
+void TestPictureBytes::offerStream_endsAtTheFirstByteThatCannotBelong_data()
+{
+    // Offered bytes checked as they arrive: the state they leave, and how
+    // many of them the picture takes at most (-1: all of them).
+    using State = platform::OfferStream::State;
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("type");
+    QTest::addColumn<State>("state");
+    QTest::addColumn<qint64>("taken");
+    QTest::addColumn<QSize>("size");
+
+    QImage picture(37, 23, QImage::Format_RGB32);
+    for (int y = 0; y < picture.height(); ++y) {
+        for (int x = 0; x < picture.width(); ++x)
+            picture.setPixel(x, y, qRgb(x * 7, y * 11, (x * y) % 256));
+    }
+    const QSize size = picture.size();
+    const QByteArray zeros(1 << 20, '\0');
+    const QByteArray tail(4096, 'x');
+
+    const QByteArray png = pngOf(picture);
+    const QList<Chunk> chunks = chunksOf(png);
+    QTest::newRow("PNG") << png << "image/png" << State::Whole << qint64(png.size()) << size;
+    QTest::newRow("PNG, bytes after IEND not taken")
+        << png + tail << "image/png" << State::Whole << qint64(png.size()) << size;
+    QTest::newRow("PNG, interlaced, palette") << assemble({{"IHDR", header(37, 23, 8, 3, 1)},
+                                                           {"PLTE", QByteArray(6, '\x10')},
+                                                           {"IDAT", zlibOfZeros(23 * 38 + 200)},
+                                                           {"IEND", {}}})
+                                              << "image/png" << State::Whole << qint64(-1) << size;
+    QTest::newRow("PNG, cut short: more to come")
+        << png.chopped(1) << "image/png" << State::More << qint64(-1) << size;
+    QTest::newRow("zeros as PNG") << zeros << "image/png" << State::Refused << qint64(8) << QSize();
+    QTest::newRow("PNG signature, then zeros")
+        << pngSignature() + zeros << "image/png" << State::Refused << qint64(16) << QSize();
+    QTest::newRow("PNG, IHDR not first") << assemble({chunks.at(1)}) + zeros << "image/png"
+                                         << State::Refused << qint64(16) << QSize();
+    QTest::newRow("PNG, tEXt claiming 2 GB")
+        << assemble({chunks.first()}) + bigEndian(0x7fffffff) + "tEXt" + zeros << "image/png"
+        << State::Refused << qint64(41) << size;
+    QTest::newRow("PNG, IDAT claiming more than its pixels need")
+        << assemble({chunks.first()}) + bigEndian(2 << 20) + "IDAT" + zeros << "image/png"
+        << State::Refused << qint64(41) << size;
+    QTest::newRow("PNG, IDAT after IDAT's run")
+        << assemble({chunks.first(), chunks.at(1), {"tEXt", "a"}, chunks.at(1), {"IEND", {}}})
+        << "image/png" << State::Refused << qint64(-1) << size;
+    QTest::newRow("PNG, unknown critical chunk")
+        << assemble({chunks.first(), {"CRIT", "a"}}) + zeros << "image/png" << State::Refused
+        << qint64(41) << size;
+    QTest::newRow("PNG of 16385 x 20000, too large")
+        << assemble({{"IHDR", header(16385, 20000, 1, 0)}}) + zeros << "image/png"
+        << State::TooLarge << qint64(33) << QSize(16385, 20000);
+    QTest::newRow("PNG of 20 x 20 at 4 bits RGB")
+        << assemble({{"IHDR", header(20, 20, 4, 2)}}) << "image/png" << State::Refused << qint64(33)
+        << QSize();
+
+    const QByteArray bitmap = encoded(picture, "bmp");
+    QTest::newRow("bitmap") << bitmap << "image/bmp" << State::Whole << qint64(bitmap.size())
+                            << size;
+    QTest::newRow("bitmap, bytes past its pixels not taken")
+        << bitmap + tail << "image/x-ms-bmp" << State::Whole << qint64(bitmap.size()) << size;
+    QTest::newRow("bitmap, 8 bits")
+        << encoded(picture.convertToFormat(QImage::Format_Indexed8), "bmp") << "image/bmp"
+        << State::Whole << qint64(-1) << size;
+    QTest::newRow("zeros as bitmap")
+        << zeros << "image/bmp" << State::Refused << qint64(18) << QSize();
+    QByteArray claim = bitmap;
+    qToLittleEndian<qint32>(100000, claim.data() + 18);
+    qToLittleEndian<qint32>(100000, claim.data() + 22);
+    QTest::newRow("bitmap header claiming 100000 x 100000")
+        << claim + zeros << "image/bmp" << State::TooLarge << qint64(54) << QSize(100000, 100000);
+    QByteArray far = bitmap;
+    qToLittleEndian<quint32>(0x7fffffff, far.data() + 10);
+    QTest::newRow("bitmap, pixels 2 GB past the header")
+        << far << "image/bmp" << State::Refused << qint64(54) << QSize();
+
+    const QByteArray jpeg = encoded(picture, "jpeg");
+    QTest::newRow("JPEG") << jpeg << "image/jpeg" << State::Whole << qint64(jpeg.size()) << size;
+    const QByteArray progressive = encoded(picture, "jpeg", true);
+    QTest::newRow("JPEG, progressive, bytes after its end not taken")
+        << progressive + tail << "image/jpeg" << State::Whole << qint64(progressive.size()) << size;
+    QTest::newRow("zeros as JPEG")
+        << zeros << "image/jpeg" << State::Refused << qint64(2) << QSize();
+    QByteArray wide = jpeg;
+    const qsizetype frame = wide.indexOf("\xff\xc0");
+    QVERIFY(frame > 0);
+    qToBigEndian<quint16>(20000, wide.data() + frame + 7);
+    QTest::newRow("JPEG frame of 20000 x 23, too large")
+        << wide << "image/jpeg" << State::TooLarge << qint64(frame + 11) << QSize(20000, 23);
+    QTest::newRow("JPEG, scan before its frame")
+        << QByteArray::fromHex("ffd8ffda000c") + zeros << "image/jpeg" << State::Refused
+        << qint64(4) << QSize();
+    QTest::newRow("JPEG, zeros after its frame") << jpeg.left(frame + 19) + zeros << "image/jpeg"
+                                                 << State::Refused << qint64(frame + 20) << size;
+    QTest::newRow("PNG offered as GIF, a type not read")
+        << png << "image/gif" << State::Refused << qint64(0) << QSize();
+}
+
+void TestPictureBytes::offerStream_endsAtTheFirstByteThatCannotBelong()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, type);
+    QFETCH(platform::OfferStream::State, state);
+    QFETCH(qint64, taken);
+    QFETCH(QSize, size);
+    // The same however the bytes arrive: all at once, a byte at a time, in
+    // pieces of an odd size.
+    for (const qsizetype piece : {bytes.size(), qsizetype(1), qsizetype(7)}) {
+        platform::OfferStream stream(type);
+        for (qsizetype at = 0;
+             at < bytes.size() && stream.state() == platform::OfferStream::State::More; at += piece)
+            stream.feed(bytes.mid(at, piece));
+        QCOMPARE(stream.state(), state);
+        if (taken >= 0)
+            QVERIFY2(stream.taken() <= taken, qPrintable(QString::number(stream.taken())));
+        else
+            QCOMPARE(stream.taken(), state == platform::OfferStream::State::Refused
+                                         ? stream.taken()
+                                         : qint64(bytes.size()));
+        QCOMPARE(stream.size(), size);
+        if (state != platform::OfferStream::State::Refused)
+            QVERIFY(stream.taken() <= stream.limit());
+    }
 }
 
 void TestPictureBytes::pictureRows_pngReadsAsItsPixels_data()

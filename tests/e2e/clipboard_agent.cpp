@@ -23,6 +23,12 @@
 //   clipboard_agent die-mid-transfer FILE
 //       Owns the clipboard with FILE as image/png, starts sending it in
 //       pieces and exits after the first piece ("dying").
+//   clipboard_agent stream TYPE BYTES [HEAD [stall]]
+//       Owns the clipboard with BYTES bytes of TYPE, sent in pieces of
+//       256 KiB made as they go: the bytes of the file HEAD, then zeros
+//       ("sending" at the first piece, "sent N" at the end). With "stall"
+//       it sends HEAD and then nothing more ("stalling"). Exits once it
+//       loses the clipboard ("lost").
 //   clipboard_agent hold-print
 //       A desktop's screenshot tool: grabs PrintScreen (without Alt, with
 //       NumLock and CapsLock in every state) on the root window ("holding",
@@ -54,6 +60,7 @@
 //       ("managing"), answers each request to save ("save request N") and
 //       reports losing the selection ("lost").
 
+#include "AgentXcb.h"
 #include "E2eSupport.h"
 
 #include <QBuffer>
@@ -75,12 +82,7 @@
 
 namespace {
 
-void say(const QByteArray &line)
-{
-    std::fputs(line.constData(), stdout);
-    std::fputc('\n', stdout);
-    std::fflush(stdout);
-}
+using namespace agent;
 
 // Offers a picture; `offer` identifies the offer from then on, also for
 // the change that the offer itself announces.
@@ -225,35 +227,6 @@ int keep(int argc, char **argv)
     });
     say("keeping");
     return QGuiApplication::exec();
-}
-
-struct Free
-{
-    void operator()(void *p) const { std::free(p); }
-};
-template <typename T> using Reply = std::unique_ptr<T, Free>;
-
-xcb_atom_t internAtom(xcb_connection_t *connection, const char *name)
-{
-    const Reply<xcb_intern_atom_reply_t> reply(xcb_intern_atom_reply(
-        connection, xcb_intern_atom(connection, 0, static_cast<uint16_t>(std::strlen(name)), name),
-        nullptr));
-    return reply ? reply->atom : xcb_atom_t{XCB_ATOM_NONE};
-}
-
-void notify(xcb_connection_t *connection, const xcb_selection_request_event_t &request,
-            xcb_atom_t property)
-{
-    xcb_selection_notify_event_t event{};
-    event.response_type = XCB_SELECTION_NOTIFY;
-    event.time = request.time;
-    event.requestor = request.requestor;
-    event.selection = request.selection;
-    event.target = request.target;
-    event.property = property;
-    xcb_send_event(connection, 0, request.requestor, XCB_EVENT_MASK_NO_EVENT,
-                   reinterpret_cast<const char *>(&event));
-    xcb_flush(connection);
 }
 
 // An owner written against the bare protocol, so it can misbehave in ways
@@ -622,12 +595,19 @@ int main(int argc, char **argv)
     }
     if (mode == "hold-print")
         return holdPrint();
+    if (mode == "stream" && argc >= 4) {
+        QByteArray head;
+        QFile file(argc > 4 ? QString::fromLocal8Bit(argv[4]) : QString());
+        if (argc > 4 && file.open(QIODevice::ReadOnly))
+            head = file.readAll();
+        return agent::stream(argv[2], std::atoll(argv[3]), head, argc > 5);
+    }
     std::fputs("usage: clipboard_agent feed FIRST COUNT WIDTH HEIGHT | "
                "feed-eagerly FIRST COUNT WIDTH HEIGHT | keep | hang | "
                "die-mid-transfer FILE | copy-and-quit picture N W H | copy-and-quit text TEXT | "
                "copy-and-quit-in-pieces N W H | "
                "save-never-delivers | manager | owner SELECTION | window-manager-gone WINDOW | "
-               "hold-print\n",
+               "hold-print | stream TYPE BYTES [HEAD [stall]]\n",
                stderr);
     return 2;
 }

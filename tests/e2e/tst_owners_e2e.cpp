@@ -11,6 +11,7 @@
 #include "HostileFiles.h"
 #include "ReliabilityFixture.h"
 
+#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QRandomGenerator>
 #include <QTest>
@@ -58,7 +59,15 @@ void tst_OwnersE2e::faultyOwner_survived_nextPictureSaved_data()
     QTest::newRow("IDAT bomb, 30000 x 30000") << "hostile" << false << "IDAT"
                                               << "image/png" << true;
     QTest::newRow("bitmap header claiming 100000 x 100000") << "hostile" << false << "bitmap"
-                                                            << "image/bmp" << false;
+                                                            << "image/bmp" << true;
+    // Owners that send without end, the bytes made as they go: each is read
+    // only as far as its first piece shows what it is.
+    QTest::newRow("2 GB of zeros as PNG") << "stream" << false << "zeros"
+                                          << "image/png" << false;
+    QTest::newRow("2 GB of zeros as bitmap, PNG captures") << "stream" << true << "zeros"
+                                                           << "image/bmp" << false;
+    QTest::newRow("sound PNG header, then nothing for ever") << "stream" << false << "stall"
+                                                             << "image/png" << false;
     QTest::newRow("program that quits, hands a picture over and never delivers")
         << "never delivers" << false << ""
         << "" << false;
@@ -119,6 +128,20 @@ void tst_OwnersE2e::faultyOwner_survived_nextPictureSaved()
         } else {
             QCOMPARE(owner->state(), QProcess::Running); // left on the clipboard, not dropped
         }
+    } else if (fault == QLatin1String("stream")) {
+        QStringList arguments{QStringLiteral("stream"), type, QString::number(qint64{2} << 30)};
+        if (hostile == QLatin1String("stall")) {
+            // The signature and the header of a 1920 x 1080 picture.
+            const QString head = m_install.path(QStringLiteral("work/head.png"));
+            QFile out(head);
+            QVERIFY(out.open(QIODevice::WriteOnly));
+            QVERIFY(out.write(pngHeader(1920, 1080, 8, 2)) > 0);
+            out.close();
+            arguments << head << QStringLiteral("stall");
+        }
+        CHECKED(startAgent(owner, arguments, "owning", &said));
+        CHECKED(
+            waitForLine(owner, said, hostile == QLatin1String("stall") ? "stalling" : "sending"));
     } else if (fault == QLatin1String("never delivers")) {
         // Its quit is released by the deadline, not held for good.
         CHECKED(startAgent(owner, {QStringLiteral("save-never-delivers")}, {}, &said));
@@ -138,8 +161,17 @@ void tst_OwnersE2e::faultyOwner_survived_nextPictureSaved()
     QCOMPARE(m_pictarro->state(), QProcess::Running);
     QCOMPARE(entries(m_install.defaultCaptureFolder()), QStringList());
     const int next = tooLarge ? 2 : 1;
+    QElapsedTimer waited;
+    waited.start();
     CHECKED(capture(numberedPicture(7, QSize(64, 48)),
                     m_install.defaultCaptureFolder() + u'/' + captureName(next, false, png)));
+    if (fault == QLatin1String("stream")) {
+        // The next picture waits neither for the rest of the bytes nor for
+        // a stalled owner's time-out (5 s): only for its own capture.
+        qInfo("the next picture was saved %lld ms after it was offered", waited.elapsed());
+        QVERIFY2(waited.elapsed() < 4000,
+                 qPrintable(QStringLiteral("the next picture waited %1 ms").arg(waited.elapsed())));
+    }
     QCOMPARE(entries(m_install.defaultCaptureFolder()), captureNames(next, next, false, png));
     QVERIFY(messageBoxes().isEmpty());
     // What the hostile offer cost, at its peak, seen from outside.

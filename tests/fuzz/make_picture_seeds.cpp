@@ -1,6 +1,6 @@
 // Writes the seed corpora of the fuzz targets for the readers of pictures
-// other programs offer, into <folder>/png, <folder>/offered and
-// <folder>/pipe: small PNG files of every colour type and depth, with and
+// other programs offer, into <folder>/png, <folder>/offered, <folder>/stream
+// and <folder>/pipe: small PNG files of every colour type and depth, with and
 // without text and profile chunks; bitmaps of every depth Qt writes; JPEG
 // files, baseline, progressive and grey; and a few hostile ones (a chunk
 // claiming 2 GB, a file cut short, a header claiming a huge picture).
@@ -129,6 +129,12 @@ int main(int argc, char **argv)
     offered.append({"qt.png", '\10' + rgb});
     for (const auto &[name, bytes] : offered)
         seeds.write(QStringLiteral("offered"), name, bytes);
+    // The same for the check as the bytes arrive: after the type's byte, one
+    // for the size of the pieces they come in.
+    int pieces = 0;
+    for (const auto &[name, bytes] : offered)
+        seeds.write(QStringLiteral("stream"), name,
+                    bytes.left(1) + char(pieces++ * 13 % 256) + bytes.mid(1));
 
     // The data-control offers: the types, one a line, an empty line, a
     // byte for the size of the pieces the owner writes, and the data.

@@ -11,7 +11,7 @@
 #   seconds      default 60
 #   work folder  default build/fuzz (beside this script's tests folder)
 #   target       bmp2jpeg (default), png_check, picture_rows,
-#                offered_picture or offer_pipe
+#                offered_picture, offer_pipe or offer_stream
 set -eu
 here=$(cd "$(dirname "$0")" && pwd)
 root=$(cd "$here/../.." && pwd)
@@ -51,9 +51,10 @@ fi
 # finding, and so is a process past a few times it.
 case "$target" in
 png_check) sources="pictures/PngStructure.cpp" seeds=png ;;
-picture_rows) sources="pictures/PngStructure.cpp pictures/OfferedPicture.cpp pictures/PictureRows.cpp" seeds=png ;;
-offered_picture) sources="pictures/PngStructure.cpp pictures/OfferedPicture.cpp" seeds=offered ;;
-offer_pipe) sources="pictures/PngStructure.cpp pictures/OfferedPicture.cpp clipboard/OfferPipe.cpp" seeds=pipe ;;
+picture_rows) sources="pictures/PngStructure.cpp pictures/OfferStream.cpp pictures/OfferedPicture.cpp pictures/PictureRows.cpp" seeds=png ;;
+offered_picture) sources="pictures/PngStructure.cpp pictures/OfferStream.cpp pictures/OfferedPicture.cpp" seeds=offered ;;
+offer_pipe) sources="pictures/PngStructure.cpp pictures/OfferStream.cpp pictures/OfferedPicture.cpp clipboard/OfferPipe.cpp" seeds=pipe ;;
+offer_stream) sources="pictures/PngStructure.cpp pictures/OfferStream.cpp pictures/OfferedPicture.cpp" seeds=stream ;;
 *) echo "unknown target $target" >&2; exit 2 ;;
 esac
 folder="$work/$target"
