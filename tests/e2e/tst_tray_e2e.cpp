@@ -348,8 +348,8 @@ void TestTrayEndToEnd::recentCaptures_inTheIconMenu_followTheFolder()
     const qsizetype before = popups();
     QVERIFY(xdotool({"mousemove", "--window", embeddedIcon(), "5", "5", "click", "3"}));
     QVERIFY2(pollUntil([&] { return popups() > before; }), "the icon's menu did not open");
-    QVERIFY(xdotool(
-        {"key", "--delay", "50", "Down", "Down", "Down", "Down", "Down", "Down", "Down", "Return"}));
+    QVERIFY(xdotool({"key", "--delay", "50", "Down", "Down", "Down", "Down", "Down", "Down", "Down",
+                     "Return"}));
     QVERIFY2(pollUntil([&] { return !openedFiles(opened).isEmpty(); }),
              "Open Last Capture opened nothing");
     QCOMPARE(openedFiles(opened), QStringList{files.at(1)});
@@ -359,8 +359,8 @@ void TestTrayEndToEnd::recentCaptures_inTheIconMenu_followTheFolder()
     QVERIFY2(pollUntil([&] { return popups() == before; }), "the icon's menu stayed open");
     QVERIFY(xdotool({"mousemove", "--window", embeddedIcon(), "5", "5", "click", "3"}));
     QVERIFY2(pollUntil([&] { return popups() > before; }), "the icon's menu did not open");
-    QVERIFY(xdotool(
-        {"key", "--delay", "50", "Down", "Down", "Down", "Down", "Down", "Down", "Right"}));
+    QVERIFY(
+        xdotool({"key", "--delay", "50", "Down", "Down", "Down", "Down", "Down", "Down", "Right"}));
     QVERIFY2(pollUntil([&] { return popups() > before + 1; }), "Recent Captures did not open");
     QVERIFY(xdotool({"key", "--delay", "50", "Down", "Return"}));
     QVERIFY2(pollUntil([&] { return openedFiles(opened).size() == 2; }),
