@@ -46,11 +46,6 @@ quint32 littleEndian32(const unsigned char *at)
     return quint32{at[0]} | quint32{at[1]} << 8 | quint32{at[2]} << 16 | quint32{at[3]} << 24;
 }
 
-quint32 littleEndian16(const unsigned char *at)
-{
-    return quint32{at[0]} | quint32{at[1]} << 8;
-}
-
 constexpr quint32 chunkType(const char (&name)[5])
 {
     return quint32(static_cast<unsigned char>(name[0])) << 24 |
@@ -296,32 +291,12 @@ qsizetype OfferStream::bitmap(const unsigned char *at, qsizetype count)
 
 void OfferStream::bitmapHeader()
 {
-    const unsigned char *data = m_head;
-    const qint64 headerSize = littleEndian32(data + 14);
-    const qint64 offset = littleEndian32(data + 10);
-    qint64 width = 0;
-    qint64 height = 0;
-    quint32 planes = 0;
-    quint32 bits = 0;
-    quint32 compression = 0;
-    if (headerSize == 12) {
-        width = littleEndian16(data + 18);
-        height = littleEndian16(data + 20);
-        planes = littleEndian16(data + 22);
-        bits = littleEndian16(data + 24);
-    } else {
-        width = static_cast<qint32>(littleEndian32(data + 18));
-        height = static_cast<qint32>(littleEndian32(data + 22));
-        planes = littleEndian16(data + 26);
-        bits = littleEndian16(data + 28);
-        compression = littleEndian32(data + 30);
-    }
-    height = height < 0 ? -height : height; // negative: rows top down
-    const bool plain = compression == 0 || (compression == 3 && (bits == 16 || bits == 32));
-    const bool runs = (compression == 1 && bits == 8) || (compression == 2 && bits == 4);
-    if (width <= 0 || height <= 0 || planes != 1 ||
-        !(bits == 1 || bits == 4 || bits == 8 || bits == 16 || bits == 24 || bits == 32) ||
-        !(plain || runs) || offset < 14 + headerSize || offset > 14 + headerSize + MaxBitmapGap) {
+    const OfferedPicture::BitmapLayout layout = OfferedPicture::bitmapLayout(m_head);
+    const qint64 width = layout.width;
+    const qint64 height = layout.height;
+    const qint64 offset = layout.offset;
+    if (!layout.known || offset < 14 + layout.headerSize ||
+        offset > 14 + layout.headerSize + MaxBitmapGap) {
         refuse();
         return;
     }
@@ -335,7 +310,7 @@ void OfferStream::bitmapHeader()
     // Plain rows are padded to 4 bytes; a run-length row takes at most two
     // bytes a pixel (runs of one) and its end of line.
     const qint64 pixels =
-        plain ? (width * bits + 31) / 32 * 4 * height : height * (2 * width + 4) + 2;
+        layout.plain ? (width * layout.bits + 31) / 32 * 4 * height : height * (2 * width + 4) + 2;
     sized(size, pixels);
     m_limit = offset + pixels;
     m_phase = BitmapPixels;

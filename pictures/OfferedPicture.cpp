@@ -97,45 +97,25 @@ std::optional<QSize> bitmapSize(QByteArrayView bytes)
     const qint64 total = bytes.size();
     if (total < 18 || data[0] != 'B' || data[1] != 'M')
         return std::nullopt;
-    const qint64 offset = littleEndian32(data + 10);
     const qint64 headerSize = littleEndian32(data + 14);
     if (headerSize != 12 && headerSize != 40 && headerSize != 52 && headerSize != 56 &&
         headerSize != 64 && headerSize != 108 && headerSize != 124)
         return std::nullopt;
     if (total < 14 + headerSize)
         return std::nullopt;
-    qint64 width = 0;
-    qint64 height = 0;
-    quint32 planes = 0;
-    quint32 bits = 0;
-    quint32 compression = 0;
-    if (headerSize == 12) {
-        width = littleEndian16(data + 18);
-        height = littleEndian16(data + 20);
-        planes = littleEndian16(data + 22);
-        bits = littleEndian16(data + 24);
-    } else {
-        width = static_cast<qint32>(littleEndian32(data + 18));
-        height = static_cast<qint32>(littleEndian32(data + 22));
-        planes = littleEndian16(data + 26);
-        bits = littleEndian16(data + 28);
-        compression = littleEndian32(data + 30);
-    }
-    height = height < 0 ? -height : height; // negative: rows top down
-    if (width <= 0 || height <= 0 || planes != 1)
+    const BitmapLayout layout = bitmapLayout(data);
+    if (!layout.known)
         return std::nullopt;
-    const bool plain = compression == 0 || (compression == 3 && (bits == 16 || bits == 32));
-    const bool runs = (compression == 1 && bits == 8) || (compression == 2 && bits == 4);
-    if (!(bits == 1 || bits == 4 || bits == 8 || bits == 16 || bits == 24 || bits == 32) ||
-        !(plain || runs))
+    const qint64 width = layout.width;
+    const qint64 height = layout.height;
+    const qint64 bits = layout.bits;
+    if (layout.offset < 14 + headerSize || layout.offset >= total)
         return std::nullopt;
-    if (offset < 14 + headerSize || offset >= total)
-        return std::nullopt;
-    if (plain) {
+    if (layout.plain) {
         // Every row but the last with its padding to 4 bytes.
         const qint64 rowBytes = (width * bits + 31) / 32 * 4;
         const qint64 needed = rowBytes * (height - 1) + (width * bits + 7) / 8;
-        if (total - offset < needed)
+        if (total - layout.offset < needed)
             return std::nullopt;
     }
     // 16 bits each way at most in the old header; 2^31 in the others.
@@ -386,6 +366,36 @@ QString tooLargeReason(QSize size)
         .arg(size.width())
         .arg(size.height())
         .arg(MaxSide);
+}
+
+BitmapLayout bitmapLayout(const unsigned char *headers)
+{
+    BitmapLayout layout;
+    layout.offset = littleEndian32(headers + 10);
+    layout.headerSize = littleEndian32(headers + 14);
+    quint32 planes = 0;
+    quint32 compression = 0;
+    if (layout.headerSize == 12) {
+        layout.width = littleEndian16(headers + 18);
+        layout.height = littleEndian16(headers + 20);
+        planes = littleEndian16(headers + 22);
+        layout.bits = littleEndian16(headers + 24);
+    } else {
+        layout.width = static_cast<qint32>(littleEndian32(headers + 18));
+        layout.height = static_cast<qint32>(littleEndian32(headers + 22));
+        planes = littleEndian16(headers + 26);
+        layout.bits = littleEndian16(headers + 28);
+        compression = littleEndian32(headers + 30);
+    }
+    layout.height = layout.height < 0 ? -layout.height : layout.height; // negative: top down
+    const quint32 bits = layout.bits;
+    layout.plain = compression == 0 || (compression == 3 && (bits == 16 || bits == 32));
+    layout.runs = (compression == 1 && bits == 8) || (compression == 2 && bits == 4);
+    layout.known =
+        layout.width > 0 && layout.height > 0 && planes == 1 &&
+        (bits == 1 || bits == 4 || bits == 8 || bits == 16 || bits == 24 || bits == 32) &&
+        (layout.plain || layout.runs);
+    return layout;
 }
 
 } // namespace platform::OfferedPicture

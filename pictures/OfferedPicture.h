@@ -67,6 +67,22 @@ Read read(QByteArrayView bytes, const QString &mimeType);
 // (TooLarge as read() tells it).
 Read keepPng(QByteArrayView bytes);
 
+// What a bitmap file's headers say of its layout. `headers` holds the file
+// header and the whole info header (14 bytes and the info header's size).
+struct BitmapLayout
+{
+    qint64 offset = 0;     // where the pixels start
+    qint64 headerSize = 0; // the info header's
+    qint64 width = 0;
+    qint64 height = 0;  // rows, whichever way they run
+    quint32 bits = 0;   // a pixel's
+    bool plain = false; // rows of pixels, padded to 4 bytes
+    bool runs = false;  // run-length rows
+    // Positive sizes, one plane, and a depth and compression Qt reads.
+    bool known = false;
+};
+BitmapLayout bitmapLayout(const unsigned char *headers);
+
 // Why a picture of this size, too large, is not saved: for the user.
 QString tooLargeReason(QSize size);
 
