@@ -42,10 +42,6 @@ QStringList foldersToWatch(const QString &folder)
     return watched;
 }
 
-// The saved capture as the PNG file the clipboard offers, made off the
-// window thread once the file is complete: the file's very bytes for a PNG
-// capture, else the file's pixels encoded (a bitmap's are the picture's; a
-// JPEG file's are read back, as they differ from the picture's).
 // Whether a bitmap of `picture` holds the very pixels of `png`, the PNG file
 // it was decoded from: 8-bit RGB without transparency, as screenshots are.
 bool samePixelsAsBitmap(const QByteArray &png, const QImage &picture)
@@ -57,6 +53,10 @@ bool samePixelsAsBitmap(const QByteArray &png, const QImage &picture)
            !picture.hasAlphaChannel();
 }
 
+// The saved capture as the PNG file the clipboard offers, made off the
+// window thread once the file is complete: the file's very bytes for a PNG
+// capture, else the file's pixels encoded (a bitmap's are the picture's; a
+// JPEG file's are read back, as they differ from the picture's).
 std::shared_future<QByteArray> offeredPng(CaptureNaming::Format format, const QString &file,
                                           const QImage &picture, const QByteArray &png)
 {
@@ -209,10 +209,7 @@ void CaptureEngine::WatchClipboard()
         // is saved (or was reported) already; taking it again would only
         // make the manager offer it again. It stays on the clipboard and is
         // not looked at again until the clipboard changes.
-        setTextClipboard(QString());
-        ClipboardImage = QImage();
-        ClipboardPng.clear();
-        ClipboardImagePng.clear();
+        dropScratch();
         m_refillLeft = true;
         return;
     }
@@ -340,16 +337,17 @@ void CaptureEngine::OfferCapture(const CaptureSettings &settings, const QString 
                    ClipboardPng.isEmpty() ? ClipboardImagePng : ClipboardPng),
         std::move(more));
     m_clipboard.offerCapture(std::move(offer), ClipboardImage);
-    setTextClipboard(QString());
-    ClipboardImage = QImage();
-    ClipboardPng.clear();
-    ClipboardImagePng.clear();
-    m_refused.clear();
+    dropScratch();
 }
 
 void CaptureEngine::AfterCapture()
 {
     m_clipboard.clear();
+    dropScratch();
+}
+
+void CaptureEngine::dropScratch()
+{
     setTextClipboard(QString());
     ClipboardImage = QImage();
     ClipboardPng.clear();

@@ -105,6 +105,8 @@ private:
     void TakeCapture(CaptureSettings &settings);
     void SaveCapture(CaptureSettings &settings);
     void AfterCapture();
+    // Empties the watcher's scratch copies once a capture is done with.
+    void dropScratch();
     void OfferCapture(const CaptureSettings &settings, const QString &file);
     void setCounter(CaptureSettings &settings, const QString &counter);
     void setTextClipboard(const QString &text);
