@@ -103,6 +103,7 @@ QByteArray Clipboard::png()
                                                                  : QByteArray();
     m_refusedSize = kept.outcome == OfferedPicture::Outcome::TooLarge ? kept.size : QSize();
     m_pictureRead = QImage();
+    m_pngOfImage.clear();
     return m_pngRead;
 }
 
@@ -157,6 +158,7 @@ bool Clipboard::isRefill()
     if (scanned != PictureRows::Scan::Done || alike.empty())
         return false;
     m_pictureRead = QImage();
+    m_pngOfImage.clear();
     m_pngRead.clear();
     return true;
 }
@@ -197,6 +199,7 @@ void Clipboard::rememberTaken(const QImage &picture)
         m_sinceClear.start();
         m_offeredAfterClearMs = 0;
     }
+    m_pngOfImage.clear(); // the engine has its own copy, if it needs one
     m_refusedSize = QSize();
 }
 
