@@ -7,6 +7,8 @@
 #include <QImageReader>
 #include <QtEndian>
 #include <algorithm>
+#include <sys/eventfd.h>
+#include <unistd.h>
 
 namespace platform {
 
@@ -24,21 +26,23 @@ QStringList pictureTypes(const QStringList &offered)
     return OfferedPicture::chosenTypes(offered, withinProcess);
 }
 
-bool offersText(const QStringList &offered)
-{
-    for (const QString &type : offered) {
-        if (plainTextTypes().contains(type) || type.startsWith(QLatin1String("text/plain;")))
-            return true;
-    }
-    return false;
-}
-
 } // namespace
+
+// The types left to read, and the transfer on its way.
+struct Clipboard::Fetching
+{
+    Fetch what = Fetch::Picture;
+    QStringList types;         // still to be read, best first
+    bool ownerChanged = false; // the offer went while it was read
+    std::future<void> reading; // the transfer and its decode, on another thread
+};
 
 static_assert(qint64{Clipboard::MaxPictureMegabytes} << 20 >= OfferedPicture::MaxDecodedBytes,
               "Qt's limit must not turn away a picture within the ceiling");
 
-Clipboard::Clipboard(QObject *parent) : QObject(parent), m_backend(createClipboardBackend())
+Clipboard::Clipboard(QObject *parent)
+    : QObject(parent), m_backend(createClipboardBackend()),
+      m_cancel(eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK))
 {
     // Qt's own limit (128 MB) would turn away a single 8000×8000 screenshot;
     // what a picture may cost is bounded before Qt sees it.
@@ -53,7 +57,17 @@ Clipboard::Clipboard(QObject *parent) : QObject(parent), m_backend(createClipboa
     });
 }
 
-Clipboard::~Clipboard() = default;
+Clipboard::~Clipboard()
+{
+    // A transfer under way is given up and waited for: it uses the backend.
+    if (m_fetch && m_fetch->reading.valid()) {
+        eventfd_write(m_cancel, 1);
+        m_fetch->reading.wait();
+    }
+    m_fetch.reset();
+    if (m_cancel >= 0)
+        ::close(m_cancel);
+}
 
 QString Clipboard::backendName() const
 {
@@ -62,6 +76,11 @@ QString Clipboard::backendName() const
 
 void Clipboard::ownerChanged()
 {
+    // A transfer of an offer that is gone is not waited for.
+    if (m_fetch) {
+        m_fetch->ownerChanged = true;
+        eventfd_write(m_cancel, 1);
+    }
     if (m_sinceClear.isValid())
         m_offeredAfterClearMs = m_sinceClear.elapsed();
     Q_EMIT changed();
@@ -72,45 +91,95 @@ QString Clipboard::text() const
     return m_backend->text();
 }
 
-QImage Clipboard::image()
-{
-    m_backend->holdOffer();
-    // A file that is not sound may be offered beside a sound one of
-    // another type.
-    OfferedPicture::Read read;
-    m_pngOfImage.clear();
-    for (const QString &type : pictureTypes(m_backend->formats())) {
-        QByteArray bytes = m_backend->readHeld(type);
-        read = OfferedPicture::read(bytes, type);
-        if (read.outcome == OfferedPicture::Outcome::Picture && type == QLatin1String("image/png"))
-            m_pngOfImage = std::move(bytes);
-        if (read.outcome != OfferedPicture::Outcome::Unreadable)
-            break;
-    }
-    m_pictureRead = read.picture;
-    m_refusedSize = read.outcome == OfferedPicture::Outcome::TooLarge ? read.size : QSize();
-    m_pngRead.clear();
-    return m_pictureRead;
-}
 
-QByteArray Clipboard::png()
+void Clipboard::fetch(Fetch what)
 {
+    Q_ASSERT(!m_fetch);
     m_backend->holdOffer();
-    const QString type = QStringLiteral("image/png");
-    m_pngRead = m_backend->formats().contains(type) ? m_backend->readHeld(type) : QByteArray();
-    const OfferedPicture::Read kept = OfferedPicture::keepPng(m_pngRead);
-    m_pngRead = kept.outcome == OfferedPicture::Outcome::Picture ? m_pngRead.left(kept.length)
-                                                                 : QByteArray();
-    m_refusedSize = kept.outcome == OfferedPicture::Outcome::TooLarge ? kept.size : QSize();
     m_pictureRead = QImage();
+    m_pngRead.clear();
     m_pngOfImage.clear();
-    return m_pngRead;
+    m_refusedSize = QSize();
+    m_fetch = std::make_unique<Fetching>();
+    m_fetch->what = what;
+    m_fetch->types = pictureTypes(m_backend->formats());
+    // A transfer is wanted until the clipboard changes hands.
+    eventfd_t unwanted = 0;
+    eventfd_read(m_cancel, &unwanted);
+    // Done is always told later, never from inside this call.
+    if (m_fetch->types.isEmpty())
+        QMetaObject::invokeMethod(this, &Clipboard::readNextType, Qt::QueuedConnection);
+    else
+        readNextType();
 }
 
-bool Clipboard::offersPictureOnly() const
+void Clipboard::readNextType()
 {
-    const QStringList offered = m_backend->formats();
-    return !pictureTypes(offered).isEmpty() && !offersText(offered);
+    // Another type of an offer that went would be read from its successor.
+    if (m_fetch->types.isEmpty() || m_fetch->ownerChanged) {
+        m_fetch.reset();
+        Q_EMIT fetched();
+        return;
+    }
+    const QString type = m_fetch->types.takeFirst();
+    ClipboardBackend::Transfer transfer = m_backend->beginRead(type);
+    auto read = [this, transfer = std::move(transfer), type, what = m_fetch->what,
+                 cancel = m_cancel]() mutable {
+        std::optional<QByteArray> bytes = transfer(cancel);
+        transfer = nullptr; // what it holds (a pipe, say) goes now
+        OfferedPicture::Read decoded;
+        if (bytes && what == Fetch::PngFile && type == QLatin1String("image/png"))
+            decoded = OfferedPicture::keepPng(*bytes);
+        // A PNG file that is not kept as it is may still be read as a picture.
+        if (bytes && decoded.outcome == OfferedPicture::Outcome::Unreadable)
+            decoded = OfferedPicture::read(*bytes, type);
+        QMetaObject::invokeMethod(
+            this,
+            [this, type, bytes = std::move(bytes), decoded = std::move(decoded)]() mutable {
+                m_fetch->reading.get();
+                typeRead(type, std::move(bytes), std::move(decoded));
+            },
+            Qt::QueuedConnection);
+    };
+    try {
+        m_fetch->reading = std::async(std::launch::async, std::move(read));
+    } catch (const std::system_error &) {
+        // No thread to be had: read here, and told later all the same.
+        std::promise<void> done;
+        done.set_value();
+        m_fetch->reading = done.get_future();
+        read();
+    }
+}
+
+void Clipboard::typeRead(const QString &type, std::optional<QByteArray> bytes,
+                         OfferedPicture::Read read)
+{
+    const bool arrived = bytes && !bytes->isEmpty();
+    QByteArray held = m_backend->endRead(std::move(bytes));
+    // The backend may drop the bytes after all (a repeat of the last picture).
+    if (arrived && held.isEmpty())
+        read = OfferedPicture::Read{};
+    switch (read.outcome) {
+    case OfferedPicture::Outcome::Picture:
+        if (read.picture.isNull()) { // a PNG file kept as it is
+            held.truncate(read.length);
+            m_pngRead = std::move(held);
+        } else {
+            m_pictureRead = std::move(read.picture);
+            if (type == QLatin1String("image/png"))
+                m_pngOfImage = std::move(held);
+        }
+        m_fetch->types.clear();
+        break;
+    case OfferedPicture::Outcome::TooLarge:
+        m_refusedSize = read.size;
+        m_fetch->types.clear();
+        break;
+    case OfferedPicture::Outcome::Unreadable:
+        break; // the next type, if another is offered
+    }
+    readNextType();
 }
 
 QSize Clipboard::refusedSize() const

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ClipboardBackend.h"
+#include "OfferedPicture.h"
 #include "PictureRows.h"
 
 #include <QElapsedTimer>
@@ -11,6 +12,7 @@
 #include <deque>
 #include <future>
 #include <memory>
+#include <optional>
 
 namespace platform {
 
@@ -47,35 +49,48 @@ public:
     // The plain text on the clipboard (text/plain), or empty.
     QString text() const;
 
-    // The picture on the clipboard, decoded, or a null image: one that is
-    // not a sound file of its type, or too large (see refusedSize()).
-    // Only OfferedPicture::read() sees the offered bytes. Remembers who
-    // offered it, so that clear() drops that offer and no later one. When
-    // the clipboard changed hands while the picture was read, the new owner
-    // may have served it: if that owner then offers the very same picture,
-    // its offer is dropped and the image reads as null, so the picture is
-    // not taken twice and does not stay on the clipboard.
-    QImage image();
+    // What fetch() reads.
+    enum class Fetch
+    {
+        // The picture, decoded: null when it is not a sound file of its type,
+        // or too large (see refusedSize()). A file that is not sound may be
+        // offered beside a sound one of another type.
+        Picture,
+        // The PNG file its owner offers (image/png), not decoded, when
+        // PngFile::check() finds it sound and it is not too large, cut to the
+        // end of the file; else the picture, as Picture reads it. A PNG file
+        // cleared is decoded for the refill guard later, on another thread.
+        PngFile,
+    };
+
+    // Reads the picture on the clipboard without waiting for it here: the
+    // owner is asked now, and its bytes travel, are checked and decoded on
+    // another thread while the window goes on. fetched() tells when it is
+    // done; image() or png() then holds what came (one is empty). A
+    // transfer still under way when the clipboard changes hands is given up
+    // at once: the newer offer is read in its turn. One at a time.
+    //
+    // Remembers who offered it, so that clear() drops that offer and no
+    // later one. When the clipboard changed hands while the picture was
+    // read, the new owner may have served it: if that owner then offers the
+    // very same picture, its offer is dropped and the picture reads as
+    // null, so the picture is not taken twice and does not stay on the
+    // clipboard. Only OfferedPicture sees the offered bytes.
+    void fetch(Fetch what);
+    bool fetching() const { return m_fetch != nullptr; }
+
+    // What the last fetch() brought: the picture decoded, or the PNG file
+    // kept as offered.
+    const QImage &image() const { return m_pictureRead; }
+    const QByteArray &png() const { return m_pngRead; }
 
     // The PNG file the last image() decoded its picture from, as offered,
     // when it was one; else empty.
     QByteArray pngOfImage() const { return m_pngOfImage; }
 
-    // The picture on the clipboard as the PNG file its owner offers
-    // (image/png), not decoded, or empty; cut to the end of the file, and
-    // only when PngFile::check() finds it sound and it is not too large
-    // (see refusedSize()). Remembered as image() remembers its picture. A PNG file cleared is
-    // decoded for the refill guard later, on another thread.
-    QByteArray png();
-
     // The size of the picture the last image() or png() refused because
     // it is larger than OfferedPicture reads; empty when it did not.
     QSize refusedSize() const;
-
-    // Cheap: whether the offered formats include a picture and no plain
-    // text. Reads only the list of formats, which the backend keeps per
-    // offer, never the data itself.
-    bool offersPictureOnly() const;
 
     // Empties the clipboard of all formats. After image(), only the offer
     // that picture came from is dropped: a newer one stays for its own turn.
@@ -106,8 +121,13 @@ public:
 
 Q_SIGNALS:
     void changed();
+    // A fetch() is done.
+    void fetched();
 
 private:
+    struct Fetching;
+    void readNextType();
+    void typeRead(const QString &type, std::optional<QByteArray> bytes, OfferedPicture::Read read);
     void ownerChanged();
     QSize sizeRead() const; // of the picture or PNG file last read
     bool mayBeRefill(QSize size) const;
@@ -127,6 +147,8 @@ private:
     std::deque<Cleared> m_cleared;     // the last pictures cleared, newest last
     QElapsedTimer m_sinceClear;        // since the last clear() of a picture
     qint64 m_offeredAfterClearMs = -1; // the latest change, in m_sinceClear's time
+    std::unique_ptr<Fetching> m_fetch; // the fetch under way
+    int m_cancel = -1;                 // an eventfd: readable while a transfer is unwanted
 };
 
 } // namespace platform

@@ -4,7 +4,9 @@
 #include <QObject>
 #include <QString>
 #include <QStringList>
+#include <functional>
 #include <memory>
+#include <optional>
 
 namespace platform {
 
@@ -31,8 +33,9 @@ public:
     // empty or its owner does not answer. Cheap: never reads the data.
     virtual QStringList formats() const = 0;
 
-    // The undecoded bytes of one type of the current offer; empty when it
-    // is not offered or its owner did not deliver in time.
+    // The undecoded bytes of one type of the current offer, read here and
+    // now (text, which is small); empty when it is not offered or its owner
+    // did not deliver in time. Pictures are read with beginRead().
     virtual QByteArray data(const QString &mimeType) const = 0;
 
     // The offer's plain text, decoded, or empty.
@@ -42,10 +45,20 @@ public:
     // that clear() drops that offer and no later one.
     virtual void holdOffer() = 0;
 
-    // The undecoded bytes of one type of the held offer. Where the clipboard
-    // may change hands while it is read, a backend makes sure here that the
-    // bytes came from the held offer, or drops a repeat: see ClipboardX11.
-    virtual QByteArray readHeld(const QString &mimeType) { return data(mimeType); }
+    // One type of the held offer on its way, read in two halves so that the
+    // bytes may travel on another thread while the window goes on:
+    // beginRead() asks the owner, on the window thread; the transfer it
+    // returns runs once, on any thread, and gives the undecoded bytes (empty
+    // when the type is not offered, is refused, or is no picture), or
+    // nothing when the owner stayed silent. It ends early, with empty bytes,
+    // once `cancel` (a file descriptor) becomes readable. endRead() takes
+    // what it brought back on the window thread: where the clipboard may
+    // change hands while it is read, a backend makes sure there that the
+    // bytes came from the held offer, or drops a repeat (see ClipboardX11).
+    // One read at a time.
+    using Transfer = std::function<std::optional<QByteArray>(int cancel)>;
+    virtual Transfer beginRead(const QString &mimeType) = 0;
+    virtual QByteArray endRead(std::optional<QByteArray> bytes) = 0;
 
     // Empties the clipboard for every program: the held offer if it is
     // still the current one (else nothing), or whatever is offered when no
@@ -57,6 +70,15 @@ public:
     // newer offer stays and nothing is offered), or, when no offer is held
     // or `inPlaceOfHeld` is false, of whatever is offered. Releases the hold.
     virtual void offerCapture(std::shared_ptr<const CaptureOffer> offer, bool inPlaceOfHeld) = 0;
+
+protected:
+    // A transfer whose bytes are here already (an offer held in memory).
+    static Transfer delivered(QByteArray bytes)
+    {
+        return [bytes = std::move(bytes)](int) mutable -> std::optional<QByteArray> {
+            return std::move(bytes);
+        };
+    }
 
 Q_SIGNALS:
     // The clipboard changed hands (a new offer, or emptied).

@@ -298,33 +298,35 @@ public:
 
     QByteArray data(const QString &mimeType) const override
     {
-        if (!m_current || m_silent || !m_current->types.contains(mimeType))
+        const std::shared_ptr<Fd> from = ask(mimeType);
+        if (!from)
             return {};
-        int ends[2];
-        if (::pipe2(ends, O_CLOEXEC) != 0) {
-            qWarning("Pictarro cannot read the clipboard: %s", std::strerror(errno));
-            return {};
-        }
-        Fd readEnd(ends[0]);
-        {
-            const Fd writeEnd(ends[1]);
-            P::receive(m_current->proxy, mimeType.toUtf8().constData(), writeEnd.get());
-            if (!flush())
-                return {};
-        }
-        // A picture is checked as it arrives.
-        std::optional<OfferStream> stream;
-        if (OfferedPicture::types().contains(mimeType) &&
-            mimeType != QLatin1String("application/x-qt-image"))
-            stream.emplace(mimeType);
-        std::optional<QByteArray> bytes =
-            readOffer(readEnd.get(), MaxBytes, AnswerMs, stream ? &*stream : nullptr);
+        std::optional<QByteArray> bytes = collect(from->get(), mimeType, -1);
         if (!bytes) {
             // Asked once: until the clipboard changes hands it reads as empty.
             m_silent = true;
             return {};
         }
         return *bytes;
+    }
+
+    Transfer beginRead(const QString &mimeType) override
+    {
+        m_readSerial = m_serial;
+        std::shared_ptr<Fd> from = ask(mimeType);
+        if (!from)
+            return delivered({});
+        return [from = std::move(from), mimeType](int cancel) {
+            return collect(from->get(), mimeType, cancel);
+        };
+    }
+
+    QByteArray endRead(std::optional<QByteArray> bytes) override
+    {
+        // Only the owner that was asked is taken for silent.
+        if (!bytes && m_readSerial == m_serial)
+            m_silent = true;
+        return bytes ? std::move(*bytes) : QByteArray();
     }
 
     void holdOffer() override
@@ -542,6 +544,33 @@ private:
         qWarning("Pictarro: the compositor ended its clipboard watch");
     }
 
+    // Asks the current owner for one type: the read end of the pipe it
+    // writes into, or null when it is not offered or cannot be asked.
+    std::shared_ptr<Fd> ask(const QString &mimeType) const
+    {
+        if (!m_current || m_silent || !m_current->types.contains(mimeType))
+            return nullptr;
+        int ends[2];
+        if (::pipe2(ends, O_CLOEXEC) != 0) {
+            qWarning("Pictarro cannot read the clipboard: %s", std::strerror(errno));
+            return nullptr;
+        }
+        auto readEnd = std::make_shared<Fd>(ends[0]);
+        const Fd writeEnd(ends[1]);
+        P::receive(m_current->proxy, mimeType.toUtf8().constData(), writeEnd.get());
+        return flush() ? readEnd : nullptr;
+    }
+
+    // What the owner writes into `fd`; a picture is checked as it arrives.
+    static std::optional<QByteArray> collect(int fd, const QString &mimeType, int cancel)
+    {
+        std::optional<OfferStream> stream;
+        if (OfferedPicture::types().contains(mimeType) &&
+            mimeType != QLatin1String("application/x-qt-image"))
+            stream.emplace(mimeType);
+        return readOffer(fd, MaxBytes, AnswerMs, stream ? &*stream : nullptr, cancel);
+    }
+
     std::unique_ptr<Connection> m_connection;
     std::unique_ptr<ClipboardBackend> m_xSide;
     typename P::Manager *m_manager = nullptr;
@@ -554,6 +583,7 @@ private:
     std::vector<std::future<void>> m_sending;      // pastes being answered
     quint64 m_serial = 0;                          // counts changes of the selection
     std::optional<quint64> m_held;                 // the selection a picture was read from
+    quint64 m_readSerial = 0;                      // the selection being read
     mutable bool m_silent = false;                 // the current owner did not deliver
     bool m_changedPending = false;
     bool m_dispatching = false;

@@ -18,6 +18,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <utility>
 #include <xcb/xcb.h>
 
 namespace platform {
@@ -130,6 +131,7 @@ void ClipboardX11::ownerChanged()
     // Window numbers come back: an owner seen early next time waits for its
     // own announcement, not one long past.
     m_unannouncedOwner = XCB_WINDOW_NONE;
+    ++m_ownerChanges;
     if (xcb_connection_t *connection = x11Connection())
         m_announcedOwner = selectionOwner(connection, clipboardAtom(connection));
     qCDebug(lcClipboardX11, "announced owner %#x, held %#x", m_announcedOwner, m_pictureOwner);
@@ -194,51 +196,6 @@ QStringList ClipboardX11::formats() const
     return data ? data->formats() : QStringList();
 }
 
-QByteArray ClipboardX11::data(const QString &mimeType) const
-{
-    const QMimeData *data = offer();
-    if (!data)
-        return {};
-    // Another program's picture is read by Pictarro's own reader, checked
-    // as it arrives; what the manager keeps, and Qt's own offer, are in
-    // memory already.
-    if (m_reader && *m_reader && !m_servedKept && !QGuiApplication::clipboard()->ownsClipboard() &&
-        mimeType != QtImageType && OfferedPicture::types().contains(mimeType)) {
-        xcb_connection_t *connection = x11Connection();
-        const xcb_window_t owner = connection
-                                       ? selectionOwner(connection, clipboardAtom(connection))
-                                       : xcb_window_t{XCB_WINDOW_NONE};
-        // Bytes that were no picture are not asked for again (a PNG capture
-        // asks for the file, then for the picture): the owner may still be
-        // sending the rest of them to a reader long gone.
-        if (owner == m_refusedOwner && mimeType == m_refusedType)
-            return {};
-        const std::optional<QByteArray> bytes = m_reader->read(mimeType, AnswerMs);
-        if (!bytes) {
-            // Asked once: until the clipboard changes hands it reads as empty.
-            m_silentOwner = owner;
-            return {};
-        }
-        if (bytes->isEmpty()) {
-            m_refusedOwner = owner;
-            m_refusedType = mimeType;
-        }
-        return *bytes;
-    }
-    if (mimeType != QtImageType)
-        return data->data(mimeType);
-    // A picture held inside this process (Qt's platforms without a real
-    // clipboard) has no bytes of its own: it is handed on as an
-    // uncompressed PNG, which decodes to the same pixels.
-    const auto picture = qvariant_cast<QImage>(data->imageData());
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    if (picture.isNull() || !buffer.open(QIODevice::WriteOnly) ||
-        !picture.save(&buffer, "PNG", 100))
-        return {};
-    return bytes;
-}
-
 QString ClipboardX11::text() const
 {
     // Qt knows every X text target and its encoding, and lists each as a
@@ -267,18 +224,78 @@ void ClipboardX11::holdOffer()
         m_keptHeld = m_manager->kept();
 }
 
-QByteArray ClipboardX11::readHeld(const QString &mimeType)
+QByteArray ClipboardX11::data(const QString &mimeType) const
 {
-    QByteArray bytes = data(mimeType);
+    const QMimeData *data = offer();
+    if (!data)
+        return {};
+    if (mimeType != QtImageType)
+        return data->data(mimeType);
+    // A picture held inside this process (Qt's platforms without a real
+    // clipboard) has no bytes of its own: it is handed on as an
+    // uncompressed PNG, which decodes to the same pixels.
+    const auto picture = qvariant_cast<QImage>(data->imageData());
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    if (picture.isNull() || !buffer.open(QIODevice::WriteOnly) ||
+        !picture.save(&buffer, "PNG", 100))
+        return {};
+    return bytes;
+}
+
+ClipboardBackend::Transfer ClipboardX11::beginRead(const QString &mimeType)
+{
+    m_read = Read{};
+    if (!offer())
+        return delivered({});
+    m_read.servedKept = m_servedKept;
+    m_read.changes = m_ownerChanges;
+    // Another program's picture is read by Pictarro's own reader, checked
+    // as it arrives, on the reader's own connection; what the manager
+    // keeps, and Qt's own offer, are in memory already.
+    if (!m_reader || !*m_reader || m_servedKept || QGuiApplication::clipboard()->ownsClipboard() ||
+        mimeType == QtImageType || !OfferedPicture::types().contains(mimeType))
+        return delivered(data(mimeType));
     xcb_connection_t *connection = x11Connection();
-    qCDebug(lcClipboardX11, "read %lld bytes of %s held from %#x%s", qlonglong(bytes.size()),
-            qPrintable(mimeType), m_pictureOwner, m_servedKept ? " (kept copy)" : "");
-    if (m_servedKept) {
+    m_read.owner = connection ? selectionOwner(connection, clipboardAtom(connection))
+                              : xcb_window_t{XCB_WINDOW_NONE};
+    // Bytes that were no picture are not asked for again (a PNG capture
+    // asks for the file, then for the picture): the owner may still be
+    // sending the rest of them to a reader long gone.
+    if (m_read.owner == m_refusedOwner && mimeType == m_refusedType)
+        return delivered({});
+    m_read.byReader = true;
+    m_read.type = mimeType;
+    SelectionReaderX11 *reader = m_reader.get();
+    return [reader, mimeType](int cancel) {
+        return reader->read(mimeType, AnswerMs, cancel);
+    };
+}
+
+QByteArray ClipboardX11::endRead(std::optional<QByteArray> read)
+{
+    const Read was = std::exchange(m_read, Read{});
+    // What an owner did is remembered only while it still owns the
+    // clipboard: a newer offer, even from the same window, is asked afresh.
+    if (was.byReader && was.changes == m_ownerChanges) {
+        if (!read) {
+            // Asked once: until the clipboard changes hands it reads as empty.
+            m_silentOwner = was.owner;
+        } else if (read->isEmpty()) {
+            m_refusedOwner = was.owner;
+            m_refusedType = was.type;
+        }
+    }
+    QByteArray bytes = read ? std::move(*read) : QByteArray();
+    xcb_connection_t *connection = x11Connection();
+    qCDebug(lcClipboardX11, "read %lld bytes held from %#x%s", qlonglong(bytes.size()),
+            m_pictureOwner, was.servedKept ? " (kept copy)" : "");
+    if (was.servedKept) {
         // The manager took over since the offer was held (window numbers
         // come back, so the held one may even own the clipboard again
         // soon): the bytes are the manager's copy, and that is what goes.
         m_pictureOwner = m_manager->window();
-        m_keptHeld = m_servedKept;
+        m_keptHeld = was.servedKept;
     }
     // Once the bytes are here, a handover of the same offer is not kept
     // again (before, the program may quit before it answers this read).

@@ -43,7 +43,8 @@ public:
     QByteArray data(const QString &mimeType) const override;
     QString text() const override;
     void holdOffer() override;
-    QByteArray readHeld(const QString &mimeType) override;
+    Transfer beginRead(const QString &mimeType) override;
+    QByteArray endRead(std::optional<QByteArray> bytes) override;
     void clear() override;
     void offerCapture(std::shared_ptr<const CaptureOffer> offer, bool inPlaceOfHeld) override;
 
@@ -76,6 +77,18 @@ private:
     quint32 m_announcedOwner = 0;           // the owner at the latest announcement
     mutable quint32 m_unannouncedOwner = 0; // an owner seen before its announcement
     mutable QElapsedTimer m_unannouncedSince;
+    quint64 m_ownerChanges = 0; // counts announcements
+
+    // The read under way, between beginRead() and endRead().
+    struct Read
+    {
+        std::shared_ptr<const HandedOver> servedKept; // the manager's copy, when read
+        quint64 changes = 0;                          // m_ownerChanges when it began
+        quint32 owner = 0;                            // the owner asked by the reader
+        bool byReader = false;
+        QString type;
+    };
+    Read m_read;
 };
 
 } // namespace platform

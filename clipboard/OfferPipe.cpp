@@ -11,16 +11,20 @@
 
 namespace platform {
 
-std::optional<QByteArray> readOffer(int fd, qsizetype maxBytes, int answerMs, OfferStream *stream)
+std::optional<QByteArray> readOffer(int fd, qsizetype maxBytes, int answerMs, OfferStream *stream,
+                                    int cancel)
 {
     constexpr qsizetype Chunk = 256 * 1024;
     QByteArray bytes;
     QDeadlineTimer deadline(answerMs);
     for (;;) {
-        pollfd in{fd, POLLIN, 0};
-        const int ready = ::poll(&in, 1, static_cast<int>(deadline.remainingTime()));
+        pollfd in[2] = {{fd, POLLIN, 0}, {cancel, POLLIN, 0}};
+        const int ready =
+            ::poll(in, cancel >= 0 ? 2 : 1, static_cast<int>(deadline.remainingTime()));
         if (ready < 0 && errno == EINTR)
             continue;
+        if (ready > 0 && in[1].revents != 0)
+            return QByteArray(); // no longer wanted
         if (ready <= 0) {
             qWarning("Pictarro: the clipboard's owner did not deliver its data in time");
             return std::nullopt;

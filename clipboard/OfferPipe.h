@@ -17,7 +17,10 @@ class OfferStream;
 // the read ends at the picture's own end (the bytes up to it), at a header
 // that gives a size past the ceiling (the bytes so far), or at the first
 // piece that cannot belong to a picture (empty).
+//
+// Once `cancel` (a file descriptor, or -1) becomes readable, the read ends
+// with empty bytes.
 std::optional<QByteArray> readOffer(int fd, qsizetype maxBytes, int answerMs,
-                                    OfferStream *stream = nullptr);
+                                    OfferStream *stream = nullptr, int cancel = -1);
 
 } // namespace platform

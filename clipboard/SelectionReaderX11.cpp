@@ -44,7 +44,8 @@ SelectionReaderX11::SelectionReaderX11()
 
 SelectionReaderX11::~SelectionReaderX11() = default;
 
-std::optional<QByteArray> SelectionReaderX11::read(const QString &mimeType, int answerMs)
+std::optional<QByteArray> SelectionReaderX11::read(const QString &mimeType, int answerMs,
+                                                   int cancel)
 {
     xcb_connection_t *connection = m_x.get();
     if (!connection || xcb_connection_has_error(connection) != 0)
@@ -149,10 +150,13 @@ std::optional<QByteArray> SelectionReaderX11::read(const QString &mimeType, int 
         if (!event) {
             if (xcb_connection_has_error(connection) != 0)
                 return std::nullopt;
-            pollfd in{xcb_get_file_descriptor(connection), POLLIN, 0};
-            const int ready = ::poll(&in, 1, static_cast<int>(deadline.remainingTime()));
+            pollfd in[2] = {{xcb_get_file_descriptor(connection), POLLIN, 0}, {cancel, POLLIN, 0}};
+            const int ready =
+                ::poll(in, cancel >= 0 ? 2 : 1, static_cast<int>(deadline.remainingTime()));
             if (ready < 0 && errno == EINTR)
                 continue;
+            if (ready > 0 && in[1].revents != 0)
+                return QByteArray(); // no longer wanted
             if (ready <= 0) {
                 qWarning("Pictarro: the clipboard's owner did not deliver its picture in time");
                 return std::nullopt;

@@ -38,8 +38,11 @@ public:
     // (and only the header when the header gives a size past the ceiling,
     // for OfferedPicture to tell); nothing when it stays silent for
     // `answerMs`, at the start or between two pieces. Empty too when the
-    // clipboard changed hands meanwhile.
-    std::optional<QByteArray> read(const QString &mimeType, int answerMs);
+    // clipboard changed hands meanwhile, or once `cancel` (a file
+    // descriptor, or -1) becomes readable.
+    //
+    // A reader may be used from any one thread at a time.
+    std::optional<QByteArray> read(const QString &mimeType, int answerMs, int cancel = -1);
 
 private:
     XConnection m_x;

@@ -101,6 +101,7 @@ CaptureEngine::CaptureEngine(platform::Clipboard &clipboard, const QString &prog
     // Every offer is announced (on X11 through XFixes, for every new owner),
     // so the clipboard is never polled.
     connect(&m_clipboard, &platform::Clipboard::changed, this, &CaptureEngine::Clipboard_Changed);
+    connect(&m_clipboard, &platform::Clipboard::fetched, this, &CaptureEngine::Clipboard_Fetched);
     // The memory of the pictures read serves the next capture of a burst;
     // a while after the last one it goes back to the system. This timer
     // runs once per burst, never while nothing is captured.
@@ -114,7 +115,6 @@ CaptureEngine::~CaptureEngine() = default;
 
 void CaptureEngine::switchedOn()
 {
-    m_pictureUnusable = false;
     scheduleTick();
 }
 
@@ -122,7 +122,6 @@ void CaptureEngine::switchedOn()
 
 void CaptureEngine::Clipboard_Changed()
 {
-    m_pictureUnusable = false;
     m_refillLeft = false;
     if (m_settings().enabled)
         scheduleTick();
@@ -145,9 +144,10 @@ void CaptureEngine::scheduleTick()
 void CaptureEngine::CaptureTimer_Timer()
 {
     // Clearing the clipboard announces a change from inside the call, and a
-    // message box runs its own event loop: neither may start a second tick.
-    // A change announced meanwhile is looked at once this tick is done.
-    if (m_inTick) {
+    // message box runs its own event loop: neither may start a second tick,
+    // nor may one start while a picture is on its way. A change announced
+    // meanwhile is looked at once this tick is done.
+    if (m_inTick || m_clipboard.fetching()) {
         m_tickPending = true;
         return;
     }
@@ -157,6 +157,16 @@ void CaptureEngine::CaptureTimer_Timer()
         const QScopedValueRollback<bool> running(m_inTick, true);
         m_tickPending = false;
         WatchClipboard();
+    }
+    if (m_tickPending && !m_clipboard.fetching())
+        scheduleTick();
+}
+
+void CaptureEngine::Clipboard_Fetched()
+{
+    {
+        const QScopedValueRollback<bool> running(m_inTick, true);
+        PictureFetched();
     }
     if (m_tickPending)
         scheduleTick();
@@ -180,15 +190,31 @@ void CaptureEngine::WatchClipboard()
     if (!TextClipboard.isEmpty())
         return; // text, perhaps beside a picture: left alone
 
-    // The settings as they stand now, for this one capture.
-    CaptureSettings settings = m_settings();
+    // The picture is read without waiting for it here (Clipboard_Fetched).
     // A PNG capture keeps a sound PNG file offered as it is: no decode, no
     // encode. The refill guard decodes it only as far as it needs to tell.
-    if (settings.format == CaptureNaming::Format::Png)
-        ClipboardPng = m_clipboard.png();
-    if (ClipboardPng.isEmpty() && m_clipboard.refusedSize().isEmpty()) {
-        ClipboardImage = m_clipboard.image();
-        ClipboardImagePng = m_clipboard.pngOfImage();
+    m_fetchedFormat = m_settings().format;
+    m_clipboard.fetch(m_fetchedFormat == CaptureNaming::Format::Png
+                          ? platform::Clipboard::Fetch::PngFile
+                          : platform::Clipboard::Fetch::Picture);
+}
+
+void CaptureEngine::PictureFetched()
+{
+    // The settings as they stand now, for this one capture, in the format
+    // the picture was read for.
+    CaptureSettings settings = m_settings();
+    settings.format = m_fetchedFormat;
+    ClipboardPng = m_clipboard.png();
+    ClipboardImage = m_clipboard.image();
+    ClipboardImagePng = m_clipboard.pngOfImage();
+    const bool nothing =
+        ClipboardImage.isNull() && ClipboardPng.isEmpty() && m_clipboard.refusedSize().isEmpty();
+    // Switched off meanwhile, the picture stays where it is; an offer that
+    // went while it was read, the newer one is looked at in its turn.
+    if (!settings.enabled || (nothing && m_tickPending)) {
+        dropScratch();
+        return;
     }
     // A picture too large to read is reported as one that cannot be saved,
     // and dropped.
@@ -199,9 +225,6 @@ void CaptureEngine::WatchClipboard()
         m_burstOver.start();
     if (ClipboardImage.isNull() && ClipboardPng.isEmpty() && m_refused.isEmpty()) {
         setTextClipboard(QString());
-        // A picture that is offered but cannot be decoded is not fetched
-        // again until the clipboard changes.
-        m_pictureUnusable = m_clipboard.offersPictureOnly();
         return;
     }
     if (m_clipboard.isRefill()) {
@@ -218,7 +241,7 @@ void CaptureEngine::WatchClipboard()
 
 bool CaptureEngine::takePicture(const QImage &picture)
 {
-    if (m_inTick || picture.isNull() || !m_settings().enabled)
+    if (m_inTick || m_clipboard.fetching() || picture.isNull() || !m_settings().enabled)
         return false;
     {
         const QScopedValueRollback<bool> running(m_inTick, true);

@@ -83,6 +83,8 @@ public Q_SLOTS:
     // One look at the clipboard; saves what it offers when it is a capture.
     void CaptureTimer_Timer();
     void Clipboard_Changed();
+    // The picture looked for is here (or is not).
+    void Clipboard_Fetched();
     // Makes sure that the default folder and the capture folder exist.
     void CreateFolder();
 
@@ -102,6 +104,7 @@ Q_SIGNALS:
 private:
     void scheduleTick();
     void WatchClipboard();
+    void PictureFetched();
     void TakeCapture(CaptureSettings &settings);
     void SaveCapture(CaptureSettings &settings);
     void AfterCapture();
@@ -127,9 +130,10 @@ private:
     QByteArray ClipboardImagePng; // the PNG file ClipboardImage was decoded from
     QString m_refused;            // why the picture offered is not read (too large)
 
-    bool m_inTick = false;          // a tick is running (it may wait on a message box)
-    bool m_tickPending = false;     // the clipboard changed while a tick ran
-    bool m_tickQueued = false;      // a tick is already on its way
-    bool m_pictureUnusable = false; // the current owner's picture did not decode
-    bool m_refillLeft = false;      // the current offer is a manager's refill, left alone
+    bool m_inTick = false;      // a tick is running (it may wait on a message box)
+    bool m_tickPending = false; // the clipboard changed while a tick ran
+    bool m_tickQueued = false;  // a tick is already on its way
+    // The format the picture on its way is read for.
+    CaptureNaming::Format m_fetchedFormat = CaptureNaming::Format::Bitmap;
+    bool m_refillLeft = false; // the current offer is a manager's refill, left alone
 };

@@ -11,6 +11,7 @@
 #include "HostileFiles.h"
 #include "ReliabilityFixture.h"
 
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QRandomGenerator>
@@ -142,6 +143,20 @@ void tst_OwnersE2e::faultyOwner_survived_nextPictureSaved()
         CHECKED(startAgent(owner, arguments, "owning", &said));
         CHECKED(
             waitForLine(owner, said, hostile == QLatin1String("stall") ? "stalling" : "sending"));
+        if (hostile == QLatin1String("stall")) {
+            // The window goes on while the owner stalls, with nothing copied
+            // after it: the capture folder, removed now, is made again long
+            // before the read gives the owner up (5 s).
+            const QString folder = m_install.defaultCaptureFolder();
+            QVERIFY(QDir(folder).removeRecursively());
+            QElapsedTimer stalled;
+            stalled.start();
+            QVERIFY2(pollUntil([&] { return QFileInfo(folder).isDir(); }, 2500),
+                     "the capture folder was not made again while the owner stalled");
+            qInfo("the folder was made again %lld ms after it went, the owner stalling",
+                  stalled.elapsed());
+            QCOMPARE(owner->state(), QProcess::Running);
+        }
     } else if (fault == QLatin1String("never delivers")) {
         // Its quit is released by the deadline, not held for good.
         CHECKED(startAgent(owner, {QStringLiteral("save-never-delivers")}, {}, &said));
