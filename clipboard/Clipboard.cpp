@@ -34,7 +34,7 @@ struct Clipboard::Fetching
     Fetch what = Fetch::Picture;
     QStringList types;         // still to be read, best first
     bool ownerChanged = false; // the offer went while it was read
-    std::future<void> reading; // the transfer and its decode, on another thread
+    std::future<void> running; // a question or a transfer, on another thread
 };
 
 static_assert(qint64{Clipboard::MaxPictureMegabytes} << 20 >= OfferedPicture::MaxDecodedBytes,
@@ -60,9 +60,9 @@ Clipboard::Clipboard(QObject *parent)
 Clipboard::~Clipboard()
 {
     // A transfer under way is given up and waited for: it uses the backend.
-    if (m_fetch && m_fetch->reading.valid()) {
+    if (m_fetch && m_fetch->running.valid()) {
         eventfd_write(m_cancel, 1);
-        m_fetch->reading.wait();
+        m_fetch->running.wait();
     }
     m_fetch.reset();
     if (m_cancel >= 0)
@@ -76,10 +76,13 @@ QString Clipboard::backendName() const
 
 void Clipboard::ownerChanged()
 {
-    // A transfer of an offer that is gone is not waited for.
+    // A transfer of an offer that is gone is not waited for. (On X11 the
+    // reader sees the new owner itself; a late announcement of the owner
+    // being read must not end its transfer halfway.)
     if (m_fetch) {
         m_fetch->ownerChanged = true;
-        eventfd_write(m_cancel, 1);
+        if (!m_backend->transfersEndOnChange())
+            eventfd_write(m_cancel, 1);
     }
     if (m_sinceClear.isValid())
         m_offeredAfterClearMs = m_sinceClear.elapsed();
@@ -91,26 +94,66 @@ QString Clipboard::text() const
     return m_backend->text();
 }
 
-
 void Clipboard::fetch(Fetch what)
 {
     Q_ASSERT(!m_fetch);
-    m_backend->holdOffer();
     m_pictureRead = QImage();
     m_pngRead.clear();
     m_pngOfImage.clear();
     m_refusedSize = QSize();
+    m_textRead.clear();
+    m_captureOffered = false;
     m_fetch = std::make_unique<Fetching>();
     m_fetch->what = what;
-    m_fetch->types = pictureTypes(m_backend->formats());
     // A transfer is wanted until the clipboard changes hands.
     eventfd_t unwanted = 0;
     eventfd_read(m_cancel, &unwanted);
     // Done is always told later, never from inside this call.
-    if (m_fetch->types.isEmpty())
-        QMetaObject::invokeMethod(this, &Clipboard::readNextType, Qt::QueuedConnection);
-    else
-        readNextType();
+    ClipboardBackend::Question question = m_backend->beginAsk();
+    if (!question) {
+        QMetaObject::invokeMethod(this, &Clipboard::lookAtOffer, Qt::QueuedConnection);
+        return;
+    }
+    elsewhere([this, question = std::move(question), cancel = m_cancel] {
+        const bool answered = question(cancel);
+        QMetaObject::invokeMethod(
+            this,
+            [this, answered] {
+                m_fetch->running.get();
+                m_backend->endAsk(answered);
+                lookAtOffer();
+            },
+            Qt::QueuedConnection);
+    });
+}
+
+void Clipboard::elsewhere(std::function<void()> job)
+{
+    try {
+        m_fetch->running = std::async(std::launch::async, job);
+    } catch (const std::system_error &) {
+        // No thread to be had: run here, and told later all the same.
+        std::promise<void> done;
+        done.set_value();
+        m_fetch->running = done.get_future();
+        job();
+    }
+}
+
+void Clipboard::lookAtOffer()
+{
+    // A capture offered to paste is saved already; text, perhaps beside a
+    // picture, is left alone.
+    if (!m_fetch->ownerChanged) {
+        m_captureOffered = offersCapture();
+        if (!m_captureOffered)
+            m_textRead = text();
+    }
+    if (!m_fetch->ownerChanged && !m_captureOffered && m_textRead.isEmpty()) {
+        m_backend->holdOffer();
+        m_fetch->types = pictureTypes(m_backend->formats());
+    }
+    readNextType();
 }
 
 void Clipboard::readNextType()
@@ -123,8 +166,8 @@ void Clipboard::readNextType()
     }
     const QString type = m_fetch->types.takeFirst();
     ClipboardBackend::Transfer transfer = m_backend->beginRead(type);
-    auto read = [this, transfer = std::move(transfer), type, what = m_fetch->what,
-                 cancel = m_cancel]() mutable {
+    elsewhere([this, transfer = std::move(transfer), type, what = m_fetch->what,
+               cancel = m_cancel]() mutable {
         std::optional<QByteArray> bytes = transfer(cancel);
         transfer = nullptr; // what it holds (a pipe, say) goes now
         OfferedPicture::Read decoded;
@@ -136,20 +179,11 @@ void Clipboard::readNextType()
         QMetaObject::invokeMethod(
             this,
             [this, type, bytes = std::move(bytes), decoded = std::move(decoded)]() mutable {
-                m_fetch->reading.get();
+                m_fetch->running.get();
                 typeRead(type, std::move(bytes), std::move(decoded));
             },
             Qt::QueuedConnection);
-    };
-    try {
-        m_fetch->reading = std::async(std::launch::async, std::move(read));
-    } catch (const std::system_error &) {
-        // No thread to be had: read here, and told later all the same.
-        std::promise<void> done;
-        done.set_value();
-        m_fetch->reading = done.get_future();
-        read();
-    }
+    });
 }
 
 void Clipboard::typeRead(const QString &type, std::optional<QByteArray> bytes,

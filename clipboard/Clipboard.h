@@ -10,6 +10,7 @@
 #include <QSize>
 #include <QString>
 #include <deque>
+#include <functional>
 #include <future>
 #include <memory>
 #include <optional>
@@ -64,8 +65,9 @@ public:
     };
 
     // Reads the picture on the clipboard without waiting for it here: the
-    // owner is asked now, and its bytes travel, are checked and decoded on
-    // another thread while the window goes on. fetched() tells when it is
+    // owner is asked whether it answers at all, then what it offers, and
+    // its bytes travel, are checked and decoded on another thread while the
+    // window goes on. fetched() tells when it is
     // done; image() or png() then holds what came (one is empty). A
     // transfer still under way when the clipboard changes hands is given up
     // at once: the newer offer is read in its turn. One at a time.
@@ -78,6 +80,12 @@ public:
     // clipboard. Only OfferedPicture sees the offered bytes.
     void fetch(Fetch what);
     bool fetching() const { return m_fetch != nullptr; }
+
+    // What the last fetch() found instead of a picture: a capture Pictarro
+    // offers to paste (see offersCapture()), or plain text, which is left
+    // alone, as is a picture beside it.
+    bool captureOffered() const { return m_captureOffered; }
+    const QString &textOffered() const { return m_textRead; }
 
     // What the last fetch() brought: the picture decoded, or the PNG file
     // kept as offered.
@@ -126,6 +134,8 @@ Q_SIGNALS:
 
 private:
     struct Fetching;
+    void elsewhere(std::function<void()> job);
+    void lookAtOffer();
     void readNextType();
     void typeRead(const QString &type, std::optional<QByteArray> bytes, OfferedPicture::Read read);
     void ownerChanged();
@@ -148,6 +158,8 @@ private:
     QElapsedTimer m_sinceClear;        // since the last clear() of a picture
     qint64 m_offeredAfterClearMs = -1; // the latest change, in m_sinceClear's time
     std::unique_ptr<Fetching> m_fetch; // the fetch under way
+    QString m_textRead;                // the text the last fetch found
+    bool m_captureOffered = false;     // the last fetch found a capture offered
     int m_cancel = -1;                 // an eventfd: readable while a transfer is unwanted
 };
 

@@ -45,6 +45,17 @@ public:
     // that clear() drops that offer and no later one.
     virtual void holdOffer() = 0;
 
+    // Whether the current owner answers at all, asked without waiting here
+    // (beginAsk(), on the window thread) before anything else is asked of
+    // it: the question returned runs once, on any thread, and ends early,
+    // with true, once `cancel` becomes readable; endAsk() takes the answer
+    // on the window thread. Null when there is nothing to ask (the offer is
+    // in memory, or its owner answered before). An owner that does not
+    // answer then reads as empty until the clipboard changes hands.
+    using Question = std::function<bool(int cancel)>;
+    virtual Question beginAsk() { return nullptr; }
+    virtual void endAsk(bool /*answered*/) {}
+
     // One type of the held offer on its way, read in two halves so that the
     // bytes may travel on another thread while the window goes on:
     // beginRead() asks the owner, on the window thread; the transfer it
@@ -57,6 +68,9 @@ public:
     // bytes came from the held offer, or drops a repeat (see ClipboardX11).
     // One read at a time.
     using Transfer = std::function<std::optional<QByteArray>(int cancel)>;
+    // Whether a transfer ends on its own once the clipboard changes hands;
+    // else it is cancelled then.
+    virtual bool transfersEndOnChange() const { return false; }
     virtual Transfer beginRead(const QString &mimeType) = 0;
     virtual QByteArray endRead(std::optional<QByteArray> bytes) = 0;
 

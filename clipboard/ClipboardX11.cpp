@@ -131,6 +131,7 @@ void ClipboardX11::ownerChanged()
     // Window numbers come back: an owner seen early next time waits for its
     // own announcement, not one long past.
     m_unannouncedOwner = XCB_WINDOW_NONE;
+    m_answeredOwner = XCB_WINDOW_NONE;
     ++m_ownerChanges;
     if (xcb_connection_t *connection = x11Connection())
         m_announcedOwner = selectionOwner(connection, clipboardAtom(connection));
@@ -241,6 +242,40 @@ QByteArray ClipboardX11::data(const QString &mimeType) const
         !picture.save(&buffer, "PNG", 100))
         return {};
     return bytes;
+}
+
+ClipboardBackend::Question ClipboardX11::beginAsk()
+{
+    m_askedOwner = XCB_WINDOW_NONE;
+    xcb_connection_t *connection = x11Connection();
+    if (!connection || !m_reader || !*m_reader || QGuiApplication::clipboard()->ownsClipboard())
+        return nullptr;
+    // Qt asks an owner what it offers, and for its text, on the window
+    // thread, waiting up to 5 s for an owner that hangs: whether it answers
+    // at all is asked first, on the reader's connection.
+    const xcb_window_t owner = selectionOwner(connection, clipboardAtom(connection));
+    // An owner is asked once its announcement came (see offer()).
+    if (owner == XCB_WINDOW_NONE || owner != m_announcedOwner || owner == m_answeredOwner ||
+        owner == m_silentOwner || (m_takeover && owner == m_takeover->window()) ||
+        (m_manager && (owner == m_manager->window() || owner == m_manager->savingFrom())))
+        return nullptr;
+    m_askedOwner = owner;
+    m_askedChanges = m_ownerChanges;
+    SelectionReaderX11 *reader = m_reader.get();
+    return [reader](int cancel) {
+        return reader->answers(AnswerMs, cancel);
+    };
+}
+
+void ClipboardX11::endAsk(bool answered)
+{
+    if (m_askedOwner == XCB_WINDOW_NONE || m_askedChanges != m_ownerChanges)
+        return; // the clipboard changed hands meanwhile: the newer owner is asked in its turn
+    if (answered)
+        m_answeredOwner = m_askedOwner;
+    else
+        m_silentOwner = m_askedOwner;
+    m_askedOwner = XCB_WINDOW_NONE;
 }
 
 ClipboardBackend::Transfer ClipboardX11::beginRead(const QString &mimeType)

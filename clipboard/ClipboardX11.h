@@ -43,6 +43,9 @@ public:
     QByteArray data(const QString &mimeType) const override;
     QString text() const override;
     void holdOffer() override;
+    bool transfersEndOnChange() const override { return true; }
+    Question beginAsk() override;
+    void endAsk(bool answered) override;
     Transfer beginRead(const QString &mimeType) override;
     QByteArray endRead(std::optional<QByteArray> bytes) override;
     void clear() override;
@@ -77,7 +80,10 @@ private:
     quint32 m_announcedOwner = 0;           // the owner at the latest announcement
     mutable quint32 m_unannouncedOwner = 0; // an owner seen before its announcement
     mutable QElapsedTimer m_unannouncedSince;
-    quint64 m_ownerChanges = 0; // counts announcements
+    quint64 m_ownerChanges = 0;  // counts announcements
+    quint32 m_answeredOwner = 0; // the owner that answered beginAsk()
+    quint32 m_askedOwner = 0;    // the owner asked, between beginAsk() and endAsk()
+    quint64 m_askedChanges = 0;  // m_ownerChanges then
 
     // The read under way, between beginRead() and endRead().
     struct Read

@@ -1,8 +1,10 @@
 #pragma once
 
 #include "XConnection.h"
+#include "Xcb.h"
 
 #include <QByteArray>
+#include <QDeadlineTimer>
 #include <QString>
 #include <optional>
 #include <xcb/xcb.h>
@@ -44,11 +46,32 @@ public:
     // A reader may be used from any one thread at a time.
     std::optional<QByteArray> read(const QString &mimeType, int answerMs, int cancel = -1);
 
+    // Whether the clipboard's owner answers at all: asked what it offers, it
+    // says so within `answerMs` (or the clipboard changes hands, or
+    // `cancel` becomes readable). Its answer itself is left for Qt to ask.
+    bool answers(int answerMs, int cancel = -1);
+
 private:
+    enum class Waited
+    {
+        Event,
+        TooLong,  // nothing came in time
+        Unwanted, // `cancel` became readable
+        Failed,   // the connection broke
+    };
+    // Asks the owner for `target` into a window of its own, made for it;
+    // the caller destroys it.
+    xcb_window_t request(xcb_atom_t target);
+    XcbPtr<xcb_generic_event_t> nextEvent(const QDeadlineTimer &deadline, int cancel,
+                                          Waited &waited);
+    // Whether `event` says the clipboard changed hands while `window` asked.
+    bool handedOn(const xcb_generic_event_t &event, xcb_window_t window) const;
+
     XConnection m_x;
     xcb_atom_t m_clipboard = XCB_ATOM_NONE;
     xcb_atom_t m_property = XCB_ATOM_NONE;
     xcb_atom_t m_incr = XCB_ATOM_NONE;
+    xcb_atom_t m_targets = XCB_ATOM_NONE;
     uint8_t m_ownerChanged = 0; // XFixes' selection event, 0 without XFixes
 };
 

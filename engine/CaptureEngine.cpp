@@ -184,12 +184,6 @@ void CaptureEngine::WatchClipboard()
 {
     if (m_refillLeft)
         return; // the clipboard still offers the manager's refill: nothing new
-    if (m_clipboard.offersCapture())
-        return; // a capture offered to paste, saved already
-    setTextClipboard(m_clipboard.text());
-    if (!TextClipboard.isEmpty())
-        return; // text, perhaps beside a picture: left alone
-
     // The picture is read without waiting for it here (Clipboard_Fetched).
     // A PNG capture keeps a sound PNG file offered as it is: no decode, no
     // encode. The refill guard decodes it only as far as it needs to tell.
@@ -201,6 +195,11 @@ void CaptureEngine::WatchClipboard()
 
 void CaptureEngine::PictureFetched()
 {
+    if (m_clipboard.captureOffered())
+        return; // a capture offered to paste, saved already
+    setTextClipboard(m_clipboard.textOffered());
+    if (!TextClipboard.isEmpty())
+        return; // text, perhaps beside a picture: left alone
     // The settings as they stand now, for this one capture, in the format
     // the picture was read for.
     CaptureSettings settings = m_settings();
