@@ -214,7 +214,7 @@ void TestCapturing::capture_leavesTextAlone()
     clipboard()->setMimeData(data);
     QCoreApplication::processEvents();
     tick();
-    QCOMPARE(control<QLineEdit>("TextClipboard")->text(), "some words");
+    QTRY_COMPARE_WITH_TIMEOUT(control<QLineEdit>("TextClipboard")->text(), "some words", WaitMs);
     QCOMPARE(clipboard()->text(), "some words");
     QVERIFY(captures().isEmpty());
     QCOMPARE(control<QLineEdit>("ImageCounter")->text(), "0");
