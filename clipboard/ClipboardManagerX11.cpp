@@ -1,9 +1,9 @@
 #include "ClipboardManagerX11.h"
 
 #include "HandoverTarget.h"
+#include "SelectionServerX11.h"
 #include "Xcb.h"
 
-#include <QElapsedTimer>
 #include <QLoggingCategory>
 #include <QSocketNotifier>
 #include <QThread>
@@ -22,8 +22,6 @@ namespace {
 
 template <typename T> using Reply = XcbPtr<T>;
 
-// How long a program reading what is kept may pause between two pieces.
-constexpr int TransferIdleMs = 5000;
 // How often a program that has not answered a request yet is nudged.
 constexpr int NudgeMs = 50;
 
@@ -39,18 +37,6 @@ struct ClipboardManagerX11::Handover
     QString targetName;
     bool incremental = false;
     QByteArray bytes;
-};
-
-// A piece by piece transfer (INCR) of what is kept, to one program.
-struct ClipboardManagerX11::Transfer
-{
-    xcb_window_t requestor = XCB_WINDOW_NONE;
-    xcb_atom_t property = XCB_ATOM_NONE;
-    xcb_atom_t type = XCB_ATOM_NONE;
-    QByteArray bytes;
-    qsizetype sent = 0;
-    bool done = false; // the last piece went out; the empty one ends it
-    QElapsedTimer lastMove;
 };
 
 ClipboardManagerX11::ClipboardManagerX11()
@@ -146,7 +132,7 @@ ClipboardManagerX11::~ClipboardManagerX11()
                 delete m_notifier;
                 delete m_idle;
                 delete m_overall;
-                delete m_sweep;
+                m_server.reset();
                 delete m_nudge;
                 moveToThread(nullptr);
             },
@@ -201,6 +187,7 @@ std::shared_ptr<const HandedOver> ClipboardManagerX11::kept() const
 
 void ClipboardManagerX11::run()
 {
+    m_server = std::make_unique<SelectionServerX11>(m_connection, m_pieceBytes);
     m_notifier = new QSocketNotifier(xcb_get_file_descriptor(m_connection), QSocketNotifier::Read);
     connect(m_notifier, &QSocketNotifier::activated, this, &ClipboardManagerX11::processEvents);
     const auto timer = [](int ms, bool once) {
@@ -211,7 +198,6 @@ void ClipboardManagerX11::run()
     };
     m_idle = timer(HandoverIdleMs, true);
     m_overall = timer(HandoverMaxMs, true);
-    m_sweep = timer(TransferIdleMs / 2, false);
     // Qt programs quitting answer one queued request per event that
     // reaches them, so one asked by Pictarro's capture and by the manager
     // at once would leave the second unanswered: each nudge lets one through.
@@ -239,14 +225,6 @@ void ClipboardManagerX11::run()
             processEvents();
         });
     }
-    connect(m_sweep, &QTimer::timeout, this, [this] {
-        for (auto it = m_transfers.begin(); it != m_transfers.end();) {
-            it = it->second->lastMove.hasExpired(TransferIdleMs) ? m_transfers.erase(it)
-                                                                 : std::next(it);
-        }
-        if (m_transfers.empty())
-            m_sweep->stop();
-    });
     processEvents();
 }
 
@@ -306,7 +284,7 @@ void ClipboardManagerX11::selectionRequest(const xcb_selection_request_event_t &
     if (request.selection == atom("CLIPBOARD_MANAGER"))
         managerRequest(request);
     else if (request.selection == atom("CLIPBOARD"))
-        clipboardRequest(request);
+        m_server->serveKept(request, kept().get(), m_keptSince);
     else
         notify(request, XCB_ATOM_NONE);
 }
@@ -315,13 +293,13 @@ void ClipboardManagerX11::managerRequest(const xcb_selection_request_event_t &re
 {
     if (request.target == atom("TARGETS")) {
         const xcb_atom_t targets[] = {atom("TARGETS"), atom("SAVE_TARGETS"), atom("TIMESTAMP")};
-        send(request, XCB_ATOM_ATOM, 32,
-             QByteArray(reinterpret_cast<const char *>(targets), sizeof targets));
+        m_server->send(request, XCB_ATOM_ATOM, 32,
+                       QByteArray(reinterpret_cast<const char *>(targets), sizeof targets));
         return;
     }
     if (request.target == atom("TIMESTAMP")) {
-        send(request, XCB_ATOM_INTEGER, 32,
-             QByteArray(reinterpret_cast<const char *>(&m_managerSince), 4));
+        m_server->send(request, XCB_ATOM_INTEGER, 32,
+                       QByteArray(reinterpret_cast<const char *>(&m_managerSince), 4));
         return;
     }
     if (request.target != atom("SAVE_TARGETS") || m_handover) {
@@ -479,9 +457,7 @@ void ClipboardManagerX11::propertyNotify(const xcb_property_notify_event_t &even
     }
     if (event.state != XCB_PROPERTY_DELETE)
         return;
-    const auto found = m_transfers.find({event.window, event.atom});
-    if (found != m_transfers.end())
-        sendNextPiece(*found->second);
+    m_server->propertyDeleted(event.window, event.atom);
 }
 
 void ClipboardManagerX11::complete()
@@ -583,97 +559,9 @@ void ClipboardManagerX11::drop()
     Q_EMIT changed();
 }
 
-void ClipboardManagerX11::clipboardRequest(const xcb_selection_request_event_t &request)
-{
-    const std::shared_ptr<const HandedOver> handedOver = kept();
-    if (!handedOver) {
-        notify(request, XCB_ATOM_NONE);
-        return;
-    }
-    const bool text = handedOver->picture.isEmpty();
-    const xcb_atom_t target = request.target;
-    if (target == atom("TARGETS")) {
-        std::vector<xcb_atom_t> targets{atom("TARGETS"), atom("TIMESTAMP")};
-        if (text) {
-            for (const char *name : {"UTF8_STRING", "text/plain;charset=utf-8", "TEXT"})
-                targets.push_back(atom(name));
-            targets.push_back(XCB_ATOM_STRING);
-        } else {
-            targets.push_back(atom(handedOver->pictureType.toLatin1().constData()));
-        }
-        send(request, XCB_ATOM_ATOM, 32,
-             QByteArray(reinterpret_cast<const char *>(targets.data()),
-                        static_cast<qsizetype>(targets.size() * 4)));
-    } else if (target == atom("TIMESTAMP")) {
-        send(request, XCB_ATOM_INTEGER, 32,
-             QByteArray(reinterpret_cast<const char *>(&m_keptSince), 4));
-    } else if (text && target == XCB_ATOM_STRING) {
-        send(request, XCB_ATOM_STRING, 8, handedOver->text.toLatin1());
-    } else if (text && (target == atom("UTF8_STRING") || target == atom("TEXT"))) {
-        send(request, atom("UTF8_STRING"), 8, handedOver->text.toUtf8());
-    } else if (text && target == atom("text/plain;charset=utf-8")) {
-        send(request, target, 8, handedOver->text.toUtf8());
-    } else if (!text && atomName(target) == handedOver->pictureType) {
-        send(request, target, 8, handedOver->picture);
-    } else {
-        notify(request, XCB_ATOM_NONE);
-    }
-}
-
-void ClipboardManagerX11::send(const xcb_selection_request_event_t &request, xcb_atom_t type,
-                               int format, const QByteArray &bytes)
-{
-    const xcb_atom_t property =
-        request.property != XCB_ATOM_NONE ? request.property : request.target;
-    if (bytes.size() <= m_pieceBytes) {
-        xcb_change_property(m_connection, XCB_PROP_MODE_REPLACE, request.requestor, property, type,
-                            static_cast<uint8_t>(format),
-                            static_cast<uint32_t>(bytes.size() / (format / 8)), bytes.constData());
-        notify(request, property);
-        return;
-    }
-    // In pieces: each one once the program has deleted the one before.
-    const uint32_t events = XCB_EVENT_MASK_PROPERTY_CHANGE;
-    xcb_change_window_attributes(m_connection, request.requestor, XCB_CW_EVENT_MASK, &events);
-    const auto total = static_cast<uint32_t>(std::min<qint64>(bytes.size(), 0xffffffffLL));
-    xcb_change_property(m_connection, XCB_PROP_MODE_REPLACE, request.requestor, property,
-                        atom("INCR"), 32, 1, &total);
-    auto transfer = std::make_unique<Transfer>();
-    transfer->requestor = request.requestor;
-    transfer->property = property;
-    transfer->type = type;
-    transfer->bytes = bytes;
-    transfer->lastMove.start();
-    m_transfers[{request.requestor, property}] = std::move(transfer);
-    m_sweep->start();
-    notify(request, property);
-}
-
-void ClipboardManagerX11::sendNextPiece(Transfer &transfer)
-{
-    transfer.lastMove.start();
-    const qsizetype piece = std::min<qsizetype>(transfer.bytes.size() - transfer.sent,
-                                                static_cast<qsizetype>(m_pieceBytes));
-    xcb_change_property(m_connection, XCB_PROP_MODE_REPLACE, transfer.requestor, transfer.property,
-                        transfer.type, 8, static_cast<uint32_t>(piece),
-                        transfer.bytes.constData() + transfer.sent);
-    transfer.sent += piece;
-    if (piece == 0) {
-        const xcb_window_t requestor = transfer.requestor;
-        m_transfers.erase({transfer.requestor, transfer.property});
-        const bool more = std::any_of(m_transfers.cbegin(), m_transfers.cend(),
-                                      [&](const auto &t) { return t.first.first == requestor; });
-        if (!more) {
-            const uint32_t none = XCB_EVENT_MASK_NO_EVENT;
-            xcb_change_window_attributes(m_connection, requestor, XCB_CW_EVENT_MASK, &none);
-        }
-    }
-    xcb_flush(m_connection);
-}
-
 void ClipboardManagerX11::notify(const xcb_selection_request_event_t &request, xcb_atom_t property)
 {
-    notifySelection(m_connection, request, property);
+    m_server->notify(request, property);
 }
 
 xcb_atom_t ClipboardManagerX11::atom(const char *name)
@@ -685,15 +573,6 @@ xcb_atom_t ClipboardManagerX11::atom(const char *name)
     const xcb_atom_t value = internAtom(m_connection, name);
     m_atoms.emplace(key, value);
     return value;
-}
-
-QString ClipboardManagerX11::atomName(xcb_atom_t atom)
-{
-    const Reply<xcb_get_atom_name_reply_t> name(
-        xcb_get_atom_name_reply(m_connection, xcb_get_atom_name(m_connection, atom), nullptr));
-    return name ? QString::fromLatin1(xcb_get_atom_name_name(name.get()),
-                                      xcb_get_atom_name_name_length(name.get()))
-                : QString();
 }
 
 } // namespace platform
