@@ -1,6 +1,7 @@
 #include "ClipboardManagerX11.h"
 
 #include "HandoverTarget.h"
+#include "PictureCollectorX11.h"
 #include "SelectionServerX11.h"
 #include "Xcb.h"
 
@@ -32,11 +33,17 @@ struct ClipboardManagerX11::Handover
 {
     xcb_selection_request_event_t request{};
     xcb_window_t owner = XCB_WINDOW_NONE; // the clipboard's owner, the program itself
-    bool readingTargets = true;           // else reading `target`
+    // The window the offer is read into, made for this handover and
+    // destroyed after it: pieces the program still sends once the read has
+    // ended reach nobody.
+    xcb_window_t window = XCB_WINDOW_NONE;
+    bool readingTargets = true; // else reading `target`
     xcb_atom_t target = XCB_ATOM_NONE;
     QString targetName;
     bool incremental = false;
     QByteArray bytes;
+    // A picture is collected as it is checked, slice by slice.
+    std::unique_ptr<PictureCollectorX11> picture;
 };
 
 ClipboardManagerX11::ClipboardManagerX11()
@@ -318,6 +325,11 @@ void ClipboardManagerX11::managerRequest(const xcb_selection_request_event_t &re
     m_handover = std::make_unique<Handover>();
     m_handover->request = request;
     m_handover->owner = owner->owner;
+    m_handover->window = xcb_generate_id(m_connection);
+    const uint32_t events = XCB_EVENT_MASK_PROPERTY_CHANGE;
+    xcb_create_window(m_connection, XCB_COPY_FROM_PARENT, m_handover->window, m_root, -1, -1, 1, 1,
+                      0, XCB_WINDOW_CLASS_INPUT_ONLY, XCB_COPY_FROM_PARENT, XCB_CW_EVENT_MASK,
+                      &events);
     m_savingFrom = owner->owner;
     m_idle->start();
     m_overall->start();
@@ -337,8 +349,7 @@ void ClipboardManagerX11::managerRequest(const xcb_selection_request_event_t &re
             return;
         }
     }
-    xcb_delete_property(m_connection, m_window, atom("_PICTARRO_HANDOVER"));
-    xcb_convert_selection(m_connection, m_window, atom("CLIPBOARD"), atom("TARGETS"),
+    xcb_convert_selection(m_connection, m_handover->window, atom("CLIPBOARD"), atom("TARGETS"),
                           atom("_PICTARRO_HANDOVER"), request.time);
     xcb_flush(m_connection);
     m_nudge->start();
@@ -368,8 +379,11 @@ void ClipboardManagerX11::readTargets(const std::vector<xcb_atom_t> &targets)
     m_handover->readingTargets = false;
     m_handover->targetName = chosen;
     m_handover->target = targets[static_cast<std::size_t>(names.indexOf(chosen))];
-    xcb_delete_property(m_connection, m_window, atom("_PICTARRO_HANDOVER"));
-    xcb_convert_selection(m_connection, m_window, atom("CLIPBOARD"), m_handover->target,
+    if (!handoverTextTargets().contains(chosen))
+        m_handover->picture = std::make_unique<PictureCollectorX11>(
+            chosen, m_connection, m_handover->window, atom("_PICTARRO_HANDOVER"), atom("INCR"));
+    xcb_delete_property(m_connection, m_handover->window, atom("_PICTARRO_HANDOVER"));
+    xcb_convert_selection(m_connection, m_handover->window, atom("CLIPBOARD"), m_handover->target,
                           atom("_PICTARRO_HANDOVER"), m_handover->request.time);
     xcb_flush(m_connection);
     m_nudge->start();
@@ -380,13 +394,13 @@ bool ClipboardManagerX11::readProperty(QByteArray &into, xcb_atom_t *type, qint6
     const auto words = static_cast<uint32_t>(std::min<qint64>(limit / 4 + 1, 0x3fffffff));
     const Reply<xcb_get_property_reply_t> reply(xcb_get_property_reply(
         m_connection,
-        xcb_get_property(m_connection, 1, m_window, atom("_PICTARRO_HANDOVER"),
+        xcb_get_property(m_connection, 1, m_handover->window, atom("_PICTARRO_HANDOVER"),
                          XCB_GET_PROPERTY_TYPE_ANY, 0, words),
         nullptr));
     if (!reply)
         return false;
     if (reply->bytes_after > 0) {
-        xcb_delete_property(m_connection, m_window, atom("_PICTARRO_HANDOVER"));
+        xcb_delete_property(m_connection, m_handover->window, atom("_PICTARRO_HANDOVER"));
         return false; // more than the offer may hold
     }
     *type = reply->type;
@@ -402,8 +416,8 @@ void ClipboardManagerX11::selectionNotify(const xcb_selection_notify_event_t &ev
     const xcb_atom_t awaited = m_handover && m_handover->readingTargets ? atom("TARGETS")
                                : m_handover                             ? m_handover->target
                                                                         : xcb_atom_t{XCB_ATOM_NONE};
-    if (!m_handover || event.requestor != m_window || event.selection != atom("CLIPBOARD") ||
-        event.target != awaited || m_handover->incremental)
+    if (!m_handover || event.requestor != m_handover->window ||
+        event.selection != atom("CLIPBOARD") || event.target != awaited || m_handover->incremental)
         return;
     qCDebug(lcManager, "answer for %s: property %u",
             m_handover->readingTargets ? "TARGETS" : qPrintable(m_handover->targetName),
@@ -413,10 +427,11 @@ void ClipboardManagerX11::selectionNotify(const xcb_selection_notify_event_t &ev
         finishHandover(false);
         return;
     }
-    const bool text = handoverTextTargets().contains(m_handover->targetName);
-    const qint64 limit = m_handover->readingTargets ? 65536
-                         : text                     ? TextLimitBytes
-                                                    : PictureLimitBytes;
+    if (m_handover->picture) {
+        readPicture();
+        return;
+    }
+    const qint64 limit = m_handover->readingTargets ? 65536 : TextLimitBytes;
     QByteArray bytes;
     xcb_atom_t type = XCB_ATOM_NONE;
     // Read and deleted: a program sending in pieces starts on the deletion.
@@ -441,12 +456,15 @@ void ClipboardManagerX11::selectionNotify(const xcb_selection_notify_event_t &ev
 
 void ClipboardManagerX11::propertyNotify(const xcb_property_notify_event_t &event)
 {
-    if (m_handover && m_handover->incremental && event.window == m_window &&
+    if (m_handover && m_handover->incremental && event.window == m_handover->window &&
         event.atom == atom("_PICTARRO_HANDOVER") && event.state == XCB_PROPERTY_NEW_VALUE) {
-        const bool text = handoverTextTargets().contains(m_handover->targetName);
+        if (m_handover->picture) {
+            readPicture();
+            return;
+        }
         const qsizetype before = m_handover->bytes.size();
         xcb_atom_t type = XCB_ATOM_NONE;
-        if (!readProperty(m_handover->bytes, &type, text ? TextLimitBytes : PictureLimitBytes)) {
+        if (!readProperty(m_handover->bytes, &type, TextLimitBytes)) {
             finishHandover(false);
             return;
         }
@@ -458,6 +476,26 @@ void ClipboardManagerX11::propertyNotify(const xcb_property_notify_event_t &even
     if (event.state != XCB_PROPERTY_DELETE)
         return;
     m_server->propertyDeleted(event.window, event.atom);
+}
+
+void ClipboardManagerX11::readPicture()
+{
+    PictureCollectorX11 &picture = *m_handover->picture;
+    const PictureCollectorX11::Step step = picture.read();
+    if (picture.failed()) {
+        finishHandover(false);
+        return;
+    }
+    m_idle->start();
+    m_handover->incremental = picture.incremental();
+    if (step == PictureCollectorX11::Step::Go)
+        return;
+    qCDebug(lcManager, "picture read ends: %lld bytes taken, check state %d",
+            qlonglong(picture.stream().taken()), int(picture.stream().state()));
+    // Bytes that are no picture keep nothing; a picture past the ceiling
+    // keeps its header only, which tells Pictarro's capture its size.
+    m_handover->bytes = picture.result();
+    complete();
 }
 
 void ClipboardManagerX11::complete()
@@ -519,7 +557,7 @@ void ClipboardManagerX11::finishHandover(bool saved, bool announce)
     m_idle->stop();
     m_overall->stop();
     m_nudge->stop();
-    xcb_delete_property(m_connection, m_window, atom("_PICTARRO_HANDOVER"));
+    xcb_destroy_window(m_connection, handover->window);
     const xcb_selection_request_event_t &request = handover->request;
     const xcb_atom_t property =
         request.property != XCB_ATOM_NONE ? request.property : request.target;

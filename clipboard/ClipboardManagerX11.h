@@ -42,6 +42,11 @@ struct HandedOver
 // offer is read, and at the latest HandoverIdleMs after it last delivered
 // anything (HandoverMaxMs in all).
 //
+// A picture handed over is checked slice by slice as it arrives, as the
+// capture's own reads are (PictureCollectorX11.h): bytes that are no
+// picture end the read at the first slice that gives them away and keep
+// nothing, and no more is held than the picture's header justifies.
+//
 // What it keeps it offers on the clipboard (text as UTF8_STRING, STRING,
 // TEXT and text/plain;charset=utf-8; a picture in its own type) until
 // another program copies something or Pictarro empties the clipboard
@@ -54,9 +59,8 @@ class ClipboardManagerX11 final : public QObject
 public:
     static constexpr int HandoverIdleMs = 3000;
     static constexpr int HandoverMaxMs = 8000;
-    // Kept at most: pictures up to this (a screenshot of three 8K screens
-    // as a bitmap), text up to TextLimitBytes.
-    static constexpr qint64 PictureLimitBytes = qint64(1024) * 1024 * 1024;
+    // Kept at most: text up to this; a picture only as far as its header
+    // justifies, checked as it arrives (PictureCollectorX11.h).
     static constexpr qint64 TextLimitBytes = qint64(64) * 1024 * 1024;
 
     // Connects to the X display of $DISPLAY and takes CLIPBOARD_MANAGER when
@@ -103,6 +107,7 @@ private:
     void propertyNotify(const xcb_property_notify_event_t &event);
     void readTargets(const std::vector<xcb_atom_t> &targets);
     bool readProperty(QByteArray &into, xcb_atom_t *type, qint64 limit);
+    void readPicture();
     void complete();
     void finishHandover(bool saved, bool announce = true);
     void drop();
