@@ -1,9 +1,10 @@
 #include "ClipboardManagerX11.h"
 
 #include "HandoverTarget.h"
+#include "PictureCollectorX11.h"
+#include "SelectionServerX11.h"
 #include "Xcb.h"
 
-#include <QElapsedTimer>
 #include <QLoggingCategory>
 #include <QSocketNotifier>
 #include <QThread>
@@ -22,8 +23,6 @@ namespace {
 
 template <typename T> using Reply = XcbPtr<T>;
 
-// How long a program reading what is kept may pause between two pieces.
-constexpr int TransferIdleMs = 5000;
 // How often a program that has not answered a request yet is nudged.
 constexpr int NudgeMs = 50;
 
@@ -34,23 +33,17 @@ struct ClipboardManagerX11::Handover
 {
     xcb_selection_request_event_t request{};
     xcb_window_t owner = XCB_WINDOW_NONE; // the clipboard's owner, the program itself
-    bool readingTargets = true;           // else reading `target`
+    // The window the offer is read into, made for this handover and
+    // destroyed after it: pieces the program still sends once the read has
+    // ended reach nobody.
+    xcb_window_t window = XCB_WINDOW_NONE;
+    bool readingTargets = true; // else reading `target`
     xcb_atom_t target = XCB_ATOM_NONE;
     QString targetName;
     bool incremental = false;
     QByteArray bytes;
-};
-
-// A piece by piece transfer (INCR) of what is kept, to one program.
-struct ClipboardManagerX11::Transfer
-{
-    xcb_window_t requestor = XCB_WINDOW_NONE;
-    xcb_atom_t property = XCB_ATOM_NONE;
-    xcb_atom_t type = XCB_ATOM_NONE;
-    QByteArray bytes;
-    qsizetype sent = 0;
-    bool done = false; // the last piece went out; the empty one ends it
-    QElapsedTimer lastMove;
+    // A picture is collected as it is checked, slice by slice.
+    std::unique_ptr<PictureCollectorX11> picture;
 };
 
 ClipboardManagerX11::ClipboardManagerX11()
@@ -146,7 +139,7 @@ ClipboardManagerX11::~ClipboardManagerX11()
                 delete m_notifier;
                 delete m_idle;
                 delete m_overall;
-                delete m_sweep;
+                m_server.reset();
                 delete m_nudge;
                 moveToThread(nullptr);
             },
@@ -201,6 +194,7 @@ std::shared_ptr<const HandedOver> ClipboardManagerX11::kept() const
 
 void ClipboardManagerX11::run()
 {
+    m_server = std::make_unique<SelectionServerX11>(m_connection, m_pieceBytes);
     m_notifier = new QSocketNotifier(xcb_get_file_descriptor(m_connection), QSocketNotifier::Read);
     connect(m_notifier, &QSocketNotifier::activated, this, &ClipboardManagerX11::processEvents);
     const auto timer = [](int ms, bool once) {
@@ -211,7 +205,6 @@ void ClipboardManagerX11::run()
     };
     m_idle = timer(HandoverIdleMs, true);
     m_overall = timer(HandoverMaxMs, true);
-    m_sweep = timer(TransferIdleMs / 2, false);
     // Qt programs quitting answer one queued request per event that
     // reaches them, so one asked by Pictarro's capture and by the manager
     // at once would leave the second unanswered: each nudge lets one through.
@@ -239,14 +232,6 @@ void ClipboardManagerX11::run()
             processEvents();
         });
     }
-    connect(m_sweep, &QTimer::timeout, this, [this] {
-        for (auto it = m_transfers.begin(); it != m_transfers.end();) {
-            it = it->second->lastMove.hasExpired(TransferIdleMs) ? m_transfers.erase(it)
-                                                                 : std::next(it);
-        }
-        if (m_transfers.empty())
-            m_sweep->stop();
-    });
     processEvents();
 }
 
@@ -306,7 +291,7 @@ void ClipboardManagerX11::selectionRequest(const xcb_selection_request_event_t &
     if (request.selection == atom("CLIPBOARD_MANAGER"))
         managerRequest(request);
     else if (request.selection == atom("CLIPBOARD"))
-        clipboardRequest(request);
+        m_server->serveKept(request, kept().get(), m_keptSince);
     else
         notify(request, XCB_ATOM_NONE);
 }
@@ -315,13 +300,13 @@ void ClipboardManagerX11::managerRequest(const xcb_selection_request_event_t &re
 {
     if (request.target == atom("TARGETS")) {
         const xcb_atom_t targets[] = {atom("TARGETS"), atom("SAVE_TARGETS"), atom("TIMESTAMP")};
-        send(request, XCB_ATOM_ATOM, 32,
-             QByteArray(reinterpret_cast<const char *>(targets), sizeof targets));
+        m_server->send(request, XCB_ATOM_ATOM, 32,
+                       QByteArray(reinterpret_cast<const char *>(targets), sizeof targets));
         return;
     }
     if (request.target == atom("TIMESTAMP")) {
-        send(request, XCB_ATOM_INTEGER, 32,
-             QByteArray(reinterpret_cast<const char *>(&m_managerSince), 4));
+        m_server->send(request, XCB_ATOM_INTEGER, 32,
+                       QByteArray(reinterpret_cast<const char *>(&m_managerSince), 4));
         return;
     }
     if (request.target != atom("SAVE_TARGETS") || m_handover) {
@@ -340,6 +325,11 @@ void ClipboardManagerX11::managerRequest(const xcb_selection_request_event_t &re
     m_handover = std::make_unique<Handover>();
     m_handover->request = request;
     m_handover->owner = owner->owner;
+    m_handover->window = xcb_generate_id(m_connection);
+    const uint32_t events = XCB_EVENT_MASK_PROPERTY_CHANGE;
+    xcb_create_window(m_connection, XCB_COPY_FROM_PARENT, m_handover->window, m_root, -1, -1, 1, 1,
+                      0, XCB_WINDOW_CLASS_INPUT_ONLY, XCB_COPY_FROM_PARENT, XCB_CW_EVENT_MASK,
+                      &events);
     m_savingFrom = owner->owner;
     m_idle->start();
     m_overall->start();
@@ -359,8 +349,7 @@ void ClipboardManagerX11::managerRequest(const xcb_selection_request_event_t &re
             return;
         }
     }
-    xcb_delete_property(m_connection, m_window, atom("_PICTARRO_HANDOVER"));
-    xcb_convert_selection(m_connection, m_window, atom("CLIPBOARD"), atom("TARGETS"),
+    xcb_convert_selection(m_connection, m_handover->window, atom("CLIPBOARD"), atom("TARGETS"),
                           atom("_PICTARRO_HANDOVER"), request.time);
     xcb_flush(m_connection);
     m_nudge->start();
@@ -390,8 +379,11 @@ void ClipboardManagerX11::readTargets(const std::vector<xcb_atom_t> &targets)
     m_handover->readingTargets = false;
     m_handover->targetName = chosen;
     m_handover->target = targets[static_cast<std::size_t>(names.indexOf(chosen))];
-    xcb_delete_property(m_connection, m_window, atom("_PICTARRO_HANDOVER"));
-    xcb_convert_selection(m_connection, m_window, atom("CLIPBOARD"), m_handover->target,
+    if (!handoverTextTargets().contains(chosen))
+        m_handover->picture = std::make_unique<PictureCollectorX11>(
+            chosen, m_connection, m_handover->window, atom("_PICTARRO_HANDOVER"), atom("INCR"));
+    xcb_delete_property(m_connection, m_handover->window, atom("_PICTARRO_HANDOVER"));
+    xcb_convert_selection(m_connection, m_handover->window, atom("CLIPBOARD"), m_handover->target,
                           atom("_PICTARRO_HANDOVER"), m_handover->request.time);
     xcb_flush(m_connection);
     m_nudge->start();
@@ -402,13 +394,13 @@ bool ClipboardManagerX11::readProperty(QByteArray &into, xcb_atom_t *type, qint6
     const auto words = static_cast<uint32_t>(std::min<qint64>(limit / 4 + 1, 0x3fffffff));
     const Reply<xcb_get_property_reply_t> reply(xcb_get_property_reply(
         m_connection,
-        xcb_get_property(m_connection, 1, m_window, atom("_PICTARRO_HANDOVER"),
+        xcb_get_property(m_connection, 1, m_handover->window, atom("_PICTARRO_HANDOVER"),
                          XCB_GET_PROPERTY_TYPE_ANY, 0, words),
         nullptr));
     if (!reply)
         return false;
     if (reply->bytes_after > 0) {
-        xcb_delete_property(m_connection, m_window, atom("_PICTARRO_HANDOVER"));
+        xcb_delete_property(m_connection, m_handover->window, atom("_PICTARRO_HANDOVER"));
         return false; // more than the offer may hold
     }
     *type = reply->type;
@@ -424,8 +416,8 @@ void ClipboardManagerX11::selectionNotify(const xcb_selection_notify_event_t &ev
     const xcb_atom_t awaited = m_handover && m_handover->readingTargets ? atom("TARGETS")
                                : m_handover                             ? m_handover->target
                                                                         : xcb_atom_t{XCB_ATOM_NONE};
-    if (!m_handover || event.requestor != m_window || event.selection != atom("CLIPBOARD") ||
-        event.target != awaited || m_handover->incremental)
+    if (!m_handover || event.requestor != m_handover->window ||
+        event.selection != atom("CLIPBOARD") || event.target != awaited || m_handover->incremental)
         return;
     qCDebug(lcManager, "answer for %s: property %u",
             m_handover->readingTargets ? "TARGETS" : qPrintable(m_handover->targetName),
@@ -435,10 +427,11 @@ void ClipboardManagerX11::selectionNotify(const xcb_selection_notify_event_t &ev
         finishHandover(false);
         return;
     }
-    const bool text = handoverTextTargets().contains(m_handover->targetName);
-    const qint64 limit = m_handover->readingTargets ? 65536
-                         : text                     ? TextLimitBytes
-                                                    : PictureLimitBytes;
+    if (m_handover->picture) {
+        readPicture();
+        return;
+    }
+    const qint64 limit = m_handover->readingTargets ? 65536 : TextLimitBytes;
     QByteArray bytes;
     xcb_atom_t type = XCB_ATOM_NONE;
     // Read and deleted: a program sending in pieces starts on the deletion.
@@ -463,12 +456,15 @@ void ClipboardManagerX11::selectionNotify(const xcb_selection_notify_event_t &ev
 
 void ClipboardManagerX11::propertyNotify(const xcb_property_notify_event_t &event)
 {
-    if (m_handover && m_handover->incremental && event.window == m_window &&
+    if (m_handover && m_handover->incremental && event.window == m_handover->window &&
         event.atom == atom("_PICTARRO_HANDOVER") && event.state == XCB_PROPERTY_NEW_VALUE) {
-        const bool text = handoverTextTargets().contains(m_handover->targetName);
+        if (m_handover->picture) {
+            readPicture();
+            return;
+        }
         const qsizetype before = m_handover->bytes.size();
         xcb_atom_t type = XCB_ATOM_NONE;
-        if (!readProperty(m_handover->bytes, &type, text ? TextLimitBytes : PictureLimitBytes)) {
+        if (!readProperty(m_handover->bytes, &type, TextLimitBytes)) {
             finishHandover(false);
             return;
         }
@@ -479,9 +475,27 @@ void ClipboardManagerX11::propertyNotify(const xcb_property_notify_event_t &even
     }
     if (event.state != XCB_PROPERTY_DELETE)
         return;
-    const auto found = m_transfers.find({event.window, event.atom});
-    if (found != m_transfers.end())
-        sendNextPiece(*found->second);
+    m_server->propertyDeleted(event.window, event.atom);
+}
+
+void ClipboardManagerX11::readPicture()
+{
+    PictureCollectorX11 &picture = *m_handover->picture;
+    const PictureCollectorX11::Step step = picture.read();
+    if (picture.failed()) {
+        finishHandover(false);
+        return;
+    }
+    m_idle->start();
+    m_handover->incremental = picture.incremental();
+    if (step == PictureCollectorX11::Step::Go)
+        return;
+    qCDebug(lcManager, "picture read ends: %lld bytes taken, check state %d",
+            qlonglong(picture.stream().taken()), int(picture.stream().state()));
+    // Bytes that are no picture keep nothing; a picture past the ceiling
+    // keeps its header only, which tells Pictarro's capture its size.
+    m_handover->bytes = picture.result();
+    complete();
 }
 
 void ClipboardManagerX11::complete()
@@ -543,7 +557,7 @@ void ClipboardManagerX11::finishHandover(bool saved, bool announce)
     m_idle->stop();
     m_overall->stop();
     m_nudge->stop();
-    xcb_delete_property(m_connection, m_window, atom("_PICTARRO_HANDOVER"));
+    xcb_destroy_window(m_connection, handover->window);
     const xcb_selection_request_event_t &request = handover->request;
     const xcb_atom_t property =
         request.property != XCB_ATOM_NONE ? request.property : request.target;
@@ -583,97 +597,9 @@ void ClipboardManagerX11::drop()
     Q_EMIT changed();
 }
 
-void ClipboardManagerX11::clipboardRequest(const xcb_selection_request_event_t &request)
-{
-    const std::shared_ptr<const HandedOver> handedOver = kept();
-    if (!handedOver) {
-        notify(request, XCB_ATOM_NONE);
-        return;
-    }
-    const bool text = handedOver->picture.isEmpty();
-    const xcb_atom_t target = request.target;
-    if (target == atom("TARGETS")) {
-        std::vector<xcb_atom_t> targets{atom("TARGETS"), atom("TIMESTAMP")};
-        if (text) {
-            for (const char *name : {"UTF8_STRING", "text/plain;charset=utf-8", "TEXT"})
-                targets.push_back(atom(name));
-            targets.push_back(XCB_ATOM_STRING);
-        } else {
-            targets.push_back(atom(handedOver->pictureType.toLatin1().constData()));
-        }
-        send(request, XCB_ATOM_ATOM, 32,
-             QByteArray(reinterpret_cast<const char *>(targets.data()),
-                        static_cast<qsizetype>(targets.size() * 4)));
-    } else if (target == atom("TIMESTAMP")) {
-        send(request, XCB_ATOM_INTEGER, 32,
-             QByteArray(reinterpret_cast<const char *>(&m_keptSince), 4));
-    } else if (text && target == XCB_ATOM_STRING) {
-        send(request, XCB_ATOM_STRING, 8, handedOver->text.toLatin1());
-    } else if (text && (target == atom("UTF8_STRING") || target == atom("TEXT"))) {
-        send(request, atom("UTF8_STRING"), 8, handedOver->text.toUtf8());
-    } else if (text && target == atom("text/plain;charset=utf-8")) {
-        send(request, target, 8, handedOver->text.toUtf8());
-    } else if (!text && atomName(target) == handedOver->pictureType) {
-        send(request, target, 8, handedOver->picture);
-    } else {
-        notify(request, XCB_ATOM_NONE);
-    }
-}
-
-void ClipboardManagerX11::send(const xcb_selection_request_event_t &request, xcb_atom_t type,
-                               int format, const QByteArray &bytes)
-{
-    const xcb_atom_t property =
-        request.property != XCB_ATOM_NONE ? request.property : request.target;
-    if (bytes.size() <= m_pieceBytes) {
-        xcb_change_property(m_connection, XCB_PROP_MODE_REPLACE, request.requestor, property, type,
-                            static_cast<uint8_t>(format),
-                            static_cast<uint32_t>(bytes.size() / (format / 8)), bytes.constData());
-        notify(request, property);
-        return;
-    }
-    // In pieces: each one once the program has deleted the one before.
-    const uint32_t events = XCB_EVENT_MASK_PROPERTY_CHANGE;
-    xcb_change_window_attributes(m_connection, request.requestor, XCB_CW_EVENT_MASK, &events);
-    const auto total = static_cast<uint32_t>(std::min<qint64>(bytes.size(), 0xffffffffLL));
-    xcb_change_property(m_connection, XCB_PROP_MODE_REPLACE, request.requestor, property,
-                        atom("INCR"), 32, 1, &total);
-    auto transfer = std::make_unique<Transfer>();
-    transfer->requestor = request.requestor;
-    transfer->property = property;
-    transfer->type = type;
-    transfer->bytes = bytes;
-    transfer->lastMove.start();
-    m_transfers[{request.requestor, property}] = std::move(transfer);
-    m_sweep->start();
-    notify(request, property);
-}
-
-void ClipboardManagerX11::sendNextPiece(Transfer &transfer)
-{
-    transfer.lastMove.start();
-    const qsizetype piece = std::min<qsizetype>(transfer.bytes.size() - transfer.sent,
-                                                static_cast<qsizetype>(m_pieceBytes));
-    xcb_change_property(m_connection, XCB_PROP_MODE_REPLACE, transfer.requestor, transfer.property,
-                        transfer.type, 8, static_cast<uint32_t>(piece),
-                        transfer.bytes.constData() + transfer.sent);
-    transfer.sent += piece;
-    if (piece == 0) {
-        const xcb_window_t requestor = transfer.requestor;
-        m_transfers.erase({transfer.requestor, transfer.property});
-        const bool more = std::any_of(m_transfers.cbegin(), m_transfers.cend(),
-                                      [&](const auto &t) { return t.first.first == requestor; });
-        if (!more) {
-            const uint32_t none = XCB_EVENT_MASK_NO_EVENT;
-            xcb_change_window_attributes(m_connection, requestor, XCB_CW_EVENT_MASK, &none);
-        }
-    }
-    xcb_flush(m_connection);
-}
-
 void ClipboardManagerX11::notify(const xcb_selection_request_event_t &request, xcb_atom_t property)
 {
-    notifySelection(m_connection, request, property);
+    m_server->notify(request, property);
 }
 
 xcb_atom_t ClipboardManagerX11::atom(const char *name)
@@ -685,15 +611,6 @@ xcb_atom_t ClipboardManagerX11::atom(const char *name)
     const xcb_atom_t value = internAtom(m_connection, name);
     m_atoms.emplace(key, value);
     return value;
-}
-
-QString ClipboardManagerX11::atomName(xcb_atom_t atom)
-{
-    const Reply<xcb_get_atom_name_reply_t> name(
-        xcb_get_atom_name_reply(m_connection, xcb_get_atom_name(m_connection, atom), nullptr));
-    return name ? QString::fromLatin1(xcb_get_atom_name_name(name.get()),
-                                      xcb_get_atom_name_name_length(name.get()))
-                : QString();
 }
 
 } // namespace platform

@@ -17,6 +17,8 @@ class QTimer;
 
 namespace platform {
 
+class SelectionServerX11;
+
 // What a program hands over on its way out that Pictarro keeps: its text,
 // or its picture (one type, undecoded) when it offered no text.
 struct HandedOver
@@ -40,9 +42,15 @@ struct HandedOver
 // offer is read, and at the latest HandoverIdleMs after it last delivered
 // anything (HandoverMaxMs in all).
 //
+// A picture handed over is checked slice by slice as it arrives, as the
+// capture's own reads are (PictureCollectorX11.h): bytes that are no
+// picture end the read at the first slice that gives them away and keep
+// nothing, and no more is held than the picture's header justifies.
+//
 // What it keeps it offers on the clipboard (text as UTF8_STRING, STRING,
 // TEXT and text/plain;charset=utf-8; a picture in its own type) until
-// another program copies something or Pictarro empties the clipboard.
+// another program copies something or Pictarro empties the clipboard
+// (SelectionServerX11 answers the requests).
 // Inside Pictarro, the clipboard backend reads it straight from kept(),
 // never through the X server.
 class ClipboardManagerX11 final : public QObject
@@ -51,9 +59,8 @@ class ClipboardManagerX11 final : public QObject
 public:
     static constexpr int HandoverIdleMs = 3000;
     static constexpr int HandoverMaxMs = 8000;
-    // Kept at most: pictures up to this (a screenshot of three 8K screens
-    // as a bitmap), text up to TextLimitBytes.
-    static constexpr qint64 PictureLimitBytes = qint64(1024) * 1024 * 1024;
+    // Kept at most: text up to this; a picture only as far as its header
+    // justifies, checked as it arrives (PictureCollectorX11.h).
     static constexpr qint64 TextLimitBytes = qint64(64) * 1024 * 1024;
 
     // Connects to the X display of $DISPLAY and takes CLIPBOARD_MANAGER when
@@ -89,7 +96,6 @@ Q_SIGNALS:
 
 private:
     struct Handover;
-    struct Transfer;
 
     bool takeManagerSelection(xcb_timestamp_t time);
     void run(); // in the manager's thread
@@ -97,20 +103,16 @@ private:
     void handleEvent(const xcb_generic_event_t &event);
     void selectionRequest(const xcb_selection_request_event_t &request);
     void managerRequest(const xcb_selection_request_event_t &request);
-    void clipboardRequest(const xcb_selection_request_event_t &request);
     void selectionNotify(const xcb_selection_notify_event_t &event);
     void propertyNotify(const xcb_property_notify_event_t &event);
     void readTargets(const std::vector<xcb_atom_t> &targets);
     bool readProperty(QByteArray &into, xcb_atom_t *type, qint64 limit);
+    void readPicture();
     void complete();
     void finishHandover(bool saved, bool announce = true);
     void drop();
-    void send(const xcb_selection_request_event_t &request, xcb_atom_t type, int format,
-              const QByteArray &bytes);
-    void sendNextPiece(Transfer &transfer);
     void notify(const xcb_selection_request_event_t &request, xcb_atom_t property);
     xcb_atom_t atom(const char *name);
-    QString atomName(xcb_atom_t atom);
 
     xcb_connection_t *m_connection = nullptr;
     xcb_window_t m_window = XCB_WINDOW_NONE;
@@ -123,10 +125,10 @@ private:
     uint8_t m_xfixesEvent = 0; // XFixes' selection event, 0 without XFixes
 
     std::unique_ptr<QThread> m_thread;
-    QSocketNotifier *m_notifier = nullptr; // in the thread, owned by this
+    std::unique_ptr<SelectionServerX11> m_server; // made and ended in the thread
+    QSocketNotifier *m_notifier = nullptr;        // in the thread, owned by this
     QTimer *m_idle = nullptr;
     QTimer *m_overall = nullptr;
-    QTimer *m_sweep = nullptr; // drops transfers in pieces that stalled
     QTimer *m_nudge = nullptr; // while a program has not answered yet
 
     std::unique_ptr<Handover> m_handover;
@@ -134,7 +136,6 @@ private:
     std::atomic<xcb_window_t> m_captureHolds{XCB_WINDOW_NONE};
     mutable std::mutex m_keptLock;
     std::shared_ptr<const HandedOver> m_kept;
-    std::map<std::pair<xcb_window_t, xcb_atom_t>, std::unique_ptr<Transfer>> m_transfers;
 };
 
 } // namespace platform

@@ -1,6 +1,6 @@
 #include "HandoverTarget.h"
 
-#include <QImageReader>
+#include "OfferedPicture.h"
 
 namespace platform {
 
@@ -22,15 +22,10 @@ QString handoverTarget(const QStringList &targets)
     // beside text is left alone, as everywhere.
     if (targets.contains(QStringLiteral("TEXT")) || targets.contains(QStringLiteral("text/plain")))
         return {};
-    if (targets.contains(QStringLiteral("image/png")))
-        return QStringLiteral("image/png");
-    const QList<QByteArray> decoded = QImageReader::supportedMimeTypes();
-    for (const QByteArray &type : decoded) {
-        const QString name = QString::fromLatin1(type);
-        if (targets.contains(name))
-            return name;
-    }
-    return {};
+    // Pictures only in the types Pictarro's capture reads, whose bytes are
+    // checked as they arrive.
+    const QStringList pictures = OfferedPicture::chosenTypes(targets, false);
+    return pictures.isEmpty() ? QString() : pictures.first();
 }
 
 } // namespace platform

@@ -10,8 +10,8 @@ namespace platform {
 const QStringList &handoverTextTargets();
 
 // Which one target of a program's offer is kept: the best text target when
-// it offers text, else the best picture type Qt decodes (PNG first), else
-// none (empty).
+// it offers text, else the best picture type Pictarro reads (PNG first, as
+// OfferedPicture::types() orders them), else none (empty).
 QString handoverTarget(const QStringList &targets);
 
 } // namespace platform

@@ -1,29 +1,14 @@
 #include "SelectionReaderX11.h"
 
-#include "OfferStream.h"
+#include "PictureCollectorX11.h"
 
 #include <QDeadlineTimer>
 #include <QScopeGuard>
-#include <algorithm>
 #include <cerrno>
 #include <poll.h>
 #include <xcb/xfixes.h>
 
 namespace platform {
-
-namespace {
-
-// The most of a property asked for at once: a mebibyte (in 32-bit words).
-constexpr uint32_t SliceWords = 1 << 18;
-
-enum class Step
-{
-    Go,   // more is to come
-    Done, // the owner sent all it had
-    Stop, // the read ends here: the check ended it, or the server failed
-};
-
-} // namespace
 
 SelectionReaderX11::SelectionReaderX11()
 {
@@ -62,76 +47,8 @@ std::optional<QByteArray> SelectionReaderX11::read(const QString &mimeType, int 
         xcb_flush(connection);
     });
 
-    OfferStream stream(mimeType);
-    QByteArray bytes;
-    bool incremental = false;
-    bool failed = false;
-    // Reads what the property holds now, a slice at a time, each checked
-    // before the next is asked for; deleting it asks an owner sending in
-    // pieces for the next one.
-    qint64 received = 0; // all the owner sent, also past the picture's end
-    qint64 claimed = 0;  // what the owner says it will send
-    // Room for what is kept, made once for all that the owner claims it
-    // will send, but never for more than the picture the header gives can
-    // need: growing by doubling would copy a large picture again and again
-    // and, at its peak, hold it nearly twice.
-    const auto append = [&](const char *value, qint64 kept) {
-        if (bytes.size() + kept > bytes.capacity())
-            bytes.reserve(static_cast<qsizetype>(
-                std::max(bytes.size() + kept, std::min(claimed, stream.limit()))));
-        bytes.append(value, static_cast<qsizetype>(kept));
-    };
-    const auto readProperty = [&](bool piece) {
-        const qint64 had = received;
-        for (uint32_t offset = 0;;) {
-            const XcbPtr<xcb_get_property_reply_t> reply(xcb_get_property_reply(
-                connection,
-                xcb_get_property(connection, 0, window, m_property, XCB_GET_PROPERTY_TYPE_ANY,
-                                 offset, SliceWords),
-                nullptr));
-            if (!reply) {
-                failed = true;
-                return Step::Stop;
-            }
-            if (!piece && offset == 0 && reply->type == m_incr) {
-                incremental = true;
-                if (xcb_get_property_value_length(reply.get()) >= 4)
-                    claimed = *static_cast<const uint32_t *>(xcb_get_property_value(reply.get()));
-                xcb_delete_property(connection, window, m_property);
-                xcb_flush(connection);
-                return Step::Go;
-            }
-            const int length = xcb_get_property_value_length(reply.get());
-            const auto *value = static_cast<const char *>(xcb_get_property_value(reply.get()));
-            received += length;
-            if (!incremental && offset == 0)
-                claimed = length + qint64{reply->bytes_after};
-            if (stream.state() == OfferStream::State::More) {
-                const qint64 before = stream.taken();
-                stream.feed(QByteArrayView(value, length));
-                append(value, std::min<qint64>(length, stream.taken() - before));
-            }
-            // Past the picture's end, a transfer in pieces is seen to its
-            // end (its empty piece), the rest of the bytes dropped as they
-            // come, so that the owner is free for the next request; an
-            // owner that sends on and on past it is left.
-            const OfferStream::State state = stream.state();
-            if (state == OfferStream::State::Refused || state == OfferStream::State::TooLarge ||
-                (state == OfferStream::State::Whole &&
-                 (!incremental || received - stream.taken() > OfferStream::ExtraBytes)))
-                return Step::Stop;
-            offset += static_cast<uint32_t>(length) / 4;
-            if (reply->bytes_after == 0 || length == 0)
-                break;
-        }
-        xcb_delete_property(connection, window, m_property);
-        xcb_flush(connection);
-        // A piece of no bytes ends a transfer in pieces.
-        return !piece || received == had ? Step::Done : Step::Go;
-    };
-    const auto result = [&]() -> QByteArray {
-        return stream.state() == OfferStream::State::Refused ? QByteArray() : bytes;
-    };
+    PictureCollectorX11 collector(mimeType, connection, window, m_property, m_incr);
+    using Step = PictureCollectorX11::Step;
 
     QDeadlineTimer deadline(answerMs);
     for (;;) {
@@ -149,19 +66,19 @@ std::optional<QByteArray> SelectionReaderX11::read(const QString &mimeType, int 
         case XCB_SELECTION_NOTIFY: {
             const auto *notify =
                 reinterpret_cast<const xcb_selection_notify_event_t *>(event.get());
-            if (notify->requestor != window || incremental)
+            if (notify->requestor != window || collector.incremental())
                 continue;
             if (notify->property == XCB_ATOM_NONE)
                 return QByteArray(); // refused
-            step = readProperty(false);
+            step = collector.read();
             break;
         }
         case XCB_PROPERTY_NOTIFY: {
             const auto *notify = reinterpret_cast<const xcb_property_notify_event_t *>(event.get());
-            if (!incremental || notify->window != window || notify->atom != m_property ||
-                notify->state != XCB_PROPERTY_NEW_VALUE)
+            if (!collector.incremental() || notify->window != window ||
+                notify->atom != m_property || notify->state != XCB_PROPERTY_NEW_VALUE)
                 continue;
-            step = readProperty(true);
+            step = collector.read();
             break;
         }
         default:
@@ -171,10 +88,10 @@ std::optional<QByteArray> SelectionReaderX11::read(const QString &mimeType, int 
                 return QByteArray();
             continue;
         }
-        if (failed)
+        if (collector.failed())
             return std::nullopt;
         if (step != Step::Go)
-            return result();
+            return collector.result();
         deadline = QDeadlineTimer(answerMs);
     }
 }

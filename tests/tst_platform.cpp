@@ -1,8 +1,8 @@
 // Platform services: what the desktop is asked to open or start, the
 // previous-instance test, one-level folder creation, the sound device and
 // what the clipboard manager keeps of an offer handed over.
-#include "HandoverTarget.h"
 #include "FileSystem.h"
+#include "HandoverTarget.h"
 #include "MediaPlayer.h"
 #include "RecordingLauncher.h"
 #include "ShellOpen.h"
@@ -221,6 +221,9 @@ void TestPlatform::handoverTarget_data()
     QTest::newRow("a picture beside text not kept: nothing")
         << QStringList(qtPicture) + QStringList{"TEXT"} << "";
     QTest::newRow("neither") << QStringList{"TARGETS", "text/html", "PIXMAP"} << "";
+    // Only bytes the manager checks as they arrive are read.
+    QTest::newRow("a picture in a type not read: nothing")
+        << QStringList{"TARGETS", "image/gif", "image/tiff"} << "";
 }
 
 void TestPlatform::handoverTarget()

@@ -47,8 +47,10 @@ inline void notify(xcb_connection_t *connection, const xcb_selection_request_eve
 }
 
 // Owns the clipboard with `total` bytes of `type`, sent in pieces made as
-// they go: `head`, then zeros; with `stall`, `head` and then nothing more
-// (clipboard_agent stream).
-int stream(const QByteArray &type, qint64 total, const QByteArray &head, bool stall);
+// they go to each requestor: `head`, then zeros; with `stall`, `head` and
+// then nothing more (clipboard_agent stream). With `quit`, it asks the
+// clipboard manager to save the offer at once and ends once answered
+// (clipboard_agent stream-and-quit).
+int stream(const QByteArray &type, qint64 total, const QByteArray &head, bool stall, bool quit);
 
 } // namespace agent

@@ -29,6 +29,11 @@
 //       ("sending" at the first piece, "sent N" at the end). With "stall"
 //       it sends HEAD and then nothing more ("stalling"). Exits once it
 //       loses the clipboard ("lost").
+//   clipboard_agent stream-and-quit TYPE BYTES [HEAD [stall]]
+//       The same from a program that quits at once: it asks the clipboard
+//       manager to save its offer and serves whoever asks for it, exiting
+//       once the manager answers ("released after MS"), or after 30 s
+//       ("not released"); "no manager" when there is none.
 //   clipboard_agent hold-print
 //       A desktop's screenshot tool: grabs PrintScreen (without Alt, with
 //       NumLock and CapsLock in every state) on the root window ("holding",
@@ -595,19 +600,21 @@ int main(int argc, char **argv)
     }
     if (mode == "hold-print")
         return holdPrint();
-    if (mode == "stream" && argc >= 4) {
+    if ((mode == "stream" || mode == "stream-and-quit") && argc >= 4) {
         QByteArray head;
         QFile file(argc > 4 ? QString::fromLocal8Bit(argv[4]) : QString());
         if (argc > 4 && file.open(QIODevice::ReadOnly))
             head = file.readAll();
-        return agent::stream(argv[2], std::atoll(argv[3]), head, argc > 5);
+        return agent::stream(argv[2], std::atoll(argv[3]), head, argc > 5,
+                             mode == "stream-and-quit");
     }
     std::fputs("usage: clipboard_agent feed FIRST COUNT WIDTH HEIGHT | "
                "feed-eagerly FIRST COUNT WIDTH HEIGHT | keep | hang | "
                "die-mid-transfer FILE | copy-and-quit picture N W H | copy-and-quit text TEXT | "
                "copy-and-quit-in-pieces N W H | "
                "save-never-delivers | manager | owner SELECTION | window-manager-gone WINDOW | "
-               "hold-print | stream TYPE BYTES [HEAD [stall]]\n",
+               "hold-print | stream TYPE BYTES [HEAD [stall]] | "
+               "stream-and-quit TYPE BYTES [HEAD [stall]]\n",
                stderr);
     return 2;
 }

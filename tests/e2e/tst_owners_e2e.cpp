@@ -86,6 +86,17 @@ void tst_OwnersE2e::faultyOwner_survived_nextPictureSaved_data()
                                                            << "image/bmp" << false;
     QTest::newRow("sound PNG header, then nothing for ever") << "stream" << false << "stall"
                                                              << "image/png" << false;
+    // The same from programs that quit at once and hand the offer over to
+    // Pictarro's clipboard manager, which reads it too.
+    QTest::newRow("2 GB of zeros as PNG, handed over on quitting")
+        << "quitting stream" << false << "zeros"
+        << "image/png" << false;
+    QTest::newRow("sound PNG header handed over on quitting, then nothing for ever")
+        << "quitting stream" << false << "stall"
+        << "image/png" << false;
+    QTest::newRow("IDAT bomb, 30000 x 30000, handed over on quitting")
+        << "quitting stream" << false << "IDAT"
+        << "image/png" << true;
     QTest::newRow("program that quits, hands a picture over and never delivers")
         << "never delivers" << false << ""
         << "" << false;
@@ -105,6 +116,17 @@ void tst_OwnersE2e::faultyOwner_survived_nextPictureSaved()
 
     Child owner;
     QByteArray said;
+    // A program that quits is released once Pictarro's clipboard manager
+    // answers it; then nothing of its offer stays on the clipboard.
+    const auto releasedKeepingNothing = [&] {
+        const bool ended = pollUntil([&] {
+            said += owner->readAllStandardOutput();
+            return said.contains("released after ") || owner->state() == QProcess::NotRunning;
+        });
+        said += owner->readAllStandardOutput();
+        QVERIFY2(ended && said.contains("released after "), said.constData());
+        QVERIFY(pollUntil([&] { return clipboardText("TARGETS").isEmpty(); }));
+    };
     if (fault == QLatin1String("dies")) {
         // Large enough to need a transfer in pieces.
         const QString png = savePicture(testPicture(QSize(1200, 900)), QStringLiteral("big.png"));
@@ -146,24 +168,41 @@ void tst_OwnersE2e::faultyOwner_survived_nextPictureSaved()
         } else {
             QCOMPARE(owner->state(), QProcess::Running); // left on the clipboard, not dropped
         }
-    } else if (fault == QLatin1String("stream")) {
-        QStringList arguments{QStringLiteral("stream"), type, QString::number(qint64{2} << 30)};
-        if (hostile == QLatin1String("stall")) {
-            // The signature and the header of a 1920 x 1080 picture.
+    } else if (fault.endsWith(QLatin1String("stream"))) {
+        const bool quits = fault.startsWith(QLatin1String("quitting"));
+        QStringList arguments{quits ? QStringLiteral("stream-and-quit") : QStringLiteral("stream"),
+                              type, QString::number(qint64{2} << 30)};
+        if (hostile != QLatin1String("zeros")) {
+            // The signature and the header of a 1920 x 1080 picture, or a
+            // hostile file sent whole.
+            const QByteArray bytes = hostile == QLatin1String("stall") ? pngHeader(1920, 1080, 8, 2)
+                                                                       : hostileFile(hostile);
             const QString head = m_install.path(QStringLiteral("work/head.png"));
             QFile out(head);
             QVERIFY(out.open(QIODevice::WriteOnly));
-            QVERIFY(out.write(pngHeader(1920, 1080, 8, 2)) > 0);
+            QCOMPARE(out.write(bytes), bytes.size());
             out.close();
-            arguments << head << QStringLiteral("stall");
+            if (hostile == QLatin1String("stall"))
+                arguments << head << QStringLiteral("stall");
+            else
+                arguments = QStringList{arguments[0], type, QString::number(bytes.size()), head};
         }
         CHECKED(startAgent(owner, arguments, "owning", &said));
         CHECKED(
             waitForLine(owner, said, hostile == QLatin1String("stall") ? "stalling" : "sending"));
-        if (hostile == QLatin1String("stall")) {
+        if (hostile == QLatin1String("stall") && !quits) {
             CHECKED(windowGoesOn());
             QCOMPARE(owner->state(), QProcess::Running);
         }
+        if (tooLarge) {
+            // Told once, from the program or from what the manager kept of
+            // it (its header), and dropped; its number is spent.
+            QVERIFY2(pollUntil([&] { return messageBoxes().size() == 1; }),
+                     "no message for a picture too large to save");
+            CHECKED(answerMessageBox());
+        }
+        if (quits && hostile != QLatin1String("stall"))
+            CHECKED(releasedKeepingNothing()); // once the manager has seen what the bytes are
     } else if (fault == QLatin1String("never delivers")) {
         // Its quit is released by the deadline, not held for good.
         CHECKED(startAgent(owner, {QStringLiteral("save-never-delivers")}, {}, &said));
@@ -188,13 +227,16 @@ void tst_OwnersE2e::faultyOwner_survived_nextPictureSaved()
     waited.start();
     CHECKED(capture(numberedPicture(7, QSize(64, 48)),
                     m_install.defaultCaptureFolder() + u'/' + captureName(next, false, png)));
+    if (fault.endsWith(QLatin1String("stream")))
+        qInfo("the next picture was saved %lld ms after it was offered", waited.elapsed());
     if (fault == QLatin1String("stream")) {
         // The next picture waits neither for the rest of the bytes nor for
         // a stalled owner's time-out (5 s): only for its own capture.
-        qInfo("the next picture was saved %lld ms after it was offered", waited.elapsed());
         QVERIFY2(waited.elapsed() < 4000,
                  qPrintable(QStringLiteral("the next picture waited %1 ms").arg(waited.elapsed())));
     }
+    if (fault == QLatin1String("quitting stream") && hostile == QLatin1String("stall"))
+        CHECKED(releasedKeepingNothing()); // by the manager's deadline
     QCOMPARE(entries(m_install.defaultCaptureFolder()), captureNames(next, next, false, png));
     QVERIFY(messageBoxes().isEmpty());
     // What the hostile offer cost, at its peak, seen from outside.
