@@ -604,13 +604,7 @@ void ClipboardManagerX11::notify(const xcb_selection_request_event_t &request, x
 
 xcb_atom_t ClipboardManagerX11::atom(const char *name)
 {
-    const QByteArray key(name);
-    const auto found = m_atoms.find(key);
-    if (found != m_atoms.end())
-        return found->second;
-    const xcb_atom_t value = internAtom(m_connection, name);
-    m_atoms.emplace(key, value);
-    return value;
+    return m_atoms.of(m_connection, name);
 }
 
 } // namespace platform

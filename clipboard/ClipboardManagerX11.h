@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Xcb.h"
+
 #include <QByteArray>
 #include <QObject>
 #include <QString>
@@ -117,8 +119,8 @@ private:
     xcb_connection_t *m_connection = nullptr;
     xcb_window_t m_window = XCB_WINDOW_NONE;
     xcb_window_t m_root = XCB_WINDOW_NONE;
-    std::map<QByteArray, xcb_atom_t> m_atoms; // used in the manager's thread only
-    xcb_atom_t m_clipboard = XCB_ATOM_NONE;   // for release(), from any thread
+    Atoms m_atoms;                          // used in the manager's thread only
+    xcb_atom_t m_clipboard = XCB_ATOM_NONE; // for release(), from any thread
     xcb_timestamp_t m_managerSince = XCB_CURRENT_TIME;
     xcb_timestamp_t m_keptSince = XCB_CURRENT_TIME;
     qint64 m_pieceBytes = 0;   // the largest piece sent in one property

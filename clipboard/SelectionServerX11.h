@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Xcb.h"
+
 #include <QByteArray>
 #include <QElapsedTimer>
 #include <QTimer>
@@ -54,7 +56,7 @@ private:
 
     xcb_connection_t *m_connection;
     qint64 m_pieceBytes;
-    std::map<QByteArray, xcb_atom_t> m_atoms;
+    Atoms m_atoms;
     QTimer m_sweep; // drops transfers in pieces that stalled
     std::map<std::pair<xcb_window_t, xcb_atom_t>, std::unique_ptr<Transfer>> m_transfers;
 };

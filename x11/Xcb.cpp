@@ -14,6 +14,16 @@ xcb_atom_t internAtom(xcb_connection_t *connection, const char *name, bool onlyI
     return reply ? reply->atom : xcb_atom_t{XCB_ATOM_NONE};
 }
 
+xcb_atom_t Atoms::of(xcb_connection_t *connection, const char *name)
+{
+    const auto found = m_known.find(name);
+    if (found != m_known.end())
+        return found->second;
+    const xcb_atom_t atom = internAtom(connection, name);
+    m_known.emplace(name, atom);
+    return atom;
+}
+
 const xcb_screen_t *screenOf(xcb_connection_t *connection, int number)
 {
     xcb_screen_iterator_t screens = xcb_setup_roots_iterator(xcb_get_setup(connection));
