@@ -1,5 +1,7 @@
 #include "CaptureOffer.h"
 
+#include <chrono>
+
 namespace platform {
 
 QString CaptureOffer::markerType()
@@ -35,6 +37,13 @@ QByteArray CaptureOffer::bytes(const QString &type) const
             return format.second;
     }
     return {};
+}
+
+bool CaptureOffer::ready(const QString &type) const
+{
+    if (type != QLatin1String("image/png") || !m_png.valid())
+        return true;
+    return m_png.wait_for(std::chrono::seconds(0)) == std::future_status::ready;
 }
 
 } // namespace platform

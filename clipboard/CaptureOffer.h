@@ -33,6 +33,9 @@ public:
     // The bytes of one of types(); empty for any other.
     QByteArray bytes(const QString &type) const;
 
+    // Whether bytes() gives `type` at once, without waiting for the PNG file.
+    bool ready(const QString &type) const;
+
 private:
     std::shared_future<QByteArray> m_png;
     Formats m_more;

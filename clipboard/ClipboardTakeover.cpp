@@ -6,6 +6,7 @@
 #include <QDeadlineTimer>
 #include <QSocketNotifier>
 #include <algorithm>
+#include <chrono>
 #include <cstdlib>
 #include <cstring>
 #include <poll.h>
@@ -84,6 +85,7 @@ ClipboardTakeover::ClipboardTakeover(xcb_connection_t *connection) : m_connectio
 ClipboardTakeover::~ClipboardTakeover()
 {
     handOverAtExit();
+    m_waits.clear(); // each ends once its PNG file is made
     m_notifier.reset();
     // The window goes with the connection, and the clipboard with it.
     xcb_disconnect(m_connection);
@@ -307,10 +309,37 @@ bool ClipboardTakeover::answerOffer(const void *request, quint32 property)
     const QString type = m_atoms.key(asked->target);
     if (type.isEmpty())
         return false;
-    // The PNG file may still be on its way: encoded on another thread since
-    // the capture was saved, so this waits only for what is left of that.
+    // The PNG file may still be on its way, encoded on another thread since
+    // the capture was saved: it is sent once it is there, and the window
+    // goes on meanwhile.
+    if (!m_exiting && !m_offer->ready(type)) {
+        sendWhenReady(request, property, type);
+        return true;
+    }
     send(request, property, asked->target, m_offer->bytes(type));
     return true;
+}
+
+void ClipboardTakeover::sendWhenReady(const void *asked, quint32 property, const QString &type)
+{
+    const auto request = *static_cast<const xcb_selection_request_event_t *>(asked);
+    m_waits.remove_if([](const std::future<void> &wait) {
+        return wait.wait_for(std::chrono::seconds(0)) == std::future_status::ready;
+    });
+    auto waitThenSend = [this, offer = m_offer, request, property, type] {
+        offer->bytes(type); // waits for the encode
+        QMetaObject::invokeMethod(
+            this,
+            [this, offer, request, property, type] {
+                send(&request, property, request.target, offer->bytes(type));
+            },
+            Qt::QueuedConnection);
+    };
+    try {
+        m_waits.push_back(std::async(std::launch::async, std::move(waitThenSend)));
+    } catch (const std::system_error &) {
+        send(&request, property, request.target, m_offer->bytes(type)); // no thread: waits here
+    }
 }
 
 void ClipboardTakeover::send(const void *request, quint32 property, quint32 type,
@@ -388,7 +417,9 @@ void ClipboardTakeover::handOverAtExit()
     if (!manager || manager->owner == XCB_WINDOW_NONE || manager->owner == m_ownManager)
         return;
     // As a quitting program does: the manager reads what it keeps from us,
-    // then says it is done. What it asks meanwhile is answered here.
+    // then says it is done. What it asks meanwhile is answered here, the
+    // PNG file waited for.
+    m_exiting = true;
     xcb_convert_selection(m_connection, m_window, managerSelection,
                           atom(QStringLiteral("SAVE_TARGETS")), XCB_ATOM_NONE, m_takenAt);
     xcb_flush(m_connection);

@@ -5,6 +5,8 @@
 #include <QObject>
 #include <QString>
 #include <QTimer>
+#include <future>
+#include <list>
 #include <map>
 #include <memory>
 
@@ -105,6 +107,7 @@ private:
                       std::shared_ptr<const CaptureOffer> offer = {});
     bool answerOffer(const void *request, quint32 property);
     void send(const void *request, quint32 property, quint32 type, const QByteArray &bytes);
+    void sendWhenReady(const void *request, quint32 property, const QString &type);
     void sendPiece(const void *propertyChange);
     quint32 atom(const QString &name);
     void handOverAtExit();
@@ -134,7 +137,9 @@ private:
     QTimer m_release;
 
     std::shared_ptr<const CaptureOffer> m_offer; // the capture offered, while it is
-    QHash<QString, quint32> m_atoms;             // its types' atoms
+    bool m_exiting = false; // handing the capture over at exit: nothing is left for later
+    std::list<std::future<void>> m_waits; // requests waiting for the PNG file (joined when dropped)
+    QHash<QString, quint32> m_atoms;      // its types' atoms
     quint32 m_ownManager = 0;
     qsizetype m_pieceBytes = 0;
     std::map<std::pair<quint32, quint32>, Transfer> m_transfers; // by requestor, property
